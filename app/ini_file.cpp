@@ -1,0 +1,201 @@
+#include "app/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Larger files are not settings or data files of ours; they are refused, not parsed.
+constexpr std::size_t kMaxFileSize = 1 << 20;
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// "[name]" gives name; anything else nullopt.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    const std::string_view t = trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    const auto close = t.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trim(t.substr(1, close - 1));
+}
+
+bool isComment(std::string_view line) {
+    const std::string_view t = trim(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// "key=value" gives key; nullopt for other lines.
+std::optional<std::string_view> keyName(std::string_view line) {
+    if (isComment(line) || sectionName(line)) return std::nullopt;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(0, eq));
+}
+
+}  // namespace
+
+IniDocument IniDocument::parse(std::string_view text) {
+    IniDocument doc;
+    if (text.empty()) return doc;
+    doc.finalEol_ = text.back() == '\n';
+    bool first = true;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        auto nl = text.find('\n', pos);
+        if (nl == std::string_view::npos) nl = text.size();
+        std::string_view line = text.substr(pos, nl - pos);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+            if (first) doc.eol_ = "\r\n";
+        }
+        if (first && nl < text.size() && doc.eol_ != "\r\n") doc.eol_ = "\n";
+        first = false;
+        doc.lines_.push_back({std::string(line)});
+        pos = nl + 1;
+    }
+    return doc;
+}
+
+std::optional<IniDocument> IniDocument::load(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT) return IniDocument{};
+        if (error) *error = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        if (error) *error = "read error";
+        return std::nullopt;
+    }
+    const std::string text = buffer.str();
+    if (text.size() > kMaxFileSize) {
+        if (error) *error = "file too large";
+        return std::nullopt;
+    }
+    return parse(text);
+}
+
+std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    bool inSection = false;
+    for (const Line& line : lines_) {
+        if (const auto name = sectionName(line.text)) {
+            inSection = equalsNoCase(*name, section);
+        } else if (inSection) {
+            if (const auto k = keyName(line.text); k && equalsNoCase(*k, key)) {
+                const std::string_view t = line.text;
+                return std::string(trim(t.substr(t.find('=') + 1)));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool IniDocument::hasSection(std::string_view section) const {
+    for (const Line& line : lines_) {
+        if (const auto name = sectionName(line.text); name && equalsNoCase(*name, section)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string newLine = std::string(key) + "=" + std::string(value);
+    bool inSection = false;
+    std::optional<std::size_t> insertAt;  // after the last key line of the section
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const std::string& text = lines_[i].text;
+        if (const auto name = sectionName(text)) {
+            if (inSection) break;
+            inSection = equalsNoCase(*name, section);
+            if (inSection) insertAt = i + 1;
+        } else if (inSection) {
+            if (const auto k = keyName(text)) {
+                if (equalsNoCase(*k, key)) {
+                    lines_[i].text = newLine;
+                    return;
+                }
+                insertAt = i + 1;
+            }
+        }
+    }
+    if (insertAt) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine});
+        return;
+    }
+    if (!lines_.empty() && !trim(lines_.back().text).empty()) lines_.push_back({""});
+    lines_.push_back({"[" + std::string(section) + "]"});
+    lines_.push_back({newLine});
+    finalEol_ = true;
+}
+
+std::string IniDocument::text() const {
+    std::string out;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        out += lines_[i].text;
+        if (i + 1 < lines_.size() || finalEol_) out += eol_;
+    }
+    return out;
+}
+
+bool IniDocument::save(const std::string& path, std::string* error) const {
+    return writeFileAtomically(path, text(), error);
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view contents, std::string* error) {
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    auto fail = [&](int err) {
+        if (error) *error = std::strerror(err);
+        return false;
+    };
+    if (fd < 0) return fail(errno);
+    // Keep the permissions of the file being replaced, or the usual ones for a new file.
+    struct stat st {};
+    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    std::size_t done = 0;
+    while (done < contents.size()) {
+        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return fail(err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return fail(err);
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        return fail(err);
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+// varenthal: the evaluation program for the Varenthal battery-protection chip.
+
+#include <QApplication>
+
+#include "app/command_line.h"
+#include "app/form2.h"
+#include "app/start_up.h"
+#include "link/frm_usb.h"
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("varenthal"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARENTHAL_VERSION));
+
+    // The command line is checked before the window system is touched, so that a bad
+    // option fails the same way with or without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLineResult cli = parseCommandLine(arguments);
+    if (!cli.options) return cli.exitCode;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Varenthal"));
+
+    const AdapterSetup adapter = prepareAdapter(*cli.options);
+    frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });
+
+    const std::unique_ptr<Form2> form = StartUp();
+    return QApplication::exec();
+}

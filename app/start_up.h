@@ -1,0 +1,8 @@
+#pragma once
+// The start-up routine: the about box as a two-second splash, then the main window.
+
+#include <memory>
+
+class Form2;
+
+std::unique_ptr<Form2> StartUp();

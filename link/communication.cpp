@@ -1,0 +1,40 @@
+#include "link/communication.h"
+
+#include <utility>
+
+#include "link/frm_usb.h"
+
+namespace Communication {
+namespace {
+CommStatusListener& listener() {
+    static CommStatusListener l;
+    return l;
+}
+}  // namespace
+
+std::int32_t ReadRegister(std::uint8_t address, std::uint8_t& data) {
+    std::int16_t nAddr = address;
+    std::int16_t nReadData = data;
+    const std::int32_t rc = frmUSB::Get().I2CReadByte(nAddr, nReadData, data);
+    ShowCommStatus(rc);
+    return rc;
+}
+
+void WriteRegister(std::uint8_t address, std::uint8_t data) {
+    std::int16_t nAddr = address;
+    std::int16_t nWriteData = data;
+    frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
+}
+
+std::int32_t WriteI2CBytes(std::int16_t& iByte2, std::int16_t& iByte3, std::int16_t& iByte4,
+                           std::int16_t& iByte5) {
+    return frmUSB::Get().WriteI2C(iByte2, iByte3, iByte4, iByte5);
+}
+
+void ShowCommStatus(std::int32_t code) {
+    if (listener()) listener()(code != 0 ? kCommStatusError : kCommStatusOk);
+}
+
+void SetCommStatusListener(CommStatusListener l) { listener() = std::move(l); }
+
+}  // namespace Communication

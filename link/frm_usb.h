@@ -1,0 +1,34 @@
+#pragma once
+// Host of the one adapter instance `Talvex1`. Created on first use; the back-end
+// itself is made by the factory that start-up installs.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "link/talvex.h"
+
+class frmUSB {
+public:
+    using Factory = std::function<std::unique_ptr<Talvex>()>;
+
+    // Chooses the back-end once, before the first use.
+    static void SetFactory(Factory factory);
+    // The host, created on first use.
+    static frmUSB& Get();
+    // Drops the host so that the next use creates it afresh (tests, restart).
+    static void Reset();
+
+    bool OpenFirstFreeDevice();
+    void CloseDevice();
+    std::int32_t I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData, std::uint8_t& yRetByte);
+    std::int32_t I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData);
+    std::int32_t WriteI2C(std::int16_t& iByte2, std::int16_t& iByte3, std::int16_t& iByte4,
+                          std::int16_t& iByte5);
+
+    Talvex& Talvex1() { return *talvex1_; }
+
+private:
+    explicit frmUSB(std::unique_ptr<Talvex> adapter);
+    std::unique_ptr<Talvex> talvex1_;
+};

@@ -1,0 +1,47 @@
+#include "link/miscellaneous_gui.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <cmath>
+
+namespace Miscellaneous {
+
+void Delay(float seconds) {
+    if (!(seconds > 0.0F)) return;
+    const auto total = static_cast<qint64>(static_cast<double>(seconds) * 1e9);
+    QElapsedTimer clock;  // monotonic: a wait across midnight or a clock change is not cut
+    clock.start();
+    for (qint64 left = total; left > 0; left = total - clock.nsecsElapsed()) {
+        QEventLoop loop;
+        QTimer wake;
+        wake.setSingleShot(true);
+        wake.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+        wake.start(static_cast<int>((left + 999'999) / 1'000'000));
+        if (loop.exec() != 0) return;  // the application is quitting
+    }
+}
+
+void CenterForm(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const QRect frame = window->frameGeometry();
+    window->move(area.x() + area.width() / 2 - frame.width() / 2,
+                 area.y() + area.height() / 2 - frame.height() / 2);
+}
+
+void SelectAllText(QLineEdit* box) { box->setSelection(0, static_cast<int>(box->text().size())); }
+
+int Twips(int twips) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+}  // namespace Miscellaneous

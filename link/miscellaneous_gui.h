@@ -1,0 +1,20 @@
+#pragma once
+// Shared routines that need the window system.
+
+class QWidget;
+class QLineEdit;
+
+namespace Miscellaneous {
+
+// Waits `seconds` on a monotonic clock while timers, clicks and paints are served.
+// Sleeps in the event loop rather than spinning; 0 or less returns at once.
+void Delay(float seconds);
+// Centres a top-level window on its screen.
+void CenterForm(QWidget* window);
+// Selects the whole text of a text box.
+void SelectAllText(QLineEdit* box);
+
+// Twips (1/1440 inch) to pixels at the screen's logical DPI.
+int Twips(int twips);
+
+}  // namespace Miscellaneous
