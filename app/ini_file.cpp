@@ -56,21 +56,24 @@ std::optional<std::string_view> keyName(std::string_view line) {
 
 IniDocument IniDocument::parse(std::string_view text) {
     IniDocument doc;
-    if (text.empty()) return doc;
-    doc.finalEol_ = text.back() == '\n';
-    bool first = true;
     std::size_t pos = 0;
     while (pos < text.size()) {
         auto nl = text.find('\n', pos);
-        if (nl == std::string_view::npos) nl = text.size();
-        std::string_view line = text.substr(pos, nl - pos);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-            if (first) doc.eol_ = "\r\n";
+        Line line;
+        if (nl == std::string_view::npos) {
+            line.text = text.substr(pos);
+            nl = text.size();
+        } else {
+            std::string_view body = text.substr(pos, nl - pos);
+            line.eol = "\n";
+            if (!body.empty() && body.back() == '\r') {
+                body.remove_suffix(1);
+                line.eol = "\r\n";
+            }
+            line.text = body;
         }
-        if (first && nl < text.size() && doc.eol_ != "\r\n") doc.eol_ = "\n";
-        first = false;
-        doc.lines_.push_back({std::string(line)});
+        if (doc.lines_.empty() && !line.eol.empty()) doc.eol_ = line.eol;
+        doc.lines_.push_back(std::move(line));
         pos = nl + 1;
     }
     return doc;
@@ -141,22 +144,20 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
             }
         }
     }
+    // A last line without its ending gets one before anything follows it.
+    if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
     if (insertAt) {
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine});
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine, eol_});
         return;
     }
-    if (!lines_.empty() && !trim(lines_.back().text).empty()) lines_.push_back({""});
-    lines_.push_back({"[" + std::string(section) + "]"});
-    lines_.push_back({newLine});
-    finalEol_ = true;
+    if (!lines_.empty() && !trim(lines_.back().text).empty()) lines_.push_back({"", eol_});
+    lines_.push_back({"[" + std::string(section) + "]", eol_});
+    lines_.push_back({newLine, eol_});
 }
 
 std::string IniDocument::text() const {
     std::string out;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        out += lines_[i].text;
-        if (i + 1 < lines_.size() || finalEol_) out += eol_;
-    }
+    for (const Line& line : lines_) out += line.text + line.eol;
     return out;
 }
 

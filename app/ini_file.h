@@ -28,10 +28,10 @@ public:
 private:
     struct Line {
         std::string text;  // without its line ending
+        std::string eol;   // "\r\n", "\n", or "" for a last line without one
     };
     std::vector<Line> lines_;
-    std::string eol_ = "\n";
-    bool finalEol_ = true;
+    std::string eol_ = "\n";  // for new lines: the ending of the file's first line
 };
 
 // Replaces `path` with `contents` through a temporary file and a rename.
