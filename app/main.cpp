@@ -1,6 +1,10 @@
 // varenthal: the evaluation program for the Varenthal battery-protection chip.
 
 #include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "app/command_line.h"
 #include "app/form2.h"
@@ -25,5 +29,15 @@ int main(int argc, char* argv[]) {
     frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });
 
     const std::unique_ptr<Form2> form = StartUp();
+    if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
+        // For the start-up benchmark: the wall-clock time once the shown window has been
+        // served by the event loop.
+        QTimer::singleShot(0, [] {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::fprintf(stderr, "varenthal: shown at %lld ns\n",
+                         static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec);
+        });
+    }
     return QApplication::exec();
 }
