@@ -1,6 +1,10 @@
 #include "link/adapter_setup.h"
 
+#include <ostream>
+
 #include "chip/sim/sim_adapter.h"
+#include "chip/sim/sim_fault.h"
+#include "chip/sim/sim_state_file.h"
 #include "link/i2c_dev_adapter.h"
 #include "link/trace_adapter.h"
 
@@ -11,9 +15,9 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     }
     if (!options.pulseGpio.empty()) {
         const auto colon = options.pulseGpio.rfind(':');
-        const bool lineOk = colon != std::string::npos && colon + 1 < options.pulseGpio.size() &&
-                            options.pulseGpio.find_first_not_of("0123456789", colon + 1) ==
-                                std::string::npos;
+        const bool lineOk =
+            colon != std::string::npos && colon + 1 < options.pulseGpio.size() &&
+            options.pulseGpio.find_first_not_of("0123456789", colon + 1) == std::string::npos;
         if (colon == 0 || !lineOk) {
             return "bad --pulse-gpio '" + options.pulseGpio + "' (expected CHIP:LINE)";
         }
@@ -21,13 +25,41 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     if (a != "sim" && (!options.simFaults.empty() || !options.simState.empty())) {
         return "--sim-fault and --sim-state need --adapter sim";
     }
+    for (const std::string& fault : options.simFaults) {
+        std::string why;
+        if (!parseSimFault(fault, &why)) return why;
+    }
     return {};
 }
 
-AdapterSetup prepareAdapter(const AdapterOptions& options) {
+AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnostics) {
     AdapterSetup setup;
     setup.options = options;
-    if (options.adapter == "sim") setup.simChip = std::make_shared<SimulatedChip>();
+    if (options.adapter != "sim") return setup;
+
+    SimulatedChip::Eeprom eeprom = SimulatedChip::kDefaultEeprom;
+    if (!options.simState.empty()) {
+        const SimStateLoad loaded = loadSimState(options.simState);
+        if (loaded.eeprom) eeprom = *loaded.eeprom;
+        // The file is left as it is until the EEPROM is programmed again.
+        if (!loaded.error.empty()) {
+            diagnostics << "sim-state: " << loaded.error
+                        << "; using the default EEPROM configuration\n";
+        }
+    }
+    setup.simChip = std::make_shared<SimulatedChip>(eeprom);
+    for (const std::string& text : options.simFaults) {
+        if (const auto fault = parseSimFault(text)) setup.simChip->apply(*fault);
+    }
+    if (!options.simState.empty()) {
+        setup.simChip->setEepromListener(
+            [path = options.simState, out = &diagnostics](const SimulatedChip::Eeprom& e) {
+                std::string why;
+                if (!saveSimState(path, e, &why)) {
+                    *out << "sim-state: cannot write '" << path << "': " << why << "\n";
+                }
+            });
+    }
     return setup;
 }
 

@@ -2,6 +2,7 @@
 // Chooses and builds the adapter back-end from the command line, the same way for the
 // window program and the command-line tool.
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,5 +32,8 @@ struct AdapterSetup {
     std::unique_ptr<Talvex> makeAdapter() const;
 };
 
-// Prepares the back-end that `options` name; call checkAdapterOptions first.
-AdapterSetup prepareAdapter(const AdapterOptions& options);
+// Prepares the back-end that `options` name; call checkAdapterOptions first. For the
+// simulator: loads the --sim-state file, sets the --sim-fault conditions and saves the file
+// whenever the EEPROM is programmed. Problems with the state file go to `diagnostics`,
+// which must outlive the setup; they do not stop the program.
+AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnostics = std::cerr);

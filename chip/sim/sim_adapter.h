@@ -1,5 +1,7 @@
 #pragma once
 // The simulator as an adapter back-end: one free device "sim" with the chip at 0x20.
+// An unplugged adapter lists no device and fails every call; a transfer to any other
+// device address fails as with an absent device.
 
 #include <memory>
 
@@ -9,6 +11,9 @@
 class SimAdapter final : public Talvex {
 public:
     static constexpr const char* kDeviceName = "sim";
+    static constexpr std::int32_t kNoDevice = -1;
+    static constexpr std::int32_t kBadArgument = -2;
+    static constexpr std::int32_t kNotConnected = -3;
 
     explicit SimAdapter(std::shared_ptr<SimulatedChip> chip);
 
@@ -22,5 +27,7 @@ public:
     SimulatedChip& chip() { return *chip_; }
 
 private:
+    bool unplugged() const { return chip_->condition(SimCondition::Unplugged); }
+
     std::shared_ptr<SimulatedChip> chip_;
 };
