@@ -1,0 +1,85 @@
+#include "pages/eeprom/eeprom_file.h"
+
+#include <sys/stat.h>
+
+#include "chip/register_map.h"
+#include "link/miscellaneous.h"
+
+namespace eeprom {
+
+std::string registerKey(int slot) {
+    return "Register" + Miscellaneous::ByteToHex(static_cast<unsigned>(chip::kFirstEeprom + slot));
+}
+
+std::string iniValue(const IniDocument& doc, std::string_view section, std::string_view key) {
+    std::string value = doc.get(section, key).value_or(std::string());
+    if (const auto semicolon = value.find(';'); semicolon != std::string::npos) {
+        value.erase(semicolon);
+        const auto first = value.find_first_not_of(' ');
+        const auto last = value.find_last_not_of(' ');
+        value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    }
+    return value;
+}
+
+std::string EeFileError::message() const {
+    switch (kind) {
+        case Kind::InvalidName:
+            return std::string(kInvalidFile);
+        case Kind::Unreadable:
+        case Kind::BadValue:
+            break;
+    }
+    return std::string(kErrorOpening) + detail;
+}
+
+EeReadResult readEeDocument(const IniDocument& doc) {
+    if (iniValue(doc, kDeviceSection, kNameKey) != kDeviceName) {
+        return EeFileError{EeFileError::Kind::InvalidName, {}};
+    }
+    EepromImage image{};
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        const std::string key = registerKey(i);
+        const std::string text = iniValue(doc, kRegistersSection, key);
+        const std::int16_t value = Miscellaneous::HexToByte(text);
+        if (value < 0) {
+            return EeFileError{EeFileError::Kind::BadValue,
+                               key + " holds \"" + text +
+                                   "\", which is not a byte of one or two hexadecimal digits"};
+        }
+        image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value);
+    }
+    return image;
+}
+
+EeReadResult readEeFile(const std::string& path) {
+    std::string error;
+    const std::optional<IniDocument> doc = IniDocument::load(path, &error);
+    if (!doc) return EeFileError{EeFileError::Kind::Unreadable, error};
+    return readEeDocument(*doc);
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void putEeValues(IniDocument& doc, const EepromImage& image) {
+    doc.set(kDeviceSection, kNameKey, kDeviceName);
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        doc.set(kRegistersSection, registerKey(i),
+                Miscellaneous::ByteToHex(image[static_cast<std::size_t>(i)]));
+    }
+}
+
+std::optional<std::string> writeEeFile(const std::string& path, const EepromImage& image) {
+    std::string error;
+    std::optional<IniDocument> doc = IniDocument::load(path, &error);
+    // An existing file that cannot be read is not replaced: its other contents would be lost.
+    if (!doc) return error;
+    putEeValues(*doc, image);
+    if (!doc->save(path, &error)) return error;
+    return std::nullopt;
+}
+
+}  // namespace eeprom
