@@ -15,9 +15,8 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     }
     if (!options.pulseGpio.empty()) {
         const auto colon = options.pulseGpio.rfind(':');
-        const bool lineOk =
-            colon != std::string::npos && colon + 1 < options.pulseGpio.size() &&
-            options.pulseGpio.find_first_not_of("0123456789", colon + 1) == std::string::npos;
+        // LINE is an offset or a line name.
+        const bool lineOk = colon != std::string::npos && colon + 1 < options.pulseGpio.size();
         if (colon == 0 || !lineOk) {
             return "bad --pulse-gpio '" + options.pulseGpio + "' (expected CHIP:LINE)";
         }
