@@ -1,0 +1,37 @@
+#pragma once
+// The programming-voltage line: one GPIO output, requested and driven high only while the
+// voltage is on, driven low and given back when it goes off. Destruction switches it off,
+// so no path leaves the voltage on.
+
+#include <memory>
+#include <string>
+
+#include "link/gpio_system.h"
+
+class PulseLine {
+public:
+    // `spec` is CHIP:LINE (chip: gpiochip name, /dev path, number or label; line: an offset
+    // or a line name), or empty when no line is wired. `gpio` is null in a build without
+    // GPIO support.
+    PulseLine(std::shared_ptr<GpioSystem> gpio, std::string spec);
+    ~PulseLine();
+    PulseLine(const PulseLine&) = delete;
+    PulseLine& operator=(const PulseLine&) = delete;
+
+    // 0, or -errno with `reason` set.
+    int switchOn(std::string& reason);
+    int switchOff(std::string& reason);
+    // Switches off if on, whatever the configuration; for close and teardown.
+    int release(std::string& reason);
+
+    bool isOn() const { return line_ >= 0; }
+
+private:
+    int unusable(std::string& reason) const;
+    int resolveOffset(int chip, const std::string& lineName, std::string& reason);
+
+    std::shared_ptr<GpioSystem> gpio_;
+    std::string spec_;
+    int chip_ = -1;  // open while the line is held
+    int line_ = -1;
+};
