@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <system_error>
 
+#include "link/access_hint.h"
 #include "link/usb_bus_discovery.h"
 
 namespace {
 
 constexpr const char* kPrefix = "varenthal: ";
-constexpr const char* kRuleHint = "packaging/60-varenthal-i2c.rules.example";
 constexpr int kMaxDeviceAddress = 0x7F;  // 7-bit addresses; the chip answers at 0x20
 
 std::string errnoText(int rc) {
@@ -94,10 +94,10 @@ std::string I2cDevAdapter::permissionHint(const std::string& path) {
     const std::string group = system_->groupOf(path);
     if (!group.empty() && group != "root") {
         return "permission denied on " + path + ": add your user to group '" + group +
-               "' (sudo usermod -aG " + group +
-               " $USER, then log in again) or install a udev rule like " + kRuleHint;
+               "' (sudo usermod -aG " + group + " $USER, then log in again) or install " +
+               kUdevRuleHint;
     }
-    return "permission denied on " + path + ": install a udev rule like " + kRuleHint +
+    return "permission denied on " + path + ": install " + kUdevRuleHint +
            " that gives USB I2C buses to group i2c, then add your user to that group (sudo "
            "usermod -aG i2c $USER, then log in again)";
 }

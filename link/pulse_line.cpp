@@ -3,10 +3,11 @@
 #include <cerrno>
 #include <system_error>
 
+#include "link/access_hint.h"
+
 namespace {
 
 constexpr const char* kConsumer = "varenthal";
-constexpr const char* kRuleHint = "packaging/60-varenthal-i2c.rules.example";
 
 std::string errnoText(int rc) {
     return std::generic_category().message(-rc);
@@ -60,8 +61,8 @@ int PulseLine::switchOn(std::string& reason) {
         if (chip == -EACCES || chip == -EPERM) {
             reason = "permission denied opening GPIO chip '" + chipName +
                      "': add your user to the group that owns its /dev/gpiochip node, or "
-                     "install a udev rule like " +
-                     kRuleHint;
+                     "install " +
+                     kUdevRuleHint;
         } else if (chip == -ENOENT || chip == -ENODEV) {
             reason = "no GPIO chip '" + chipName + "'";
         } else {
