@@ -14,6 +14,7 @@
 #include "app/artwork.h"
 #include "app/part_variables.h"
 #include "app/settings_path.h"
+#include "app/simulator_menu.h"
 #include "dialogs/frm_about.h"
 #include "link/communication.h"
 #include "link/frm_usb.h"
@@ -174,6 +175,10 @@ void Form2::onTabClicked(int index) {
 void Form2::setFileItemsEnabled(bool enabled) {
     mnuFileSaveEeprom_->setEnabled(enabled);
     mnuFileOpenEeprom_->setEnabled(enabled);
+}
+
+void Form2::setSimulatedChip(std::shared_ptr<SimulatedChip> chip) {
+    installSimulatorMenu(this, std::move(chip));
 }
 
 void Form2::showRegistersDialog() {}

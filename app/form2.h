@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -17,6 +18,7 @@ class EepromPage;
 class RegistersPage;
 class StatusPanel;
 class frmAbout;
+class SimulatedChip;
 
 class Form2 : public QMainWindow {
     Q_OBJECT
@@ -29,6 +31,8 @@ public:
 
     // What the close step does last; by default the process ends at once.
     void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
+    // When the simulator is the adapter: adds the Simulator menu and the simulated-chip mark.
+    void setSimulatedChip(std::shared_ptr<SimulatedChip> chip);
 
     // Public operations of the main window.
     void InitializeControlPage();

@@ -29,6 +29,7 @@ int main(int argc, char* argv[]) {
     frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });
 
     const std::unique_ptr<Form2> form = StartUp();
+    form->setSimulatedChip(adapter.simChip);
     if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
         // For the start-up benchmark: the wall-clock time once the shown window has been
         // served by the event loop.

@@ -1,0 +1,157 @@
+// The Simulator menu on the main window, over the simulator itself.
+
+#include <QAction>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/form2.h"
+#include "chip/sim/sim_adapter.h"
+#include "link/communication.h"
+#include "link/frm_usb.h"
+
+namespace {
+
+// Answers the modal dialogs that come up next, one answer each, from a timer that looks for
+// the active modal widget: an input dialog gets the answer's text and is accepted, a message
+// box is accepted and its text recorded in `messages`.
+void answerModals(QStringList answers, QStringList* messages = nullptr) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, answers, messages]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            input->setTextValue(answers.takeFirst());
+            input->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (messages) messages->append(box->text());
+            answers.takeFirst();
+            box->accept();
+        }
+        if (answers.isEmpty()) timer->deleteLater();
+    });
+    timer->start();
+}
+
+}  // namespace
+
+class SimulatorMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        chip_ = std::make_shared<SimulatedChip>();
+        frmUSB::Reset();
+        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
+        form_ = std::make_unique<Form2>();
+        form_->setEndProgram([] {});
+    }
+    void cleanup() {
+        form_.reset();
+        frmUSB::Reset();
+    }
+
+    void noMenuWithoutTheSimulator() {
+        QVERIFY(!form_->findChild<QMenu*>(QStringLiteral("mnuSimulator")));
+        QVERIFY(!form_->findChild<QLabel*>(QStringLiteral("lblSimulatedChip")));
+    }
+
+    void menuSitsBeforeHelpAndTheWindowSaysSimulated() {
+        form_->setSimulatedChip(chip_);
+        auto* menu = form_->findChild<QMenu*>(QStringLiteral("mnuSimulator"));
+        QVERIFY(menu);
+        const QList<QAction*> top = form_->menuBar()->actions();
+        const auto* help = form_->findChild<QMenu*>(QStringLiteral("mnuHelp"));
+        QCOMPARE(top.indexOf(menu->menuAction()) + 1, top.indexOf(help->menuAction()));
+        auto* mark = form_->findChild<QLabel*>(QStringLiteral("lblSimulatedChip"));
+        QVERIFY(mark);
+        QCOMPARE(mark->text(), QStringLiteral("Simulated chip"));
+        QCOMPARE(form_->windowTitle(), QStringLiteral("Varenthal Evaluation Software"));
+    }
+
+    void conditionItemsSetAndClearTheChipsConditions_data() {
+        QTest::addColumn<int>("condition");
+        for (SimCondition c : kSimConditions) {
+            if (c == SimCondition::Unplugged) continue;
+            QTest::newRow(simConditionName(c).data()) << static_cast<int>(c);
+        }
+        QTest::newRow("unplugged") << static_cast<int>(SimCondition::Unplugged);
+    }
+    void conditionItemsSetAndClearTheChipsConditions() {
+        QFETCH(int, condition);
+        const auto c = static_cast<SimCondition>(condition);
+        form_->setSimulatedChip(chip_);
+        const QString name =
+            c == SimCondition::Unplugged
+                ? QStringLiteral("mnuSimUnplug")
+                : QStringLiteral("mnuSimFault_") + QString::fromLatin1(simConditionName(c).data());
+        auto* item = form_->findChild<QAction*>(name);
+        QVERIFY(item);
+        QVERIFY(item->isCheckable());
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QVERIFY(chip_->condition(c));
+        for (SimCondition other : kSimConditions) {
+            if (other != c) QVERIFY(!chip_->condition(other));
+        }
+        item->trigger();
+        QVERIFY(!chip_->condition(c));
+    }
+
+    void checkMarksShowConditionsSetAtStart() {
+        chip_->setCondition(SimCondition::Scd, true);
+        chip_->setCondition(SimCondition::Unplugged, true);
+        chip_->setNak(0x05, true);
+        form_->setSimulatedChip(chip_);
+        QVERIFY(form_->findChild<QAction*>(QStringLiteral("mnuSimFault_scd"))->isChecked());
+        QVERIFY(!form_->findChild<QAction*>(QStringLiteral("mnuSimFault_ov"))->isChecked());
+        QVERIFY(form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->isChecked());
+        auto* nak = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_nak"));
+        QVERIFY(nak->isChecked());
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 05"));
+    }
+
+    void nakItemAsksForTheRegisterAndClearsOnUncheck() {
+        form_->setSimulatedChip(chip_);
+        auto* nak = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_nak"));
+        answerModals({QStringLiteral("0b")});
+        nak->trigger();
+        QCOMPARE(chip_->nakRegisters(), std::set<std::uint8_t>{0x0B});
+        QVERIFY(nak->isChecked());
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B"));
+
+        nak->trigger();
+        QVERIFY(chip_->nakRegisters().empty());
+        QVERIFY(!nak->isChecked());
+
+        QStringList messages;
+        answerModals({QStringLiteral("123"), QStringLiteral("ok")}, &messages);
+        nak->trigger();
+        QVERIFY(chip_->nakRegisters().empty());
+        QVERIFY(!nak->isChecked());
+        QCOMPARE(messages, QStringList{QStringLiteral("\"123\" is not a register address.")});
+    }
+
+    void powerCycleReloadsTheChip() {
+        form_->setSimulatedChip(chip_);
+        chip_->writeRegister(chip::OV_CFG, 0x00);
+        chip_->writeRegister(chip::STATE_CNTRL, chip::kStateHOST);
+        form_->findChild<QAction*>(QStringLiteral("mnuSimPowerCycle"))->trigger();
+        std::uint8_t value = 0xFF;
+        chip_->readRegister(chip::OV_CFG, value);
+        QCOMPARE(value, SimulatedChip::kDefaultEeprom[0]);
+        chip_->readRegister(chip::STATE_CNTRL, value);
+        QCOMPARE(value, std::uint8_t{0});
+    }
+
+private:
+    std::shared_ptr<SimulatedChip> chip_;
+    std::unique_ptr<Form2> form_;
+};
+
+QTEST_MAIN(SimulatorMenuTest)
+#include "simulator_menu_test.moc"
