@@ -148,6 +148,24 @@ private slots:
         QCOMPARE(value, std::uint8_t{0});
     }
 
+    void unplugTurnsTheStatusLineToErrorAndBack() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* status = form_->findChild<QLabel*>(QStringLiteral("lblCommStatus"));
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrControl"));
+        auto* unplug = form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"));
+        QVERIFY(status && tick && unplug);
+
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: OK"));
+        unplug->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: Error"));
+        unplug->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: OK"));
+    }
+
 private:
     std::shared_ptr<SimulatedChip> chip_;
     std::unique_ptr<Form2> form_;
