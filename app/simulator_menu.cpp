@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "chip/sim/simulated_chip.h"
+#include "link/miscellaneous.h"
 
 namespace {
 
@@ -27,10 +28,6 @@ constexpr ConditionItem kConditionItems[] = {
     {SimCondition::ProgramFails, "EEPROM programming fails (PFALT)"},
     {SimCondition::StuckBit, "EEPROM stuck bit"},
 };
-
-QString hex2(unsigned value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
 
 QString actionName(SimCondition condition) {
     return QStringLiteral("mnuSimFault_") +
@@ -111,7 +108,8 @@ void SimulatorMenu::onNakToggled(bool checked) {
 
 void SimulatorMenu::updateNakText() {
     QStringList registers;
-    for (std::uint8_t address : chip_->nakRegisters()) registers << hex2(address);
+    for (std::uint8_t address : chip_->nakRegisters())
+        registers << QString::fromStdString(Miscellaneous::ByteToHex(address));
     nak_->setText(registers.isEmpty()
                       ? QStringLiteral("NAK transfers to a register...")
                       : QStringLiteral("NAK transfers to register %1").arg(registers.join(", ")));
