@@ -1,0 +1,249 @@
+// The USB device half of the kernel test rig: a tiny USB-to-I2C bridge made with gadgetfs on
+// the dummy host/device controller pair, with our simulated chip behind it. The kernel's
+// i2c-tiny-usb driver binds to it as it would to a bridge on a desk, so the i2c-dev back-end
+// meets a real USB I2C bus in sysfs.
+//
+// The programming voltage reaches the chip through a simulated GPIO line: the program reads
+// the line's sysfs value before each request and every few milliseconds in between.
+//
+// What the chip's programming register last took and whether the voltage is on are kept in
+// the --state file, so that the guest's checks can tell whether a run left the chip armed.
+//
+//   varenthal-rig-bridge [--gadget FILE] [--vpp-value FILE] [--ready FILE] [--state FILE]
+
+#include <fcntl.h>
+#include <linux/usb/ch9.h>
+#include <linux/usb/gadgetfs.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "chip/register_map.h"
+#include "chip/sim/simulated_chip.h"
+#include "tests/kernel/bridge/tiny_usb_bridge.h"
+
+namespace {
+
+struct Options {
+    std::string gadget = "/dev/gadget/dummy_udc";
+    std::string vppValue;  // sysfs value file of the programming-voltage line
+    std::string ready;     // written once the host has configured the device
+    std::string state;     // "program_register=XX voltage=on|off", rewritten on change
+};
+
+bool parseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (arg == "--gadget") {
+            options.gadget = value;
+        } else if (arg == "--vpp-value") {
+            options.vppValue = value;
+        } else if (arg == "--ready") {
+            options.ready = value;
+        } else if (arg == "--state") {
+            options.state = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Descriptors as gadgetfs takes them: tag, full-speed and high-speed configuration, device.
+// Vendor 0x0403 product 0xc631 is the pair the i2c-tiny-usb driver binds to.
+std::vector<std::uint8_t> descriptors() {
+    const std::array<std::uint8_t, 9 + 9> config{9,  USB_DT_CONFIG,
+                                                 18, 0,
+                                                 1,  1,
+                                                 0,  USB_CONFIG_ATT_ONE,
+                                                 50,  // 100 mA
+                                                 9,  USB_DT_INTERFACE,
+                                                 0,  0,
+                                                 0,  USB_CLASS_VENDOR_SPEC,
+                                                 0,  0,
+                                                 0};
+    const std::array<std::uint8_t, 18> device{18,   USB_DT_DEVICE,
+                                              0x00, 0x02,
+                                              0,    0,
+                                              0,    64,
+                                              0x03, 0x04,
+                                              0x31, 0xc6,
+                                              0x04, 0x01,  // device version 1.04
+                                              0,    0,
+                                              0,    1};
+    std::vector<std::uint8_t> out(4, 0);  // tag 0
+    out.insert(out.end(), config.begin(), config.end());
+    out.insert(out.end(), config.begin(), config.end());
+    out.insert(out.end(), device.begin(), device.end());
+    return out;
+}
+
+class VoltageLine {
+public:
+    VoltageLine(std::string path, SimulatedChip& chip) : path_(std::move(path)), chip_(chip) {}
+
+    // Passes a change of the line on to the chip.
+    void follow() {
+        if (path_.empty()) return;
+        std::ifstream in(path_);
+        char c = '0';
+        if (!(in >> c)) return;
+        const bool on = c == '1';
+        if (on == on_) return;
+        on_ = on;
+        chip_.setProgrammingVoltage(on);
+        std::fprintf(stderr, "bridge: programming voltage %s\n", on ? "on" : "off");
+    }
+
+    bool on() const { return on_; }
+
+private:
+    std::string path_;
+    SimulatedChip& chip_;
+    bool on_ = false;
+};
+
+// Rewrites the state file when what it says changes; written whole and renamed into place so
+// that a reader never sees half of it.
+class StateFile {
+public:
+    explicit StateFile(std::string path) : path_(std::move(path)) {}
+
+    void update(const TinyUsbBridge& bridge, const VoltageLine& voltage) {
+        if (path_.empty()) return;
+        char text[64];
+        const auto reg = bridge.programRegister();
+        std::snprintf(text, sizeof(text), "program_register=%s voltage=%s\n",
+                      reg ? hex(*reg).c_str() : "none", voltage.on() ? "on" : "off");
+        if (text == last_) return;
+        last_ = text;
+        const std::string temporary = path_ + ".new";
+        std::ofstream(temporary) << text;
+        std::rename(temporary.c_str(), path_.c_str());
+    }
+
+private:
+    static std::string hex(std::uint8_t value) {
+        char text[3];
+        std::snprintf(text, sizeof(text), "%02X", value);
+        return text;
+    }
+
+    std::string path_;
+    std::string last_;
+};
+
+int fail(const char* what) {
+    std::fprintf(stderr, "bridge: %s: %s\n", what, std::strerror(errno));
+    return 1;
+}
+
+// Answers one control request; false when the device file went away.
+bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Options& options) {
+    const std::uint16_t value = setup.wValue;
+    const std::uint16_t index = setup.wIndex;
+    const std::uint16_t length = setup.wLength;
+    const bool in = (setup.bRequestType & USB_DIR_IN) != 0;
+    const bool vendor = (setup.bRequestType & USB_TYPE_MASK) == USB_TYPE_VENDOR;
+
+    if (!vendor) {
+        // SET_CONFIGURATION and SET_INTERFACE are the standard requests gadgetfs hands on.
+        if (!in && (setup.bRequest == USB_REQ_SET_CONFIGURATION ||
+                    setup.bRequest == USB_REQ_SET_INTERFACE)) {
+            if (read(fd, nullptr, 0) < 0 && errno != EL2HLT) return fail("ack"), false;
+            if (setup.bRequest == USB_REQ_SET_CONFIGURATION && !options.ready.empty()) {
+                std::ofstream(options.ready) << "configured\n";
+            }
+            return true;
+        }
+    } else if (in) {
+        if (auto data = bridge.controlIn(setup.bRequest, value, index, length)) {
+            if (data->size() > length) data->resize(length);
+            if (write(fd, data->data(), data->size()) < 0) return fail("reply"), false;
+            return true;
+        }
+    } else {
+        std::vector<std::uint8_t> data(length);
+        if (length > 0) {
+            const ssize_t got = read(fd, data.data(), data.size());
+            if (got < 0) return fail("data"), false;
+            data.resize(static_cast<std::size_t>(got));
+        }
+        const bool known = bridge.controlOut(setup.bRequest, value, index, data);
+        if (length == 0) {
+            if (known) {
+                if (read(fd, nullptr, 0) < 0) return fail("ack"), false;
+            } else {
+                (void)write(fd, nullptr, 0);  // stall
+            }
+        }
+        return true;
+    }
+    // Stall: gadgetfs halts ep0 on I/O in the direction opposite to the request.
+    if (in) {
+        (void)read(fd, nullptr, 0);
+    } else {
+        (void)write(fd, nullptr, 0);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s [--gadget FILE] [--vpp-value FILE] [--ready FILE]\n",
+                     argv[0]);
+        return 2;
+    }
+
+    SimulatedChip chip;
+    TinyUsbBridge bridge(chip, static_cast<std::uint8_t>(chip::kDeviceAddress));
+    VoltageLine voltage(options.vppValue, chip);
+    StateFile state(options.state);
+    state.update(bridge, voltage);
+
+    const int fd = open(options.gadget.c_str(), O_RDWR);
+    if (fd < 0) return fail(options.gadget.c_str());
+    const auto config = descriptors();
+    if (write(fd, config.data(), config.size()) < 0) return fail("descriptors");
+    std::fprintf(stderr, "bridge: device descriptors written\n");
+
+    std::array<usb_gadgetfs_event, 5> events{};
+    for (;;) {
+        voltage.follow();
+        state.update(bridge, voltage);
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, 5);
+        if (ready < 0 && errno != EINTR) return fail("poll");
+        if (ready <= 0) continue;
+        const ssize_t got = read(fd, events.data(), sizeof(events));
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            return fail("events");
+        }
+        const auto count = static_cast<std::size_t>(got) / sizeof(usb_gadgetfs_event);
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto& event = events[i];
+            if (event.type == GADGETFS_SETUP) {
+                voltage.follow();
+                if (!serve(fd, event.u.setup, bridge, options)) return 1;
+                state.update(bridge, voltage);
+            } else if (event.type == GADGETFS_CONNECT) {
+                std::fprintf(stderr, "bridge: connected\n");
+            } else if (event.type == GADGETFS_DISCONNECT) {
+                std::fprintf(stderr, "bridge: disconnected\n");
+            }
+        }
+    }
+}

@@ -1,0 +1,419 @@
+#!/bin/sh
+# The guest's /init: sets up the kernel's I2C, USB gadget and GPIO simulator stack, runs the
+# checks and prints one summary line, then powers off. It must never exit: the kernel panics
+# when /init ends. Every line meant for the host starts with "rig:" or "RIG ".
+#
+# Pitfalls: busybox has its own i2cget/i2cset/i2cdump applets, so i2c-tools are called by
+# absolute path; bus and gpiochip numbers depend on load order, so both are found by name.
+
+/bin/busybox mkdir -p /bb
+/bin/busybox --install -s /bb
+export PATH=/usr/sbin:/usr/bin:/bb:/bin
+umask 022
+
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs devtmpfs /dev
+mount -t debugfs debugfs /sys/kernel/debug 2>/dev/null
+mount -t tmpfs tmpfs /tmp
+
+. /rig/rig.conf
+
+I2CGET=/usr/sbin/i2cget
+I2CSET=/usr/sbin/i2cset
+I2CDUMP=/usr/sbin/i2cdump
+CLI=$RIG_CLI
+PASSED=0
+FAILED=0
+NOT_LANDED=0
+
+pass() { PASSED=$((PASSED + 1)); echo "rig: PASS $1"; }
+fail() { FAILED=$((FAILED + 1)); echo "rig: FAIL $1: $2"; }
+not_landed() { NOT_LANDED=$((NOT_LANDED + 1)); echo "rig: NOT LANDED $1: $2"; }
+note() { echo "rig: $*"; }
+
+finish() {
+    echo "RIG SUMMARY: $PASSED passed, $FAILED failed, $NOT_LANDED not landed"
+    sync
+    poweroff -f
+    while :; do sleep 60; done
+}
+
+# Loads a module after what it needs, in the order the host worked out; arguments go to the
+# module itself. A dependency that is already loaded is fine.
+load() {
+    name=$1
+    shift
+    order=/rig/modules/$name.order
+    last=$(tail -n 1 "$order")
+    for file in $(cat "$order"); do
+        if [ "$file" = "$last" ]; then
+            insmod "/rig/modules/$file" "$@" || return 1
+        else
+            insmod "/rig/modules/$file" 2>/dev/null
+        fi
+    done
+    return 0
+}
+
+# The bus number of the first i2c-dev bus whose adapter name starts with $1.
+bus_named() {
+    for dir in /sys/class/i2c-dev/i2c-*; do
+        [ -e "$dir/name" ] || continue
+        case $(cat "$dir/name") in
+            "$1"*) echo "${dir##*/i2c-}"; return 0 ;;
+        esac
+    done
+    return 1
+}
+
+# Waits up to $2 seconds for the bus named $1 and prints its number.
+wait_for_bus() {
+    tries=$(($2 * 10))
+    while [ "$tries" -gt 0 ]; do
+        bus_named "$1" && return 0
+        usleep 100000
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+# Runs the command-line tool; its exit code in RC, its output in /tmp/out and /tmp/err.
+cli() {
+    "$CLI" "$@" >/tmp/out 2>/tmp/err
+    RC=$?
+}
+show_cli() { note "  exit $RC; stdout: $(head -c 300 /tmp/out | tr '\n' '|'); stderr: $(head -c 300 /tmp/err | tr '\n' '|')"; }
+
+# Whether the tool has landed with command $1 (its --help names it).
+cli_has() {
+    [ -n "$CLI" ] && [ -x "$CLI" ] || return 1
+    "$CLI" --help 2>&1 | grep -q -w "$1"
+}
+
+# Eleven bytes 0x00..0x0A as lower-case hex, one line, from i2cdump's table.
+i2cdump_bytes() {
+    $I2CDUMP -y -r 0x00-0x0a "$1" 0x20 b 2>/dev/null |
+        awk '/^00:/{for (i = 2; i <= 12; i++) printf "%s%s", $i, (i < 12 ? " " : "\n")}'
+}
+# The same eleven bytes from the tool's JSON dump.
+cli_dump_bytes() {
+    grep -o '"value": *"[0-9A-Fa-f][0-9A-Fa-f]"' /tmp/out | sed 's/.*"\(..\)"$/\1/' |
+        tr 'A-F' 'a-f' | tr '\n' ' ' | sed 's/ $//'
+}
+
+# Seconds since boot, with hundredths, for timing.
+now() { cut -d' ' -f1 /proc/uptime; }
+
+note "guest up: $(uname -r)"
+
+# ============================================================================================
+# Stage 1: i2c-stub, an SMBus-only bus that hangs under no USB device.
+# ============================================================================================
+load i2c-dev || fail modules "i2c-dev does not load"
+if load i2c-stub chip_addr=0x20; then
+    STUB=$(wait_for_bus "SMBus stub driver" 5)
+fi
+if [ -z "${STUB:-}" ]; then
+    fail stub-bus "no i2c-dev bus of i2c-stub appeared"
+else
+    note "i2c-stub is /dev/i2c-$STUB"
+    # i2c-tools against the stub: a byte written is read back; an absent address is refused.
+    if $I2CSET -y "$STUB" 0x20 0x05 0xa5 b && [ "$($I2CGET -y "$STUB" 0x20 0x05 b)" = 0xa5 ] &&
+        ! $I2CGET -y "$STUB" 0x21 0x05 b 2>/dev/null; then
+        pass stub-i2c-tools
+    else
+        fail stub-i2c-tools "byte data through i2c-tools did not round-trip"
+    fi
+fi
+
+# --- Safety of discovery: a bus that is not a USB bridge is never picked by the tool ---------
+if [ -z "$CLI" ]; then
+    not_landed discovery-safety "varenthal-cli is not built"
+    not_landed named-bus "varenthal-cli is not built"
+    not_landed dump-vs-i2cdump "varenthal-cli is not built"
+elif [ -n "${STUB:-}" ]; then
+    for reg in 0 1 2 3 4 5 6 7 8 9 10; do
+        $I2CSET -y "$STUB" 0x20 "$reg" $((0x11 * (reg + 1) % 256)) b
+    done
+    before=$(i2cdump_bytes "$STUB")
+    cli list
+    listed=$RC
+    list_out=$(cat /tmp/out)
+    cli write 05 3C --yes
+    wrote=$RC
+    after=$(i2cdump_bytes "$STUB")
+    if [ -z "$list_out" ] && [ "$wrote" -ne 0 ] && [ "$before" = "$after" ]; then
+        pass discovery-safety
+    else
+        fail discovery-safety "list printed '$list_out' (exit $listed), write exit $wrote, stub $before -> $after"
+        show_cli
+    fi
+
+    # With the bus named, the tool works against the stub.
+    cli --adapter "/dev/i2c-$STUB" write 05 3C
+    wrote=$RC
+    cli --adapter "/dev/i2c-$STUB" read 05
+    if [ "$wrote" -eq 0 ] && [ "$RC" -eq 0 ] && [ "$(cat /tmp/out)" = 3C ] &&
+        [ "$($I2CGET -y "$STUB" 0x20 0x05 b)" = 0x3c ]; then
+        pass named-bus
+    else
+        fail named-bus "write exit $wrote, read exit $RC gave '$(cat /tmp/out)'"
+        show_cli
+    fi
+
+    # --- Side by side with i2c-tools ---------------------------------------------------------
+    cli --adapter "/dev/i2c-$STUB" --json dump
+    ours=$(cli_dump_bytes)
+    theirs=$(i2cdump_bytes "$STUB")
+    if [ "$RC" -eq 0 ] && [ -n "$theirs" ] && [ "$ours" = "$theirs" ]; then
+        pass dump-vs-i2cdump
+    else
+        fail dump-vs-i2cdump "ours '$ours' (exit $RC), i2cdump '$theirs'"
+        show_cli
+    fi
+
+    # 100 dumps each; the ratio is reported, not judged (speed is for benchmarks).
+    t0=$(now)
+    n=0
+    while [ $n -lt 100 ]; do
+        "$CLI" --adapter "/dev/i2c-$STUB" dump >/dev/null 2>&1
+        n=$((n + 1))
+    done
+    t1=$(now)
+    n=0
+    while [ $n -lt 100 ]; do
+        $I2CDUMP -y -r 0x00-0x0a "$STUB" 0x20 b >/dev/null 2>&1
+        n=$((n + 1))
+    done
+    t2=$(now)
+    echo "$t0 $t1 $t2" | awk '{ours = $2 - $1; theirs = $3 - $2;
+        printf "rig: TIMING 100 dumps: varenthal-cli %.2f s, i2cdump %.2f s, ratio %.3f\n",
+        ours, theirs, (theirs > 0 ? ours / theirs : 0)}'
+fi
+
+# --- Errors as a user meets them ---------------------------------------------------------------
+if [ -z "$CLI" ]; then
+    not_landed error-no-byte-data "varenthal-cli is not built"
+    not_landed error-absent-address "varenthal-cli is not built"
+    not_landed error-permission "varenthal-cli is not built"
+elif [ -n "${STUB:-}" ]; then
+    # A device node only root may open, used by an ordinary user.
+    chmod 600 "/dev/i2c-$STUB"
+    setpriv --reuid=1000 --regid=1000 --clear-groups "$CLI" --adapter "/dev/i2c-$STUB" read 00 \
+        >/tmp/out 2>/tmp/err
+    RC=$?
+    chmod 660 "/dev/i2c-$STUB"
+    if [ "$RC" -eq 1 ] && grep -qi 'permission' /tmp/err; then
+        pass error-permission
+    else
+        fail error-permission "expected exit 1 with a permission message"
+        show_cli
+    fi
+
+    # The chip at another address: nothing answers at 0x20.
+    rmmod i2c_stub && load i2c-stub chip_addr=0x21 && STUB=$(wait_for_bus "SMBus stub driver" 5)
+    cli --adapter "/dev/i2c-$STUB" read 00
+    if [ "$RC" -eq 1 ] && [ -s /tmp/err ] && [ ! -s /tmp/out ]; then
+        pass error-absent-address
+        note "  absent address: $(head -n 1 /tmp/err)"
+    else
+        fail error-absent-address "expected exit 1 with a reason and no data"
+        show_cli
+    fi
+
+    # A bus that offers SMBus quick commands only (no byte data) is refused at open.
+    rmmod i2c_stub && load i2c-stub chip_addr=0x20 functionality=0x00010000 &&
+        STUB=$(wait_for_bus "SMBus stub driver" 5)
+    cli --adapter "/dev/i2c-$STUB" read 00
+    if [ "$RC" -eq 1 ] && grep -qi 'byte' /tmp/err; then
+        pass error-no-byte-data
+        note "  no byte data: $(head -n 1 /tmp/err)"
+    else
+        fail error-no-byte-data "expected exit 1 with a reason that names byte data"
+        show_cli
+    fi
+    rmmod i2c_stub
+fi
+
+# ============================================================================================
+# Stage 2: a USB-to-I2C bridge on the dummy USB controller, our simulated chip behind it, and
+# the programming voltage on a simulated GPIO line.
+# ============================================================================================
+load configfs && mount -t configfs configfs /sys/kernel/config
+VPP_CHIP=
+VPP_VALUE=
+if load irq_sim && load gpio-sim; then
+    sim=/sys/kernel/config/gpio-sim/rig
+    mkdir -p "$sim/bank0/line3"
+    echo 8 >"$sim/bank0/num_lines"
+    echo vpp >"$sim/bank0/line3/name"
+    echo 1 >"$sim/live"
+    VPP_CHIP=$(cat "$sim/bank0/chip_name" 2>/dev/null)
+    VPP_VALUE=$(ls -d /sys/devices/platform/"$(cat "$sim/dev_name")"/"$VPP_CHIP"/sim_gpio3/value 2>/dev/null)
+fi
+if [ -n "$VPP_CHIP" ] && [ -e "$VPP_VALUE" ]; then
+    gpioset --mode=time --sec=1 "$VPP_CHIP" 3=1 &
+    GPIOSET_PID=$!
+    usleep 300000
+    high=$(cat "$VPP_VALUE")
+    wait "$GPIOSET_PID"
+    low=$(cat "$VPP_VALUE")
+    if [ "$high" = 1 ] && [ "$low" = 0 ]; then
+        pass gpio-sim
+        note "programming voltage line: $VPP_CHIP line 3 (vpp), $VPP_VALUE"
+    else
+        fail gpio-sim "a held output showed $high, released $low"
+    fi
+else
+    fail gpio-sim "the simulated GPIO chip did not come up"
+fi
+
+load dummy_hcd && load gadgetfs && load i2c-tiny-usb || fail modules "USB gadget modules do not load"
+mkdir -p /dev/gadget
+mount -t gadgetfs gadgetfs /dev/gadget
+
+# Starts the bridge program with extra arguments $@; BRIDGE is the new bus number.
+start_bridge() {
+    rm -f /tmp/bridge.state /tmp/bridge.ready
+    /rig/varenthal-rig-bridge --gadget /dev/gadget/dummy_udc --vpp-value "$VPP_VALUE" \
+        --ready /tmp/bridge.ready --state /tmp/bridge.state "$@" 2>>/tmp/bridge.log &
+    BRIDGE_PID=$!
+    BRIDGE=$(wait_for_bus "i2c-tiny-usb" 20)
+}
+stop_bridge() {
+    kill "$BRIDGE_PID" 2>/dev/null
+    wait "$BRIDGE_PID" 2>/dev/null
+    # The bus goes away with the device.
+    tries=50
+    while bus_named "i2c-tiny-usb" >/dev/null && [ "$tries" -gt 0 ]; do
+        usleep 100000
+        tries=$((tries - 1))
+    done
+}
+# What the bridge last wrote about the chip; the bridge looks at the voltage line every few
+# milliseconds, so it is given a moment to catch up with the tool's exit.
+state_says() {
+    usleep 100000
+    grep -q "$1" /tmp/bridge.state 2>/dev/null
+}
+
+start_bridge
+if [ -z "$BRIDGE" ]; then
+    fail bridge-bus "no i2c-tiny-usb bus appeared"
+    note "bridge log: $(tr '\n' '|' </tmp/bridge.log)"
+    dmesg | tail -n 20
+    finish
+fi
+note "bridge bus is /dev/i2c-$BRIDGE"
+
+# The bus lies under a USB device in sysfs, as a bridge on a desk does.
+dir=$(readlink -f "/sys/class/i2c-dev/i2c-$BRIDGE/device")
+vendor=
+while [ -n "$dir" ] && [ "$dir" != /sys ] && [ "$dir" != / ]; do
+    if [ -e "$dir/idVendor" ]; then vendor=$(cat "$dir/idVendor"); break; fi
+    dir=$(dirname "$dir")
+done
+if [ "$vendor" = 0403 ]; then pass bridge-under-usb; else fail bridge-under-usb "no USB device above the bus"; fi
+
+# i2c-tools through the bridge: STATUS has VGOOD; an absent address is refused.
+status=$($I2CGET -y "$BRIDGE" 0x20 0x00 b 2>&1)
+$I2CGET -y "$BRIDGE" 0x21 0x00 b >/dev/null 2>/tmp/absent.err
+absent=$?
+if [ "$((status & 0x20))" -eq 32 ] 2>/dev/null && [ "$absent" -ne 0 ]; then
+    pass bridge-i2c-tools
+else
+    fail bridge-i2c-tools "STATUS read '$status', absent address exit $absent"
+fi
+
+# --- Our chip behind a real USB bridge, found by the tool itself ------------------------------
+if [ -z "$CLI" ]; then
+    not_landed bridge-discovery "varenthal-cli is not built"
+    not_landed bridge-registers "varenthal-cli is not built"
+else
+    cli list
+    if [ "$RC" -eq 0 ] && [ "$(cat /tmp/out)" = "/dev/i2c-$BRIDGE" ]; then
+        pass bridge-discovery
+    else
+        fail bridge-discovery "list gave '$(cat /tmp/out)' (exit $RC), the bridge is /dev/i2c-$BRIDGE"
+        show_cli
+    fi
+
+    ok=1
+    cli write 04 A5
+    [ "$RC" -eq 0 ] || ok=0
+    [ "$($I2CGET -y "$BRIDGE" 0x20 0x04 b)" = 0xa5 ] || ok=0
+    cli read 04
+    [ "$RC" -eq 0 ] && [ "$(cat /tmp/out)" = A5 ] || ok=0
+    cli --json dump
+    ours=$(cli_dump_bytes)
+    theirs=$(i2cdump_bytes "$BRIDGE")
+    [ "$RC" -eq 0 ] && [ -n "$ours" ] && [ "$ours" = "$theirs" ] || ok=0
+    cli status
+    [ "$RC" -eq 0 ] && grep -q VGOOD /tmp/out || ok=0
+    if [ "$ok" = 1 ]; then
+        pass bridge-registers
+    else
+        fail bridge-registers "write/read/dump/status through the bridge (dump '$ours' vs '$theirs')"
+        show_cli
+    fi
+fi
+
+# --- EEPROM through the bridge, with the programming voltage on the GPIO line ----------------
+if ! cli_has eeprom; then
+    for check in eeprom-show-save eeprom-program eeprom-vgood-low eeprom-no-voltage-line; do
+        not_landed "$check" "varenthal-cli has no eeprom command yet"
+    done
+else
+    cli eeprom save /tmp/saved.ee
+    saved=$RC
+    cli eeprom show
+    if [ "$saved" -eq 0 ] && grep -qi 'Register06' /tmp/saved.ee && [ "$RC" -eq 0 ] && [ -s /tmp/out ]; then
+        pass eeprom-show-save
+    else
+        fail eeprom-show-save "save exit $saved, show exit $RC"
+        show_cli
+    fi
+
+    printf '[Device]\nName=Varenthal\n[Registers]\nRegister06=4B\nRegister07=1E\nRegister08=29\nRegister09=88\nRegister0A=49\n' \
+        >/tmp/new.ee
+    cli --pulse-gpio "$VPP_CHIP:3" eeprom program /tmp/new.ee --yes
+    got=$(i2cdump_bytes "$BRIDGE" | cut -d' ' -f7-11)
+    if [ "$RC" -eq 0 ] && [ "$got" = "4b 1e 29 88 49" ] && state_says 'program_register=00 voltage=off'; then
+        pass eeprom-program
+    else
+        fail eeprom-program "exit $RC, registers 06..0A '$got', bridge: $(cat /tmp/bridge.state)"
+        show_cli
+    fi
+
+    # Without the voltage line the tool must not leave the chip armed.
+    cli eeprom program /tmp/saved.ee --yes
+    if [ "$RC" -eq 1 ] && ! state_says 'program_register=41' && ! state_says 'program_register=71' &&
+        state_says 'voltage=off'; then
+        pass eeprom-no-voltage-line
+    else
+        fail eeprom-no-voltage-line "exit $RC, bridge: $(cat /tmp/bridge.state)"
+        show_cli
+    fi
+
+    # VGOOD low: the chip refuses, the tool says so and disarms.
+    stop_bridge
+    start_bridge --fault vgood-low
+    if [ -z "$BRIDGE" ] && grep -q 'unknown option\|usage' /tmp/bridge.log; then
+        not_landed eeprom-vgood-low "the simulator takes no faults yet"
+        start_bridge
+    elif [ -z "$BRIDGE" ]; then
+        fail eeprom-vgood-low "the bridge did not come back"
+    else
+        cli --pulse-gpio "$VPP_CHIP:3" eeprom program /tmp/new.ee --yes
+        if [ "$RC" -eq 1 ] && grep -q 'VGOOD' /tmp/err && state_says 'program_register=00 voltage=off'; then
+            pass eeprom-vgood-low
+        else
+            fail eeprom-vgood-low "exit $RC, bridge: $(cat /tmp/bridge.state)"
+            show_cli
+        fi
+    fi
+fi
+
+stop_bridge
+finish
