@@ -52,7 +52,9 @@ TEST_F(TinyUsbBridgeTest, ByteDataTransfersReachTheChipRegisters) {
     ASSERT_EQ(chip.readRegister(chip::CELL_BALANCE, stored), 0);
     EXPECT_EQ(stored, 0x5A);
     EXPECT_EQ(readByteData(0x20, chip::CELL_BALANCE), 0x5A);
-    EXPECT_EQ(readByteData(0x20, chip::STATUS), chip::kStatusVGOOD);
+    const auto status = readByteData(0x20, chip::STATUS);
+    ASSERT_TRUE(status.has_value());
+    EXPECT_NE(*status & chip::kStatusVGOOD, 0);
 }
 
 TEST_F(TinyUsbBridgeTest, AbsentAddressIsNotAcknowledgedAndChangesNothing) {

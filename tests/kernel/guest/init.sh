@@ -252,12 +252,24 @@ if load irq_sim && load gpio-sim; then
     VPP_CHIP=$(cat "$sim/bank0/chip_name" 2>/dev/null)
     VPP_VALUE=$(ls -d /sys/devices/platform/"$(cat "$sim/dev_name")"/"$VPP_CHIP"/sim_gpio3/value 2>/dev/null)
 fi
+# Waits up to $3 seconds for file $1 to read $2.
+wait_for_value() {
+    tries=$(($3 * 20))
+    while [ "$(cat "$1" 2>/dev/null)" != "$2" ] && [ "$tries" -gt 0 ]; do
+        usleep 50000
+        tries=$((tries - 1))
+    done
+    [ "$(cat "$1" 2>/dev/null)" = "$2" ]
+}
+
 if [ -n "$VPP_CHIP" ] && [ -e "$VPP_VALUE" ]; then
-    gpioset --mode=time --sec=1 "$VPP_CHIP" 3=1 &
+    gpioset --mode=signal "$VPP_CHIP" 3=1 &
     GPIOSET_PID=$!
-    usleep 300000
+    wait_for_value "$VPP_VALUE" 1 10
     high=$(cat "$VPP_VALUE")
+    kill "$GPIOSET_PID"
     wait "$GPIOSET_PID"
+    wait_for_value "$VPP_VALUE" 0 10
     low=$(cat "$VPP_VALUE")
     if [ "$high" = 1 ] && [ "$low" = 0 ]; then
         pass gpio-sim
