@@ -30,6 +30,7 @@ constexpr std::array<int, 5> kOutputBits{0, 1, 2, 3, 7};
 constexpr int kPackBit = 3;
 constexpr int kBatBit = 4;
 constexpr int kCellCount = 10;          // cboCell items
+constexpr int kBalanceCells = 10;       // eight in CELL_BALANCE, two in FNCTN_CNTRL
 constexpr int kCalCellTranslation = 0;  // the cboCal item that measures the selected cell
 
 // Only the checked state counts as set; greyed counts as clear.
@@ -173,7 +174,7 @@ QGroupBox* ControlPage::buildCellBalance() {
     // Cells 9 and 10 live in FNCTN_CNTRL but are drawn here, after "Cell 8".
     chkFunctionControl_[6] = makeCheckBox("chkFunctionControl", 6, "Cell 9 (bit 6 of Addr 0x03)");
     chkFunctionControl_[7] = makeCheckBox("chkFunctionControl", 7, "Cell 10 (bit 7 of Addr0x03)");
-    std::array<QCheckBox*, kCellCount> cells{};
+    std::array<QCheckBox*, kBalanceCells> cells{};
     for (int bit = 0; bit < 8; ++bit) {
         const QByteArray caption = QByteArray("Cell ") + QByteArray::number(bit + 1);
         chkCellBal_[bit] = makeCheckBox("chkCellBal", bit, caption.constData());
@@ -182,8 +183,8 @@ QGroupBox* ControlPage::buildCellBalance() {
     cells[8] = chkFunctionControl_[6];
     cells[9] = chkFunctionControl_[7];
     auto* grid = new QGridLayout;
-    constexpr int kRows = kCellCount / 2;
-    for (int i = 0; i < kCellCount; ++i) grid->addWidget(cells[i], i % kRows, i / kRows);
+    constexpr int kRows = kBalanceCells / 2;
+    for (int i = 0; i < kBalanceCells; ++i) grid->addWidget(cells[i], i % kRows, i / kRows);
     column->addLayout(grid);
     column->addStretch(1);
     return group;

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 class QCheckBox;

@@ -67,6 +67,18 @@ private:
         all << find<QPushButton>("cmdToggleLtclr") << list("cboVgain") << list("cboIgain");
         return all;
     }
+    std::shared_ptr<SimulatedChip> useSimulator() {
+        auto chip = std::make_shared<SimulatedChip>();
+        frmUSB::SetFactory([chip] { return std::make_unique<SimAdapter>(chip); });
+        frmUSB::Reset();
+        if (!frmUSB::Get().OpenFirstFreeDevice()) qFatal("the simulator did not open");
+        return chip;
+    }
+    static std::uint8_t readChip(SimulatedChip& chip, std::uint8_t address) {
+        std::uint8_t value = 0;
+        chip.readRegister(address, value);
+        return value;
+    }
     // Loads the chip's control registers, refreshes once and forgets that traffic.
     void start(std::uint8_t out, std::uint8_t state, std::uint8_t fnctn, std::uint8_t bal,
                std::uint8_t sel) {
@@ -402,15 +414,8 @@ private slots:
     }
 
     void everyControlOnTheSimulator() {
-        auto chip = std::make_shared<SimulatedChip>();
-        frmUSB::SetFactory([chip] { return std::make_unique<SimAdapter>(chip); });
-        frmUSB::Reset();
-        QVERIFY(frmUSB::Get().OpenFirstFreeDevice());
-        auto reg = [&](std::uint8_t address) {
-            std::uint8_t value = 0;
-            chip->readRegister(address, value);
-            return value;
-        };
+        auto chip = useSimulator();
+        auto reg = [&](std::uint8_t address) { return readChip(*chip, address); };
         form_->InitializeControlPage();
         QVERIFY(!box("chkCellBal(0)")->isEnabled());
 
@@ -434,6 +439,19 @@ private slots:
         QCOMPARE(box("chkFunctionControl(7)")->checkState(), Qt::Checked);
         QCOMPARE(list("cboCal")->currentIndex(), 6);
         QCOMPARE(reg(SEL), std::uint8_t(0x69));
+    }
+
+    void toggleLtclrClearsALatchOnTheSimulator() {
+        auto chip = useSimulator();
+        form_->InitializeControlPage();
+        pick(list("cboHost"), 1);
+        chip->setCondition(SimCondition::Ov, true);
+        QVERIFY(readChip(*chip, chip::STATUS) & chip::kStatusOV);
+        chip->setCondition(SimCondition::Ov, false);
+        QVERIFY(readChip(*chip, chip::STATUS) & chip::kStatusOV);  // latched
+        find<QPushButton>("cmdToggleLtclr")->click();
+        QVERIFY(!(readChip(*chip, chip::STATUS) & chip::kStatusOV));
+        QVERIFY(!(readChip(*chip, OUT) & chip::kOutLTCLR));
     }
 };
 
