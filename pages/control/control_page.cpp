@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -42,8 +43,18 @@ bool bitOf(std::uint8_t value, int bit) {
     return ((value >> bit) & 1U) != 0;
 }
 
-void setBox(QCheckBox* box, bool set) {
+// Sets a box from a refresh. From a good read the change runs the box's handler as a user
+// change does; from a failed read it must not, as the handler would write the failed byte's
+// bit into a register that may well answer its own read.
+void setBox(QCheckBox* box, bool set, bool readOk) {
+    const QSignalBlocker quiet(readOk ? nullptr : box);
     box->setCheckState(set ? Qt::Checked : Qt::Unchecked);
+}
+
+// Reads `address` for a read-modify-write; false when the read failed, and then nothing may
+// be written: the byte in hand is not the register's.
+bool readForChange(std::uint8_t address, std::uint8_t& old) {
+    return ReadRegister(address, old) == 0;
 }
 
 std::uint8_t withBit(std::uint8_t value, int bit, bool set) {
@@ -57,7 +68,7 @@ void writeListField(const chip::Field& field, const QComboBox* list) {
     const int k = list->currentIndex();
     if (k < 0) return;
     std::uint8_t old = 0;
-    ReadRegister(field.address, old);
+    if (!readForChange(field.address, old)) return;
     WriteRegister(field.address, field.put(old, static_cast<unsigned>(k)));
 }
 
@@ -236,38 +247,38 @@ void ControlPage::connectHandlers() {
 // ---- Refresh and control mode ---------------------------------------------------------------
 
 void ControlPage::InitializeControlPage() {
-    // Result codes are not examined: a failed read shows on the status line only, and the
-    // controls take whatever byte the read delivered.
+    // A failed read shows on the status line, and the controls take whatever byte the read
+    // delivered; but nothing is written back from such a byte.
     std::uint8_t value = 0;
-    ReadRegister(chip::OUTPUT_CNTRL, value);
-    for (int bit : kOutputBits) setBox(chkOutputControl_[bit], bitOf(value, bit));
+    bool ok = ReadRegister(chip::OUTPUT_CNTRL, value) == 0;
+    for (int bit : kOutputBits) setBox(chkOutputControl_[bit], bitOf(value, bit), ok);
 
     value = 0;
-    ReadRegister(chip::STATE_CNTRL, value);
-    setBox(chkShdn_, bitOf(value, 0));
+    ok = ReadRegister(chip::STATE_CNTRL, value) == 0;
+    setBox(chkShdn_, bitOf(value, 0), ok);
     cboHost_->setCurrentIndex(kHostField.get(value));
     cboVgain_->setCurrentIndex(kVgainField.get(value));
     cboIgain_->setCurrentIndex(kIgainField.get(value));
 
     value = 0;
-    ReadRegister(chip::FNCTN_CNTRL, value);
-    for (int bit = 0; bit < 8; ++bit) setBox(chkFunctionControl_[bit], bitOf(value, bit));
+    ok = ReadRegister(chip::FNCTN_CNTRL, value) == 0;
+    for (int bit = 0; bit < 8; ++bit) setBox(chkFunctionControl_[bit], bitOf(value, bit), ok);
 
     value = 0;
-    ReadRegister(chip::CELL_BALANCE, value);
-    for (int bit = 0; bit < 8; ++bit) setBox(chkCellBal_[bit], bitOf(value, bit));
+    ok = ReadRegister(chip::CELL_BALANCE, value) == 0;
+    for (int bit = 0; bit < 8; ++bit) setBox(chkCellBal_[bit], bitOf(value, bit), ok);
 
     value = 0;
-    ReadRegister(chip::CELL_SEL, value);
+    ok = ReadRegister(chip::CELL_SEL, value) == 0;
     const int cell = chip::kCellSelCell.get(value);
     // Codes 10 to 15 name no cell; the list shows the first one and nothing is written.
     cboCell_->setCurrentIndex(cell < kCellCount ? cell : 0);
     // A non-editable list shows its selected item, so every refresh also moves cboCal's
     // selected index, and cboCell's enabled state follows the chip's calibration field.
     cboCal_->setCurrentIndex(chip::kCellSelCal.get(value));
-    if (!bFirstRefreshDone_) {
+    if (!bFirstRefreshDone_ && ok) {
         // The first refresh selects the item as a pick does, which writes CELL_SEL back with
-        // the same calibration field and bit 7 clear.
+        // the same calibration field and bit 7 clear (not from a failed read's byte).
         cboCal_Click();
     }
     bFirstRefreshDone_ = true;
@@ -297,7 +308,7 @@ void ControlPage::SetControlMode() {
 
 void ControlPage::writeBoxBit(std::uint8_t address, int bit, const QCheckBox* box) {
     std::uint8_t old = 0;
-    ReadRegister(address, old);
+    if (!readForChange(address, old)) return;
     WriteRegister(address, withBit(old, bit, isSet(box)));
 }
 
@@ -350,11 +361,12 @@ void ControlPage::cboCal_Click() {
     const int k = cboCal_->currentIndex();
     if (k < 0) return;
     std::uint8_t old = 0;
-    ReadRegister(chip::CELL_SEL, old);
-    // Only the cell field is kept: every choice here writes bit 7 as 0.
-    WriteRegister(chip::CELL_SEL,
-                  static_cast<std::uint8_t>((old & chip::kCellSelCell.mask()) |
-                                            (static_cast<unsigned>(k) << chip::kCellSelCal.shift)));
+    if (readForChange(chip::CELL_SEL, old)) {
+        // Only the cell field is kept: every choice here writes bit 7 as 0.
+        const unsigned calibration = static_cast<unsigned>(k) << chip::kCellSelCal.shift;
+        WriteRegister(chip::CELL_SEL,
+                      static_cast<std::uint8_t>((old & chip::kCellSelCell.mask()) | calibration));
+    }
     cboCell_->setEnabled(k == kCalCellTranslation);
 }
 
@@ -362,10 +374,11 @@ void ControlPage::cmdToggleLtclr_Click() {
     // No status poll may come between the three writes, which follow without a pause.
     if (tmrStatus_) tmrStatus_->stop();
     std::uint8_t v = 0;
-    ReadRegister(chip::OUTPUT_CNTRL, v);
-    WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
-    WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, true));
-    WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
+    if (readForChange(chip::OUTPUT_CNTRL, v)) {
+        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
+        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, true));
+        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
+    }
     // Started whatever its state was before: the status lamps always run after a toggle.
     if (tmrStatus_) tmrStatus_->start();
 }

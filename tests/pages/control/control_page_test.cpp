@@ -356,6 +356,43 @@ private slots:
         QCOMPARE(bus_->registers[FNCTN], std::uint8_t(0x00));
     }
 
+    void failedReadsWriteNothing() {
+        // The chip answers writes but not reads of three registers: nothing may be written
+        // from the byte that such a read delivers, not even by the first refresh.
+        for (std::uint8_t address : {OUT, BAL, SEL}) bus_->failReads[address] = 1000;
+        bus_->registers[OUT] = 0x06;
+        bus_->registers[STATE] = 0x02;
+        bus_->registers[BAL] = 0x10;
+        bus_->registers[SEL] = 0xA0;
+        form_->InitializeControlPage();
+        box("chkOutputControl(3)")->click();
+        box("chkCellBal(0)")->click();
+        pick(list("cboCal"), 1);
+        find<QPushButton>("cmdToggleLtclr")->click();
+        const QString failed1 = RecordedBus::failedRead(OUT);
+        QCOMPARE(bus_->log,
+                 QStringList({failed1, R(STATE, 2), R(FNCTN, 0), RecordedBus::failedRead(BAL),
+                              RecordedBus::failedRead(SEL), failed1, RecordedBus::failedRead(BAL),
+                              RecordedBus::failedRead(SEL), failed1}));
+        QVERIFY(form_->statusPanel()->tmrStatus()->isActive());
+
+        bus_->failReads = {};
+        form_->InitializeControlPage();
+        QCOMPARE(bus_->registers[OUT], std::uint8_t(0x06));
+        QCOMPARE(bus_->registers[BAL], std::uint8_t(0x10));
+        QCOMPARE(bus_->registers[SEL], std::uint8_t(0xA0));
+        QCOMPARE(box("chkOutputControl(3)")->checkState(), Qt::Unchecked);
+        QCOMPARE(box("chkCellBal(4)")->checkState(), Qt::Checked);
+
+        // One lost read: the boxes show the byte delivered, but the registers stay.
+        bus_->failReads[OUT] = 1;
+        bus_->log.clear();
+        form_->InitializeControlPage();
+        QCOMPARE(bus_->log, QStringList({RecordedBus::failedRead(OUT), R(STATE, 2), R(FNCTN, 0),
+                                         R(BAL, 0x10), R(SEL, 0xA0)}));
+        QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Unchecked);
+    }
+
     void toggleLtclr_data() {
         QTest::addColumn<bool>("runningBefore");
         QTest::newRow("status timer stopped") << false;

@@ -1,6 +1,7 @@
 #pragma once
 // A fake adapter for the window tests: a plain register file behind the bus that records
-// every transfer as text ("R01=85" read, "W01=84" write, "P1" programming voltage).
+// every transfer as text ("R01=85" read, "W01=84" write, "P1" programming voltage,
+// "R01 failed" a read that was made to fail).
 
 #include <QStringList>
 #include <array>
@@ -13,10 +14,13 @@
 struct RecordedBus {
     std::array<std::uint8_t, 256> registers{};
     QStringList log;
+    // How many of the next reads of each address fail; they leave the data as it was.
+    std::array<int, 256> failReads{};
     // Called before each transfer is served, to look at the program's state at that moment.
     std::function<void()> onTransfer;
 
     static QString read(int address, int data) { return entry('R', address, data); }
+    static QString failedRead(int address) { return entry('R', address, 0).left(3) + " failed"; }
     static QString write(int address, int data) { return entry('W', address, data); }
 
 private:
@@ -44,6 +48,12 @@ public:
                           std::int16_t& c) override {
         if (bus_->onTransfer) bus_->onTransfer();
         auto& cell = bus_->registers[static_cast<std::uint8_t>(b)];
+        int& failures = bus_->failReads[static_cast<std::uint8_t>(b)];
+        if (selector == kSelectorRead && failures > 0) {
+            --failures;
+            bus_->log << RecordedBus::failedRead(b);
+            return -1;
+        }
         if (selector == kSelectorRead) {
             c = cell;
             bus_->log << RecordedBus::read(b, c);
