@@ -71,6 +71,7 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     controlPage_->setObjectName(QStringLiteral("picControl"));
     eepromPage_ = new EepromPage(this);
     eepromPage_->setObjectName(QStringLiteral("picEeprom"));
+    eepromPage_->setStatusPanel(statusPanel_);
     registersPage_ = new RegistersPage();
     registersPage_->setObjectName(QStringLiteral("picRegisters"));
     SSTab1_->addTab(controlPage_, QStringLiteral("Control"));
@@ -103,6 +104,7 @@ void Form2::buildMenus() {
     mnuFileSaveEeprom_->setObjectName(QStringLiteral("mnuFileSaveEeprom"));
     mnuFileOpenEeprom_ = mnuFile->addAction(QStringLiteral("&Open EEPROM data"));
     mnuFileOpenEeprom_->setObjectName(QStringLiteral("mnuFileOpenEeprom"));
+    eepromPage_->setFileMenuItems(mnuFileSaveEeprom_, mnuFileOpenEeprom_);
     setFileItemsEnabled(false);
     connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileSaveEeprom_Click);
     connect(mnuFileOpenEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileOpenEeprom_Click);
@@ -173,6 +175,8 @@ void Form2::onTabClicked(int index) {
 }
 
 void Form2::setFileItemsEnabled(bool enabled) {
+    // Not while the EEPROM page is programming, previewing or saving: they would interleave.
+    enabled = enabled && !eepromPage_->isBusy();
     mnuFileSaveEeprom_->setEnabled(enabled);
     mnuFileOpenEeprom_->setEnabled(enabled);
 }

@@ -12,6 +12,9 @@ public:
 
     QTimer* tmrStatus() const { return tmrStatus_; }
 
+    // Sets the VGOOD lamp from EEPROM programming's own STATUS check.
+    void setVgoodLamp(bool lit);
+
 private:
     QTimer* tmrStatus_;
 };

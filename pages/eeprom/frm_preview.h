@@ -1,0 +1,29 @@
+#pragma once
+// The EEPROM preview: the five configuration bytes as hex and as coloured bit cells,
+// shown modally before anything is programmed. It reads and writes no register.
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <span>
+
+class QLabel;
+class QLineEdit;
+
+class frmPreview : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmPreview(QWidget* parent = nullptr);
+
+    // Fills the grid from slots 0..4 (registers 0x06..0x0A); every cell is rewritten.
+    void Display(std::span<const std::uint8_t> bytes);
+
+    // Bit cell colours, shared with the register view: 1 light green, 0 light red.
+    static const QColor& bitColor(bool set);
+
+private:
+    void OKButton_Click();
+
+    std::array<QLineEdit*, 5> txtData_{};
+    std::array<std::array<QLabel*, 8>, 5> bitCells_{};
+};
