@@ -444,8 +444,11 @@ void EepromPage::txtOcDelay_LostFocus() {
         eeprom::snapOcDelayText(txtOcDelay_->text().toStdString());
     if (!snapped) {
         message(qs(eeprom::kOcDelayNotNumeric), qs(eeprom::kAppTitle), MessageIcon::None);
-        txtOcDelay_->setFocus(Qt::OtherFocusReason);
-        Miscellaneous::SelectAllText(txtOcDelay_);
+        // The focus is still on its way to the next control; take it back once it got there.
+        QTimer::singleShot(0, txtOcDelay_, [box = txtOcDelay_] {
+            box->setFocus(Qt::OtherFocusReason);
+            Miscellaneous::SelectAllText(box);
+        });
         return;
     }
     txtOcDelay_->setText(QString::fromStdString(*snapped));

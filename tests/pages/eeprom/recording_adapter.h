@@ -82,3 +82,34 @@ inline std::shared_ptr<RecordingBus> installRecordingAdapter() {
     frmUSB::Get().OpenFirstFreeDevice();
     return bus;
 }
+
+// Records every call like RecordingAdapter, then hands it to a real back-end (the simulator).
+class TapAdapter final : public Talvex {
+public:
+    TapAdapter(std::unique_ptr<Talvex> inner, std::shared_ptr<RecordingBus> bus)
+        : inner_(std::move(inner)), bus_(std::move(bus)) {}
+
+    std::int32_t listFreeDevices(std::int32_t kind, std::int32_t& count,
+                                 std::string& names) override {
+        return inner_->listFreeDevices(kind, count, names);
+    }
+    std::int32_t open(const std::string& name) override { return inner_->open(name); }
+    void close() override {
+        bus_->note("close");
+        inner_->close();
+    }
+    std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
+                          std::int16_t& c) override {
+        using Miscellaneous::ByteToHex;
+        const auto reg = static_cast<std::uint8_t>(b);
+        if (selector == kSelectorPulse) bus_->note(a ? "V on" : "V off");
+        if (selector == kSelectorWrite)
+            bus_->note("W " + ByteToHex(reg) + "=" + ByteToHex(static_cast<std::uint8_t>(c)));
+        if (selector == kSelectorRead) bus_->note("R " + ByteToHex(reg));
+        return inner_->transfer(selector, a, b, c);
+    }
+
+private:
+    std::unique_ptr<Talvex> inner_;
+    std::shared_ptr<RecordingBus> bus_;
+};
