@@ -16,6 +16,7 @@
 #include "app/settings_path.h"
 #include "app/simulator_menu.h"
 #include "dialogs/frm_about.h"
+#include "dialogs/frm_registers.h"
 #include "link/communication.h"
 #include "link/frm_usb.h"
 #include "link/miscellaneous_gui.h"
@@ -126,6 +127,7 @@ void Form2::Load(frmAbout* splash) {
     // The timers run from the moment the window is loaded.
     statusPanel_->tmrStatus()->start();
     controlPage_->tmrControl()->start();
+    registersPage_->tmrRegisterScan()->start();
     PartVariables::IniFileName = "VarenthalEV.ini";
     PartVariables::WriteDelay = parseSeconds(PartVariables::ReadIniString(
         "system", "Write Delay", "0.07", settingsFilePath(PartVariables::IniFileName)));
@@ -185,7 +187,15 @@ void Form2::setSimulatedChip(std::shared_ptr<SimulatedChip> chip) {
     installSimulatorMenu(this, std::move(chip));
 }
 
-void Form2::showRegistersDialog() {}
+void Form2::showRegistersDialog() {
+    if (!registersDialog_) {
+        registersDialog_ = new frmRegisters(this);
+        registersDialog_->setAttribute(Qt::WA_DeleteOnClose);  // closing discards it
+    }
+    registersDialog_->show();
+    registersDialog_->raise();
+    registersDialog_->activateWindow();
+}
 
 void Form2::showAbout() {
     if (!about_) about_ = new frmAbout();

@@ -19,6 +19,7 @@ class RegistersPage;
 class StatusPanel;
 class frmAbout;
 class SimulatedChip;
+class frmRegisters;
 
 class Form2 : public QMainWindow {
     Q_OBJECT
@@ -66,5 +67,6 @@ private:
     QAction* mnuFileSaveEeprom_ = nullptr;
     QAction* mnuFileOpenEeprom_ = nullptr;
     QPointer<frmAbout> about_;
+    QPointer<frmRegisters> registersDialog_;
     std::function<void()> endProgram_;
 };

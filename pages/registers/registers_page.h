@@ -1,19 +1,57 @@
 #pragma once
-// The Registers page: every register as hex and coloured bits, with the background scan.
+// The Registers page: the eleven registers 0x00..0x0A as hex and coloured bits, hand writes
+// of the control registers, and the background scan that re-reads one register per tick.
+//
+// Working states: Scanning (scan wanted, timer on), Editing (a control register's box has
+// the focus, timer off), Stopped ("Scan" cleared, timer off).
 
 #include <QWidget>
+#include <array>
+#include <cstdint>
 
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 class QTimer;
 
 class RegistersPage : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kRows = 11;  // registers 0x00..0x0A
+
     explicit RegistersPage(QWidget* parent = nullptr);
 
+    // Reads all eleven registers into the page, then clears the scan's highlight.
     void ReadAllRegisters();
 
     QTimer* tmrRegisterScan() const { return tmrRegisterScan_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildHeaders();
+    void buildRow(int a);
+    void buildFooter();
+
+    void cmdWrite_Click(int a);
+    void chkScan_Click(bool checked);
+    void txtData_GotFocus(int a, bool byMouse);
+    void txtData_LostFocus();
+    void tmrRegisterScan_Timer();
+
+    void startScan();
+    void colourRow(int a, std::uint8_t value);
+    void setBoxColour(int a, const QColor& colour);
+    int boxIndex(const QObject* object) const;
+
+    std::array<QLineEdit*, kRows> txtData_{};
+    std::array<std::array<QLabel*, 8>, kRows> bitCells_{};  // [address][bit]
+    QCheckBox* chkScan_ = nullptr;
     QTimer* tmrRegisterScan_;
+
+    int scanPosition_ = 0;      // the address the scan read last
+    int highlightedBox_ = 0;    // the box the scan last painted yellow
+    int selectOnRelease_ = -1;  // box that got the focus by a mouse press, see eventFilter
 };

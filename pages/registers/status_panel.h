@@ -1,11 +1,15 @@
 #pragma once
-// The status panel beside the tabs: six lamps that follow the STATUS register.
+// The status panel beside the tabs: six lamps that follow the STATUS register, re-read by
+// `tmrStatus` once a second on every tab.
 
-#include <QWidget>
+#include <QFrame>
+#include <array>
+#include <cstdint>
 
+class QLabel;
 class QTimer;
 
-class StatusPanel : public QWidget {
+class StatusPanel : public QFrame {
     Q_OBJECT
 public:
     explicit StatusPanel(QWidget* parent = nullptr);
@@ -16,5 +20,16 @@ public:
     void setVgoodLamp(bool lit);
 
 private:
+    // A lamp is a pair of pictures on the same spot: element 0 unlit, element 1 lit.
+    struct Lamp {
+        QLabel* unlit = nullptr;
+        QLabel* lit = nullptr;
+    };
+    enum LampIndex { kVgood, kOvTemp, kUv, kOv, kOcd, kScd, kLampCount };
+
+    void tmrStatus_Timer();
+    static void setLamp(const Lamp& lamp, bool bit);
+
+    std::array<Lamp, kLampCount> lamps_{};
     QTimer* tmrStatus_;
 };
