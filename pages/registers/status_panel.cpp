@@ -121,11 +121,3 @@ void StatusPanel::tmrStatus_Timer() {
     setLamp(lamps_[kOvTemp], (value & chip::kStatusOVTEMP) != 0);
     setLamp(lamps_[kVgood], (value & chip::kStatusVGOOD) != 0);
 }
-
-void StatusPanel::setVgoodLamp(bool lit) {
-    // Element 1 is the lit picture, element 0 the unlit one; the lit one changes first.
-    QWidget* litPicture = findChild<QWidget*>(QStringLiteral("ImgGrnLEDVgood(1)"));
-    QWidget* unlitPicture = findChild<QWidget*>(QStringLiteral("ImgGrnLEDVgood(0)"));
-    if (litPicture) litPicture->setVisible(lit);
-    if (unlitPicture) unlitPicture->setVisible(!lit);
-}
