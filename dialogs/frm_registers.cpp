@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 #include "link/communication.h"
 #include "link/miscellaneous.h"
@@ -16,8 +17,9 @@ namespace {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect twips) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    label->setGeometry(Twips(twips.x()), Twips(twips.y()), Twips(twips.width()),
-                       Twips(twips.height()));
+    // The caption keeps its place; a wider font than the design's widens it, never cuts it.
+    const int width = std::max(Twips(twips.width()), label->sizeHint().width());
+    label->setGeometry(Twips(twips.x()), Twips(twips.y()), width, Twips(twips.height()));
     return label;
 }
 

@@ -152,6 +152,11 @@ void RegistersPage::buildRow(int a) {
             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
         QLabel* cell = makeCell(this, arrayName(kBitArrays[a], bit), caption, nullptr);
         cell->setFont(bitCellFont(font(), caption));
+        cell->setToolTip(
+            QStringLiteral("%1 bit %2: %3")
+                .arg(QString::fromLatin1(reg.name.data(), static_cast<qsizetype>(reg.name.size())))
+                .arg(bit)
+                .arg(caption));
         cell->setGeometry(Twips(kBitsLeft + (7 - bit) * kBitWidth), top, Twips(kBitWidth), height);
         bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)] = cell;
     }
