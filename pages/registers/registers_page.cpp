@@ -232,10 +232,10 @@ void RegistersPage::cmdWrite_Click(int a) {
                             QStringLiteral("Please enter a valid hex byte."), QMessageBox::Ok,
                             this);
         message.exec();
-        // While the main window is still being re-activated the focus-in arrives only as a
-        // window activation, which the focus rules ignore; so apply them here as well.
+        // The main window may still be inactive after the message box; then the box gets
+        // its focus only on activation, so the rules are applied here at once.
         box->setFocus(Qt::OtherFocusReason);
-        txtData_GotFocus(a, false);
+        txtData_GotFocus(a, Qt::OtherFocusReason);
         return;
     }
     box->setText(QString::fromStdString(Miscellaneous::ByteToHex(static_cast<unsigned>(value))));
@@ -253,7 +253,7 @@ void RegistersPage::chkScan_Click(bool checked) {
     }
 }
 
-void RegistersPage::txtData_GotFocus(int a, bool byMouse) {
+void RegistersPage::txtData_GotFocus(int a, Qt::FocusReason reason) {
     if (!chip::isControlRegister(static_cast<unsigned>(a))) {
         // Status and EEPROM registers are shown only; they are written elsewhere. The focus
         // moves once the focus change that brought it here has finished.
@@ -264,10 +264,12 @@ void RegistersPage::txtData_GotFocus(int a, bool byMouse) {
         return;
     }
     tmrRegisterScan_->stop();
+    // Coming back from another window keeps what the user had selected there.
+    if (reason == Qt::ActiveWindowFocusReason) return;
     QLineEdit* box = txtData_[static_cast<std::size_t>(a)];
     Miscellaneous::SelectAllText(box);
     // A mouse press places the cursor after the focus arrived; select again on release.
-    selectOnRelease_ = byMouse ? a : -1;
+    selectOnRelease_ = reason == Qt::MouseFocusReason ? a : -1;
 }
 
 void RegistersPage::txtData_LostFocus() {
@@ -294,27 +296,20 @@ bool RegistersPage::eventFilter(QObject* watched, QEvent* event) {
     if (a < 0) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
         case QEvent::FocusIn: {
+            // A context menu of the box takes and gives back the focus; that is no move.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            // Switching windows or opening a menu keeps the box's focus, as far as the
-            // page's states go; only real moves of the focus count. A shown-only box
-            // refuses the focus however it came.
-            if ((reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) ||
-                !chip::isControlRegister(static_cast<unsigned>(a))) {
-                static_cast<QLineEdit*>(watched)->event(event);
-                txtData_GotFocus(a, reason == Qt::MouseFocusReason);
-                return true;
-            }
-            break;
+            if (reason == Qt::PopupFocusReason) break;
+            static_cast<QLineEdit*>(watched)->event(event);
+            txtData_GotFocus(a, reason);
+            return true;
         }
         case QEvent::FocusOut: {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (selectOnRelease_ == a) selectOnRelease_ = -1;
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                static_cast<QLineEdit*>(watched)->event(event);
-                txtData_LostFocus();
-                return true;
-            }
-            break;
+            if (reason == Qt::PopupFocusReason) break;
+            static_cast<QLineEdit*>(watched)->event(event);
+            txtData_LostFocus();
+            return true;
         }
         case QEvent::MouseButtonRelease:
             if (selectOnRelease_ == a) {

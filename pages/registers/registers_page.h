@@ -37,7 +37,7 @@ private:
 
     void cmdWrite_Click(int a);
     void chkScan_Click(bool checked);
-    void txtData_GotFocus(int a, bool byMouse);
+    void txtData_GotFocus(int a, Qt::FocusReason reason);
     void txtData_LostFocus();
     void tmrRegisterScan_Timer();
 

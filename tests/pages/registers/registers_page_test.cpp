@@ -210,6 +210,20 @@ private slots:
         QVERIFY(scan()->isActive());
     }
 
+    void anotherWindowResumesTheScanUntilTheBoxIsBack() {
+        clickInto(box(3));
+        QVERIFY(!scan()->isActive());
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(scan()->isActive());
+        page->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        QCOMPARE(QApplication::focusWidget(), box(3));
+        QVERIFY(!scan()->isActive());
+    }
+
     void statusAndEepromBoxesNeverKeepTheFocus() {
         for (int a : {0, 6, 7, 8, 9, 10}) {
             clickInto(box(a));
