@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QFocusEvent>
+#include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -99,7 +100,13 @@ EepromPage::EepromPage(QWidget* parent)
       wait_([](double seconds) { Miscellaneous::Delay(static_cast<float>(seconds)); }),
       host_(std::make_unique<Host>(*this)),
       programmer_(std::make_unique<eeprom::EepromProgrammer>(*host_)) {
+    // The page is as large as its tab; the system font is wider than the one the page was
+    // laid out for, so the page uses one point less to keep every caption readable.
+    QFont small = font();
+    if (small.pointSizeF() > 8) small.setPointSizeF(small.pointSizeF() - 1);
+    setFont(small);
     auto* frames = new QGridLayout;
+    frames->setSpacing(6);
     frames->addWidget(buildOvCfg(), 0, 0);
     frames->addWidget(buildUvLevel(), 1, 0);
     frames->addWidget(buildScdCfg(), 2, 0);
@@ -127,6 +134,7 @@ EepromPage::EepromPage(QWidget* parent)
     hideProgress();
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(frames);
     layout->addStretch();
     layout->addLayout(buttons);
@@ -150,6 +158,7 @@ QComboBox* EepromPage::addList(QGroupBox* frame, const eeprom::ListField& list, 
     auto* label = new QLabel(qs(list.label), frame);
     auto* combo = new QComboBox(frame);
     combo->setObjectName(qs(list.control));
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (const std::string_view item : list.items) combo->addItem(qs(item));
     combo->setCurrentIndex(-1);
     label->setBuddy(combo);
@@ -173,7 +182,10 @@ namespace {
 QGroupBox* makeFrame(int slot, const char* name, QWidget* parent) {
     auto* frame = new QGroupBox(qs(eeprom::kFrameCaptions[static_cast<std::size_t>(slot)]), parent);
     frame->setObjectName(QLatin1String(name));
-    new QGridLayout(frame);
+    auto* grid = new QGridLayout(frame);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    grid->setColumnStretch(0, 1);
     return frame;
 }
 }  // namespace
@@ -219,6 +231,7 @@ QGroupBox* EepromPage::buildOcdCfg() {
     txtOcDelay_ = new QLineEdit(frame);
     txtOcDelay_->setObjectName(qs(eeprom::kOcDelayControl));
     txtOcDelay_->setMaxLength(eeprom::kOcDelayMaxLength);
+    txtOcDelay_->setMaximumWidth(Miscellaneous::Twips(900));
     label->setBuddy(txtOcDelay_);
     grid->addWidget(label, 0, 0);
     grid->addWidget(txtOcDelay_, 0, 1);

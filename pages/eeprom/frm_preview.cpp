@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "chip/register_map.h"
 #include "link/miscellaneous.h"
@@ -25,7 +26,10 @@ QLabel* makeCell(const QString& text, QWidget* parent) {
     cell->setAlignment(Qt::AlignCenter);
     cell->setAutoFillBackground(true);
     cell->setFrameShape(QFrame::Box);
-    cell->setMinimumWidth(Miscellaneous::Twips(900));
+    // One width for every cell, wide enough for the longest bit name.
+    cell->setMinimumWidth(
+        std::max(Miscellaneous::Twips(900),
+                 cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 12));
     return cell;
 }
 

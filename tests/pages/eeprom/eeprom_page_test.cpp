@@ -337,6 +337,19 @@ void EepromPageTest::unfilledPageSaysNoValuesAndDoesNotProgram() {
     QCOMPARE(busSince(mark), (Lines{"wait 1.00"}));
     QVERIFY(child<QProgressBar>(QStringLiteral("ProgressBar1"))->isHidden());
     QVERIFY(child<QLabel>(QStringLiteral("Label47"))->isHidden());
+
+    // The preview still opens, on the image as it stands (all zero so far).
+    QString shown;
+    answers.message();
+    answers.then([&](QWidget* w) {
+        shown = w->findChild<QLineEdit*>(QStringLiteral("txtData(6)"))->text();
+        w->close();
+    });
+    child<QPushButton>(QStringLiteral("cmdPreview"))->click();
+    QVERIFY(answers.allAnswered());
+    QCOMPARE(answers.messages.at(1).text, QStringLiteral("No values programmed."));
+    QCOMPARE(shown, QStringLiteral("00"));
+    QVERIFY(bus_->lines("W ").empty());
     QVERIFY(answers.unexpected.empty());
 }
 
