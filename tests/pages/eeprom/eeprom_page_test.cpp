@@ -383,8 +383,8 @@ void EepromPageTest::programmingOnTheSimulatorBurnsTheEeprom() {
     QVERIFY(child<QLabel>(QStringLiteral("Label47"))->isHidden());
     QVERIFY(!chip_->armed());
     QVERIFY(!chip_->programmingVoltage());
-    if (auto* lit = form_->findChild<QWidget*>(QStringLiteral("ImgGrnLEDVgood(1)")))
-        QVERIFY(!lit->isHidden());
+    QVERIFY(!child<QWidget>(QStringLiteral("ImgGrnLEDVgood(1)"))->isHidden());
+    QVERIFY(child<QWidget>(QStringLiteral("ImgGrnLEDVgood(0)"))->isHidden());
 }
 
 void EepromPageTest::programmingEndsSafelyOnEveryFault_data() {
@@ -417,12 +417,17 @@ void EepromPageTest::programmingEndsSafelyOnEveryFault() {
     // that only an end that turns it on itself leaves it running.
     onWait_ = [this](double) { form_->statusPanel()->tmrStatus()->stop(); };
 
+    // The lamp starts the other way round from where the STATUS check must leave it.
+    form_->statusPanel()->setVgoodLamp(fault == 0);
+
     ModalAnswers answers;
     answers.message();
     const auto mark = bus_->log.size();
     child<QPushButton>(QStringLiteral("cmdProgramEeprom"))->click();
 
     QVERIFY(answers.allAnswered());
+    QCOMPARE(child<QWidget>(QStringLiteral("ImgGrnLEDVgood(1)"))->isHidden(), fault == 0);
+    QCOMPARE(child<QWidget>(QStringLiteral("ImgGrnLEDVgood(0)"))->isHidden(), fault != 0);
     QVERIFY(answers.unexpected.empty());
     QCOMPARE(answers.messages.size(), std::size_t{1});
     QCOMPARE(answers.messages[0].text, message);
