@@ -4,7 +4,9 @@
 # programs into an initramfs, boots it under QEMU (software emulation) and reads the guest's
 # summary line.
 #
-#   run_rig.sh --cache DIR --bridge FILE [--cli FILE] [--timeout SECONDS]
+#   run_rig.sh --cache DIR --bridge FILE [--cli FILE] [--timeout SECONDS] [--rounds N]
+#
+# --rounds: how many dumps each of varenthal-cli and i2cdump run for the timing (100).
 #
 # Exit codes: 0 every check that ran passed; 1 a check failed or the guest did not finish;
 # 77 the host cannot run the rig (the reason is printed). Downloads and module builds are kept
@@ -16,6 +18,7 @@ cache=
 bridge=
 cli=
 boot_timeout=600
+rounds=100
 
 while [ $# -gt 0 ]; do
     case $1 in
@@ -23,6 +26,7 @@ while [ $# -gt 0 ]; do
         --bridge) bridge=$2; shift 2 ;;
         --cli) cli=$2; shift 2 ;;
         --timeout) boot_timeout=$2; shift 2 ;;
+        --rounds) rounds=$2; shift 2 ;;
         *) echo "run_rig.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -204,6 +208,7 @@ chmod 755 "$root/init"
 {
     echo "# written by run_rig.sh"
     [ -x "$root/usr/bin/varenthal-cli" ] && echo "RIG_CLI=/usr/bin/varenthal-cli" || echo "RIG_CLI="
+    echo "RIG_ROUNDS=$rounds"
 } >"$root/rig/rig.conf"
 echo "root:x:0:0:root:/:/bin/sh" >"$root/etc/passwd"
 echo "user:x:1000:1000:user:/tmp:/bin/sh" >>"$root/etc/passwd"
@@ -214,13 +219,15 @@ echo "user:x:1000:" >>"$root/etc/group"
 say "initramfs $(du -k "$work/initramfs.cpio" | cut -f1) KiB"
 
 # --- Boot --------------------------------------------------------------------------------------
+# USB autosuspend is off: an idle bridge put to sleep between two commands comes back as a
+# new device, as a real one may, but the checks want the bus to stay put.
 console=$work/console.log
 say "booting (qemu, software emulation, at most ${boot_timeout}s)"
 start=$(date +%s)
 set +e
 timeout "$boot_timeout" qemu-system-x86_64 -M pc -accel tcg -m 512 -smp 1 -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initramfs.cpio" \
-    -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=4" \
+    -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=4 usbcore.autosuspend=-1" \
     </dev/null >"$console" 2>&1
 qemu_rc=$?
 set -e
@@ -238,5 +245,9 @@ if [ -z "$summary" ]; then
 fi
 say "$summary (guest ran ${elapsed}s)"
 failed=$(echo "$summary" | sed -n 's/.* \([0-9][0-9]*\) failed.*/\1/p')
-[ "${failed:-1}" -eq 0 ] || exit 1
+if [ "${failed:-1}" -ne 0 ]; then
+    echo "----- the guest's logs (whole console: $console.txt) -----"
+    sed -n '/^----- bridge log -----$/,$p' "$console.txt"
+    exit 1
+fi
 exit 0

@@ -6,15 +6,18 @@
 // The programming voltage reaches the chip through a simulated GPIO line: the program reads
 // the line's sysfs value before each request and every few milliseconds in between.
 //
-// What the chip's programming register last took and whether the voltage is on are kept in
-// the --state file, so that the guest's checks can tell whether a run left the chip armed.
+// What the chip's programming register last took, whether the voltage is on and what its
+// EEPROM holds are kept in the --state file, so that the guest's checks can tell whether a
+// run programmed the chip or left it armed.
 //
 //   varenthal-rig-bridge [--gadget FILE] [--vpp-value FILE] [--ready FILE] [--state FILE]
+//                        [--fault NAME]...   (the simulator's conditions: vgood-low, ...)
 
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/gadgetfs.h>
 #include <poll.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <array>
@@ -26,6 +29,7 @@
 #include <vector>
 
 #include "chip/register_map.h"
+#include "chip/sim/sim_fault.h"
 #include "chip/sim/simulated_chip.h"
 #include "tests/kernel/bridge/tiny_usb_bridge.h"
 
@@ -35,7 +39,8 @@ struct Options {
     std::string gadget = "/dev/gadget/dummy_udc";
     std::string vppValue;  // sysfs value file of the programming-voltage line
     std::string ready;     // written once the host has configured the device
-    std::string state;     // "program_register=XX voltage=on|off", rewritten on change
+    std::string state;     // "program_register=XX voltage=on|off eeprom=XXXXXXXXXX", on change
+    std::vector<SimFault> faults;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -51,6 +56,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.ready = value;
         } else if (arg == "--state") {
             options.state = value;
+        } else if (arg == "--fault") {
+            std::string error;
+            const auto fault = parseSimFault(value, &error);
+            if (!fault) {
+                std::fprintf(stderr, "bridge: %s\n", error.c_str());
+                return false;
+            }
+            options.faults.push_back(*fault);
         } else {
             return false;
         }
@@ -118,12 +131,14 @@ class StateFile {
 public:
     explicit StateFile(std::string path) : path_(std::move(path)) {}
 
-    void update(const TinyUsbBridge& bridge, const VoltageLine& voltage) {
+    void update(const TinyUsbBridge& bridge, const VoltageLine& voltage,
+                const SimulatedChip& chip) {
         if (path_.empty()) return;
-        char text[64];
         const auto reg = bridge.programRegister();
-        std::snprintf(text, sizeof(text), "program_register=%s voltage=%s\n",
-                      reg ? hex(*reg).c_str() : "none", voltage.on() ? "on" : "off");
+        std::string text = "program_register=" + (reg ? hex(*reg) : std::string("none"));
+        text += std::string(" voltage=") + (voltage.on() ? "on" : "off") + " eeprom=";
+        for (const auto byte : chip.eeprom()) text += hex(byte);
+        text += "\n";
         if (text == last_) return;
         last_ = text;
         const std::string temporary = path_ + ".new";
@@ -147,7 +162,14 @@ int fail(const char* what) {
     return 1;
 }
 
-// Answers one control request; false when the device file went away.
+// A request that could not be completed is logged and dropped: the host times it out or sees
+// it cancelled, as with a flaky cable, and the bridge goes on serving.
+bool dropped(const char* what) {
+    fail(what);
+    return false;
+}
+
+// Answers one control request; false when it could not be completed.
 bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Options& options) {
     const std::uint16_t value = setup.wValue;
     const std::uint16_t index = setup.wIndex;
@@ -159,7 +181,7 @@ bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Op
         // SET_CONFIGURATION and SET_INTERFACE are the standard requests gadgetfs hands on.
         if (!in && (setup.bRequest == USB_REQ_SET_CONFIGURATION ||
                     setup.bRequest == USB_REQ_SET_INTERFACE)) {
-            if (read(fd, nullptr, 0) < 0 && errno != EL2HLT) return fail("ack"), false;
+            if (read(fd, nullptr, 0) < 0 && errno != EL2HLT) return dropped("ack");
             if (setup.bRequest == USB_REQ_SET_CONFIGURATION && !options.ready.empty()) {
                 std::ofstream(options.ready) << "configured\n";
             }
@@ -168,20 +190,20 @@ bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Op
     } else if (in) {
         if (auto data = bridge.controlIn(setup.bRequest, value, index, length)) {
             if (data->size() > length) data->resize(length);
-            if (write(fd, data->data(), data->size()) < 0) return fail("reply"), false;
+            if (write(fd, data->data(), data->size()) < 0) return dropped("reply");
             return true;
         }
     } else {
         std::vector<std::uint8_t> data(length);
         if (length > 0) {
             const ssize_t got = read(fd, data.data(), data.size());
-            if (got < 0) return fail("data"), false;
+            if (got < 0) return dropped("data");
             data.resize(static_cast<std::size_t>(got));
         }
         const bool known = bridge.controlOut(setup.bRequest, value, index, data);
         if (length == 0) {
             if (known) {
-                if (read(fd, nullptr, 0) < 0) return fail("ack"), false;
+                if (read(fd, nullptr, 0) < 0) return dropped("ack");
             } else {
                 (void)write(fd, nullptr, 0);  // stall
             }
@@ -202,16 +224,28 @@ bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Op
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--gadget FILE] [--vpp-value FILE] [--ready FILE]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--gadget FILE] [--vpp-value FILE] [--ready FILE] [--state FILE] "
+                     "[--fault NAME]...\n",
                      argv[0]);
         return 2;
     }
 
     SimulatedChip chip;
+    for (const auto& fault : options.faults) chip.apply(fault);
     TinyUsbBridge bridge(chip, static_cast<std::uint8_t>(chip::kDeviceAddress));
     VoltageLine voltage(options.vppValue, chip);
     StateFile state(options.state);
-    state.update(bridge, voltage);
+    state.update(bridge, voltage, chip);
+
+    // gadgetfs completes the data stage of a host-to-device request by itself and hands the
+    // data over only when this program asks; a next request from the host that comes first
+    // discards the data. The driver sends its next request as soon as the last completes, so
+    // the bridge must always run before the host's side does: a real-time priority on the
+    // guest's single processor makes it so.
+    sched_param priority{};
+    priority.sched_priority = 50;
+    if (sched_setscheduler(0, SCHED_FIFO, &priority) != 0) fail("real-time priority");
 
     const int fd = open(options.gadget.c_str(), O_RDWR);
     if (fd < 0) return fail(options.gadget.c_str());
@@ -220,9 +254,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bridge: device descriptors written\n");
 
     std::array<usb_gadgetfs_event, 5> events{};
+    // Errors one after the other, without a request served in between: the device is gone.
+    int errorsInARow = 0;
+    constexpr int kGiveUpAfter = 50;
     for (;;) {
         voltage.follow();
-        state.update(bridge, voltage);
+        state.update(bridge, voltage, chip);
         pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, 5);
         if (ready < 0 && errno != EINTR) return fail("poll");
@@ -230,19 +267,27 @@ int main(int argc, char** argv) {
         const ssize_t got = read(fd, events.data(), sizeof(events));
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
-            return fail("events");
+            fail("events");
+            if (++errorsInARow >= kGiveUpAfter) return 1;
+            continue;
         }
         const auto count = static_cast<std::size_t>(got) / sizeof(usb_gadgetfs_event);
         for (std::size_t i = 0; i < count; ++i) {
             const auto& event = events[i];
             if (event.type == GADGETFS_SETUP) {
                 voltage.follow();
-                if (!serve(fd, event.u.setup, bridge, options)) return 1;
-                state.update(bridge, voltage);
+                if (serve(fd, event.u.setup, bridge, options)) {
+                    errorsInARow = 0;
+                } else if (++errorsInARow >= kGiveUpAfter) {
+                    return 1;
+                }
+                state.update(bridge, voltage, chip);
             } else if (event.type == GADGETFS_CONNECT) {
                 std::fprintf(stderr, "bridge: connected\n");
             } else if (event.type == GADGETFS_DISCONNECT) {
                 std::fprintf(stderr, "bridge: disconnected\n");
+            } else if (event.type == GADGETFS_SUSPEND) {
+                std::fprintf(stderr, "bridge: suspended\n");
             }
         }
     }
