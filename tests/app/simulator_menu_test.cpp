@@ -1,6 +1,8 @@
 // The Simulator menu on the main window, over the simulator itself.
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,7 +154,7 @@ private slots:
         form_->Load();
         form_->setSimulatedChip(chip_);
         auto* status = form_->findChild<QLabel*>(QStringLiteral("lblCommStatus"));
-        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrControl"));
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
         auto* unplug = form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"));
         QVERIFY(status && tick && unplug);
 
@@ -164,6 +166,71 @@ private slots:
         unplug->trigger();
         QMetaObject::invokeMethod(tick, "timeout");
         QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: OK"));
+    }
+
+    void lampsFollowAnInjectedFaultWithinOneStatusTick_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("lamp");
+        QTest::newRow("ov") << "mnuSimFault_ov"
+                            << "ImgRedLEDOV";
+        QTest::newRow("uv") << "mnuSimFault_uv"
+                            << "ImgRedLEDUV";
+        QTest::newRow("ocd") << "mnuSimFault_ocd"
+                             << "ImgRedLEDOcd";
+        QTest::newRow("scd") << "mnuSimFault_scd"
+                             << "ImgRedLEDScd";
+        QTest::newRow("ovtemp") << "mnuSimFault_ovtemp"
+                                << "ImgRedLEDOvTemp";
+    }
+    void lampsFollowAnInjectedFaultWithinOneStatusTick() {
+        QFETCH(QString, item);
+        QFETCH(QString, lamp);
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        auto* fault = form_->findChild<QAction*>(item);
+        auto* lit = form_->findChild<QLabel*>(lamp + QStringLiteral("(1)"));
+        auto* unlit = form_->findChild<QLabel*>(lamp + QStringLiteral("(0)"));
+        auto* toggle = form_->findChild<QAbstractButton*>(QStringLiteral("cmdToggleLtclr"));
+        auto* cboHost = form_->findChild<QComboBox*>(QStringLiteral("cboHost"));
+        QVERIFY(tick && fault && lit && unlit && toggle && cboHost);
+        // Toggle LTCLR is a Host mode control.
+        cboHost->setCurrentIndex(1);
+        emit cboHost->activated(1);
+        QVERIFY(toggle->isEnabled());
+        auto shownLit = [&] { return !lit->isHidden() && unlit->isHidden(); };
+        auto shownUnlit = [&] { return lit->isHidden() && !unlit->isHidden(); };
+
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownUnlit());
+        fault->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownLit());
+
+        // Taken away, the fault stays latched until LTCLR is toggled.
+        fault->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownLit());
+        toggle->click();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownUnlit());
+    }
+
+    void vgoodLampFollowsTheSupply() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        auto* lit = form_->findChild<QLabel*>(QStringLiteral("ImgGrnLEDVgood(1)"));
+        auto* item = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"));
+        QVERIFY(tick && lit && item);
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(!lit->isHidden());
+        item->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(lit->isHidden());
+        item->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(!lit->isHidden());
     }
 
 private:
