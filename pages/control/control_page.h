@@ -44,7 +44,8 @@ private:
     void connectHandlers();
 
     // Click handlers. Code that changes a check box's state runs its handler too, and the
-    // handler then writes back the bit just read; drop-down handlers run on a user pick only.
+    // handler then writes back the bit just read (a refresh from a failed read runs none);
+    // drop-down handlers run on a user pick only. A handler whose own read fails writes nothing.
     void chkOutputControl_Click(int index);
     void chkShdn_Click();
     void cboHost_Click();
