@@ -68,14 +68,12 @@ private slots:
         QTest::addColumn<QString>("rewritten");
         QTest::addColumn<int>("address");
         QTest::addColumn<QString>("shown");  // the fake holds 0xFF - address
-        QTest::newRow("empty reads STATUS") << ""
-                                            << "00" << 0x00 << "FF";
-        QTest::newRow("one digit") << "a"
-                                   << "0A" << 0x0A << "F5";
-        QTest::newRow("beyond the chip") << "ff"
-                                         << "FF" << 0xFF << "00";
-        QTest::newRow("programming register") << "0B"
-                                              << "0B" << 0x0B << "F4";
+        // clang-format off
+        QTest::newRow("empty reads STATUS")   << ""   << "00" << 0x00 << "FF";
+        QTest::newRow("one digit")            << "a"  << "0A" << 0x0A << "F5";
+        QTest::newRow("beyond the chip")      << "ff" << "FF" << 0xFF << "00";
+        QTest::newRow("programming register") << "0B" << "0B" << 0x0B << "F4";
+        // clang-format on
     }
     void readAsksForTheAddressAsTyped() {
         QFETCH(QString, entry);
@@ -107,21 +105,16 @@ private slots:
         QTest::addColumn<QString>("writeAddrAfter");
         const QString badAddress = QStringLiteral("Please enter a valid hex address.");
         const QString badData = QStringLiteral("Please enter a valid hex data.");
-        QTest::newRow("three digits") << "100"
-                                      << "100"
-                                      << "01" << badAddress << "100";
-        QTest::newRow("space") << " 1"
-                               << " 1"
-                               << "01" << badAddress << " 1";
-        QTest::newRow("sign") << "+1"
-                              << "-1"
-                              << "01" << badAddress << "-1";
-        QTest::newRow("bad data, address rewritten") << ""
-                                                     << "5"
-                                                     << "1G" << badData << "05";
-        QTest::newRow("bad data, trailing space") << ""
-                                                  << "c"
-                                                  << "1 " << badData << "0C";
+        const QString arming =
+            QStringLiteral("Register 0x0B is written only by EEPROM programming.");
+        // clang-format off
+        QTest::newRow("three digits") << "100" << "100" << "01" << badAddress << "100";
+        QTest::newRow("space")        << " 1"  << " 1"  << "01" << badAddress << " 1";
+        QTest::newRow("sign")         << "+1"  << "-1"  << "01" << badAddress << "-1";
+        QTest::newRow("bad data, address rewritten") << "" << "5" << "1G" << badData << "05";
+        QTest::newRow("bad data, trailing space")    << "" << "c" << "1 " << badData << "0C";
+        QTest::newRow("arming the programming register") << "" << "b" << "71" << arming << "0B";
+        // clang-format on
     }
     void badEntriesAreRefusedBeforeTheBus() {
         QFETCH(QString, readAddr);
@@ -159,15 +152,12 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("addrAfter");
         QTest::addColumn<QString>("dataAfter");
-        QTest::newRow("control register") << "1"
-                                          << "a5" << 0x01 << 0xA5 << "01"
-                                          << "A5";
-        QTest::newRow("above the chip's registers") << "c"
-                                                    << "" << 0x0C << 0x00 << "0C"
-                                                    << "00";
-        QTest::newRow("top address") << "FF"
-                                     << "ff" << 0xFF << 0xFF << "FF"
-                                     << "FF";
+        // clang-format off
+        QTest::newRow("control register")           << "1"  << "a5" << 0x01 << 0xA5 << "01" << "A5";
+        QTest::newRow("above the chip's registers") << "c"  << ""   << 0x0C << 0x00 << "0C" << "00";
+        QTest::newRow("top address")                << "FF" << "ff" << 0xFF << 0xFF << "FF" << "FF";
+        QTest::newRow("disarming is allowed")       << "0b" << "0"  << 0x0B << 0x00 << "0B" << "00";
+        // clang-format on
     }
     void writeSendsBothBytesAndNothingElse() {
         QFETCH(QString, addr);

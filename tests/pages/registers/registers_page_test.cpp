@@ -247,12 +247,11 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("written");
-        QTest::newRow("empty is zero") << ""
-                                       << "00" << 0x00;
-        QTest::newRow("one digit") << "a"
-                                   << "0A" << 0x0A;
-        QTest::newRow("lower case") << "ff"
-                                    << "FF" << 0xFF;
+        // clang-format off
+        QTest::newRow("empty is zero") << ""   << "00" << 0x00;
+        QTest::newRow("one digit")     << "a"  << "0A" << 0x0A;
+        QTest::newRow("lower case")    << "ff" << "FF" << 0xFF;
+        // clang-format on
     }
     void writeAcceptsHexBytes() {
         QFETCH(QString, entry);
