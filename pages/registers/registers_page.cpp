@@ -167,6 +167,9 @@ void RegistersPage::buildRow(int a) {
     box->setAlignment(Qt::AlignCenter);
     box->setGeometry(Twips(kHexLeft), top, Twips(kHexWidth), height);
     box->installEventFilter(this);
+    // Tab passes over the shown-only boxes: they would hand the focus straight back to the
+    // page, and the keyboard could never get past them.
+    if (!chip::isControlRegister(static_cast<unsigned>(a))) box->setFocusPolicy(Qt::ClickFocus);
     txtData_[static_cast<std::size_t>(a)] = box;
     setBoxColour(a, kBoxWhite);
 

@@ -231,6 +231,10 @@ private slots:
             QVERIFY(scan()->isActive());
         }
         QCOMPARE(QApplication::focusWidget(), page.get());
+        // The keyboard passes over them to the buttons below.
+        page->findChild<QPushButton*>("cmdWrite(5)")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdReadAll"));
     }
 
     void inStoppedStateTheFocusLeavesTheScanOff() {
