@@ -50,7 +50,8 @@ image_pkg=$(apt-cache depends linux-image-amd64 2>/dev/null |
 [ -n "$image_pkg" ] ||
     skip "apt-cache knows no linux-image-amd64 (no package lists: run apt-get update)"
 abi=${image_pkg#linux-image-}                 # 6.1.0-57-amd64
-image_version=$(apt-cache show "$image_pkg" 2>/dev/null | sed -n 's/^Version: //p' | head -n 1)
+image_version=$(apt-cache policy "$image_pkg" 2>/dev/null | sed -n 's/^ *Candidate: //p' | head -n 1)
+case $image_version in ''|'(none)') skip "apt-cache has no candidate version of $image_pkg" ;; esac
 series=$(echo "$abi" | sed 's/^\([0-9]*\.[0-9]*\).*/\1/')   # 6.1
 flavourless=${abi%-amd64}                     # 6.1.0-57
 say "guest kernel $abi ($image_version)"

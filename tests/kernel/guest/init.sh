@@ -401,7 +401,8 @@ if ! cli_can --yes eeprom program /tmp/new.ee; then
 else
     # Programmed through the bridge, the voltage on the GPIO line: the chip's EEPROM takes the
     # file's bytes, the chip is disarmed and the voltage is off afterwards.
-    cli --yes --pulse-gpio "$VPP_CHIP:3" eeprom program /tmp/new.ee
+    # The line by its name here, by its offset below.
+    cli --yes --pulse-gpio "$VPP_CHIP:vpp" eeprom program /tmp/new.ee
     got=$(i2cdump_bytes "$BRIDGE" | cut -d' ' -f7-11)
     if [ "$RC" -eq 0 ] && [ "$got" = "4b 1e 29 88 49" ] &&
         state_says 'program_register=00 voltage=off eeprom=4B1E298849'; then
