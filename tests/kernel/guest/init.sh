@@ -377,6 +377,19 @@ else
     fi
 fi
 
+# Many writes in a row, each read back: no request is lost between the USB host and device.
+if [ -n "$CLI" ]; then
+    lost=
+    for value in 01 02 04 08 10 20 40 80 5A A5 3C C3; do
+        cli write 04 "$value"
+        back=$($I2CGET -y "$BRIDGE" 0x20 0x04 b)
+        [ "$RC" -eq 0 ] && [ "$back" = "0x$(echo "$value" | tr 'A-F' 'a-f')" ] || lost="$lost $value->$back"
+    done
+    if [ -z "$lost" ]; then pass bridge-many-writes; else fail bridge-many-writes "lost:$lost"; fi
+else
+    not_landed bridge-many-writes "varenthal-cli is not built"
+fi
+
 # --- EEPROM through the bridge, with the programming voltage on the GPIO line ----------------
 printf '[Device]\nName=Varenthal\n[Registers]\nRegister06=4B\nRegister07=1E\nRegister08=29\nRegister09=88\nRegister0A=49\n' \
     >/tmp/new.ee
@@ -416,7 +429,7 @@ else
     cli --yes eeprom program /tmp/other.ee
     if [ "$RC" -eq 1 ] && state_says 'program_register=00 voltage=off eeprom=4B1E298849'; then
         pass eeprom-no-voltage-line
-        note "  no voltage line: $(tail -n 1 /tmp/err)"
+        note "  no voltage line: $(grep -v '%' /tmp/err | head -n 1)"
     else
         fail eeprom-no-voltage-line "exit $RC, bridge: $(cat /tmp/bridge.state)"
         show_cli
