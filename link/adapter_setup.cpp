@@ -1,5 +1,8 @@
 #include "link/adapter_setup.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <ostream>
 
 #include "chip/sim/sim_adapter.h"
@@ -27,6 +30,15 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     for (const std::string& fault : options.simFaults) {
         std::string why;
         if (!parseSimFault(fault, &why)) return why;
+    }
+    if (!options.traceFile.empty()) {
+        // Found out here rather than as a trace that silently stays empty. Appending
+        // creates the file without cutting it; the trace itself starts it afresh.
+        std::FILE* file = std::fopen(options.traceFile.c_str(), "a");
+        if (!file) {
+            return "cannot write trace file '" + options.traceFile + "': " + std::strerror(errno);
+        }
+        std::fclose(file);
     }
     return {};
 }

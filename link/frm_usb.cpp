@@ -21,6 +21,13 @@ public:
     }
 };
 
+// Results reach the callers as 16-bit codes. A wide code whose low half is zero would read
+// as success after a plain cast, so such a code becomes -1 instead.
+std::int32_t resultCode(std::int32_t rc) {
+    const auto narrow = static_cast<std::int16_t>(rc);
+    return (rc != 0 && narrow == 0) ? -1 : narrow;
+}
+
 frmUSB::Factory& factory() {
     static frmUSB::Factory f;
     return f;
@@ -33,7 +40,9 @@ std::unique_ptr<frmUSB>& instance() {
 
 }  // namespace
 
-void frmUSB::SetFactory(Factory f) { factory() = std::move(f); }
+void frmUSB::SetFactory(Factory f) {
+    factory() = std::move(f);
+}
 
 frmUSB& frmUSB::Get() {
     auto& host = instance();
@@ -45,7 +54,9 @@ frmUSB& frmUSB::Get() {
     return *host;
 }
 
-void frmUSB::Reset() { instance().reset(); }
+void frmUSB::Reset() {
+    instance().reset();
+}
 
 frmUSB::frmUSB(std::unique_ptr<Talvex> adapter) : talvex1_(std::move(adapter)) {}
 
@@ -55,16 +66,18 @@ bool frmUSB::OpenFirstFreeDevice() {
     talvex1_->listFreeDevices(1, count, names);  // its result is not relied upon
     if (count < 1) return false;
     const std::string first = names.substr(0, names.find(','));
-    return static_cast<std::int16_t>(talvex1_->open(first)) == 0;
+    return resultCode(talvex1_->open(first)) == 0;
 }
 
-void frmUSB::CloseDevice() { talvex1_->close(); }
+void frmUSB::CloseDevice() {
+    talvex1_->close();
+}
 
 std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
                                  std::uint8_t& yRetByte) {
     std::int16_t device = PartVariables::I2CSlaveAddress;
-    const std::int32_t rc = static_cast<std::int16_t>(
-        talvex1_->transfer(Talvex::kSelectorRead, device, nAddr, nReadData));
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorRead, device, nAddr, nReadData));
     // An adapter that hands back more than a byte keeps only its low eight bits.
     yRetByte = static_cast<std::uint8_t>(nReadData & 0xFF);
     return rc;
@@ -72,12 +85,10 @@ std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
 
 std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData) {
     std::int16_t device = PartVariables::I2CSlaveAddress;
-    return static_cast<std::int16_t>(
-        talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
+    return resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
 }
 
-std::int32_t frmUSB::WriteI2C(std::int16_t& /*iByte2*/, std::int16_t& iByte3,
-                              std::int16_t& iByte4, std::int16_t& iByte5) {
-    return static_cast<std::int16_t>(
-        talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
+std::int32_t frmUSB::WriteI2C(std::int16_t& /*iByte2*/, std::int16_t& iByte3, std::int16_t& iByte4,
+                              std::int16_t& iByte5) {
+    return resultCode(talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
 }

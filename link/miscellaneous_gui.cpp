@@ -7,22 +7,28 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace Miscellaneous {
 
 void Delay(float seconds) {
-    if (!(seconds > 0.0F)) return;
-    const auto total = static_cast<qint64>(static_cast<double>(seconds) * 1e9);
+    if (!(seconds > 0.0F)) return;  // 0, negative or NaN: no wait and no events
+    // Waits of the program last seconds; the cap only keeps the arithmetic in range.
+    const double wanted = std::min(static_cast<double>(seconds), 1e9);
+    const auto total = static_cast<qint64>(wanted * 1e9);
     QElapsedTimer clock;  // monotonic: a wait across midnight or a clock change is not cut
     clock.start();
     for (qint64 left = total; left > 0; left = total - clock.nsecsElapsed()) {
+        // Sleep in a local event loop until the time is up; ticks and clicks run meanwhile.
         QEventLoop loop;
         QTimer wake;
         wake.setSingleShot(true);
         wake.setTimerType(Qt::PreciseTimer);
         QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-        wake.start(static_cast<int>((left + 999'999) / 1'000'000));
+        const qint64 ms = std::min<qint64>((left + 999'999) / 1'000'000, INT_MAX);
+        wake.start(static_cast<int>(ms));
         if (loop.exec() != 0) return;  // the application is quitting
     }
 }
@@ -36,7 +42,9 @@ void CenterForm(QWidget* window) {
                  area.y() + area.height() / 2 - frame.height() / 2);
 }
 
-void SelectAllText(QLineEdit* box) { box->setSelection(0, static_cast<int>(box->text().size())); }
+void SelectAllText(QLineEdit* box) {
+    box->setSelection(0, static_cast<int>(box->text().size()));
+}
 
 int Twips(int twips) {
     const QScreen* screen = QGuiApplication::primaryScreen();

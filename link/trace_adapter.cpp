@@ -1,13 +1,26 @@
 #include "link/trace_adapter.h"
 
-#include <cinttypes>
+#include <cmath>
 
 #include "link/miscellaneous.h"
 
 namespace {
 const auto kProgramStart = std::chrono::steady_clock::now();
 
-std::string hex(std::int16_t v) { return Miscellaneous::ByteToHex(static_cast<std::uint16_t>(v)); }
+// Register addresses and data travel as 16-bit values; the line shows the byte the caller
+// sees, always two digits.
+std::string hex(std::int16_t v) {
+    return Miscellaneous::ByteToHex(static_cast<std::uint8_t>(v));
+}
+
+// "S.sss" with a decimal point whatever the locale: printf would follow LC_NUMERIC, which
+// the window system sets from the user's environment.
+std::string secondsText(double seconds) {
+    const long long ms = seconds > 0 ? std::llround(seconds * 1000.0) : 0;
+    std::string frac = std::to_string(ms % 1000);
+    frac.insert(0, 3 - frac.size(), '0');
+    return std::to_string(ms / 1000) + "." + frac;
+}
 }  // namespace
 
 double TraceAdapter::secondsSinceStart() {
@@ -25,7 +38,8 @@ TraceAdapter::~TraceAdapter() {
 
 void TraceAdapter::line(const std::string& text) {
     if (!file_) return;
-    std::fprintf(file_, "%.3f %s\n", clock_(), text.c_str());
+    const std::string out = secondsText(clock_()) + " " + text + "\n";
+    std::fputs(out.c_str(), file_);
     std::fflush(file_);
 }
 
