@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -56,6 +54,12 @@ std::optional<std::string_view> keyName(std::string_view line) {
 
 IniDocument IniDocument::parse(std::string_view text) {
     IniDocument doc;
+    // A byte-order mark would hide the first section's name; it is kept for the write.
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.substr(0, kBom.size()) == kBom) {
+        doc.bom_ = true;
+        text.remove_prefix(kBom.size());
+    }
     std::size_t pos = 0;
     while (pos < text.size()) {
         auto nl = text.find('\n', pos);
@@ -80,23 +84,37 @@ IniDocument IniDocument::parse(std::string_view text) {
 }
 
 std::optional<IniDocument> IniDocument::load(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    auto fail = [&](const char* why) -> std::optional<IniDocument> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         if (errno == ENOENT) return IniDocument{};
-        if (error) *error = std::strerror(errno);
-        return std::nullopt;
+        return fail(std::strerror(errno));
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        if (error) *error = "read error";
-        return std::nullopt;
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
+    if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) return fail("file too large");
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(std::strerror(errno));
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFileSize) return fail("file too large");
     }
-    const std::string text = buffer.str();
-    if (text.size() > kMaxFileSize) {
-        if (error) *error = "file too large";
-        return std::nullopt;
-    }
+    // A NUL byte means this is no text file; it is neither read nor rewritten.
+    if (text.find('\0') != std::string::npos) return fail("not a text file");
     return parse(text);
 }
 
@@ -156,7 +174,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
 }
 
 std::string IniDocument::text() const {
-    std::string out;
+    std::string out = bom_ ? "\xEF\xBB\xBF" : "";
     for (const Line& line : lines_) out += line.text + line.eol;
     return out;
 }

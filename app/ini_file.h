@@ -11,8 +11,8 @@
 class IniDocument {
 public:
     static IniDocument parse(std::string_view text);
-    // Reads a file. A missing file gives an empty document; an unreadable one gives nullopt
-    // and sets `error`.
+    // Reads a file. A missing file gives an empty document; one that cannot be read, is not
+    // a regular text file or is larger than any file of ours gives nullopt and sets `error`.
     static std::optional<IniDocument> load(const std::string& path, std::string* error = nullptr);
 
     // The value of a key, with the spaces around it removed; nullopt when missing.
@@ -32,6 +32,7 @@ private:
     };
     std::vector<Line> lines_;
     std::string eol_ = "\n";  // for new lines: the ending of the file's first line
+    bool bom_ = false;
 };
 
 // Replaces `path` with `contents` through a temporary file and a rename.

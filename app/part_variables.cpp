@@ -1,12 +1,15 @@
 #include "app/part_variables.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "app/ini_file.h"
 
 namespace PartVariables {
 namespace {
 // The platform reader's buffer held 60 characters with its terminator.
 constexpr std::size_t kBufferChars = 59;
-}
+}  // namespace
 
 std::string ReadIniString(const std::string& section, const std::string& key,
                           const std::string& def, const std::string& file) {
@@ -29,6 +32,18 @@ std::string ReadIniString(const std::string& section, const std::string& key,
         const auto last = value.find_last_not_of(' ');
         value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
     }
+    return value;
+}
+
+float writeDelayFromText(std::string_view text) {
+    constexpr float kDefault = 0.07F;
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+    float value = 0.0F;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+        return kDefault;
+    }
+    if (value == 0.0F || value >= 1.0F) return kDefault;
     return value;
 }
 
