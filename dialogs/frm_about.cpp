@@ -59,10 +59,10 @@ frmAbout::frmAbout(QWidget* parent)
     Image1_->setPixmap(artwork::icon());
     Image1_->setGeometry(Twips(120), 0, Twips(480), Twips(480));
 
-    Description_ = makeLabel(this, "Description", QStringLiteral("Description"), 0, 720, 6255,
-                             375, 12);
-    RevisionLabel_ = makeLabel(this, "RevisionLabel", QStringLiteral("revison"), 2160, 1200,
-                               1815, 495, 12);
+    Description_ =
+        makeLabel(this, "Description", QStringLiteral("Description"), 0, 720, 6255, 375, 12);
+    RevisionLabel_ =
+        makeLabel(this, "RevisionLabel", QStringLiteral("revison"), 2160, 1200, 1815, 495, 12);
     AboutOK_ = new QLabel(this);
     AboutOK_->setObjectName(QStringLiteral("AboutOK"));
     AboutOK_->setPixmap(artwork::aboutPicture());
@@ -71,8 +71,8 @@ frmAbout::frmAbout(QWidget* parent)
     AboutOK_->setCursor(Qt::PointingHandCursor);
     AboutOK_->installEventFilter(this);
     badpathlabel_ = makeLabel(this, "badpathlabel", QString(), 0, 1680, 0, 0);
-    UpdateDate_ = makeLabel(this, "UpdateDate", QStringLiteral("Last Updated: 04/13/98"), 120,
-                            3240, 6015, 255);
+    UpdateDate_ = makeLabel(this, "UpdateDate", QStringLiteral("Last Updated: 04/13/98"), 120, 3240,
+                            6015, 255);
     Copyright_ = makeLabel(this, "Copyright", QStringLiteral("Copyright"), 120, 3600, 5895, 375);
     comments_ = makeLabel(this, "comments", QStringLiteral("comments"), 120, 4080, 5895, 495);
 
@@ -100,10 +100,11 @@ void frmAbout::Load() {
     comments_->setText(QString::fromUtf8(kComments));
     Copyright_->setText(QString::fromUtf8(kLegalNotice));
     setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kProductName));
-    Image1_->move(Twips(110), Image1_->y());
+    // Each line spans the window with 110-twip margins, its text centred.
+    const int margin = Twips(110);
+    Image1_->move(margin, Image1_->y());
     for (QLabel* line : {Description_, RevisionLabel_, UpdateDate_, Copyright_, comments_}) {
-        line->setGeometry(Twips(110), line->y(), frameGeometry().width() - Twips(220),
-                          line->height());
+        line->setGeometry(margin, line->y(), frameGeometry().width() - 2 * margin, line->height());
     }
 }
 
