@@ -41,7 +41,7 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     if (!parser.parse(arguments)) return fail(parser.errorText());
     if (parser.isSet(help)) {
         std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                         QStringLiteral("varenthal"))),
+                                                        QStringLiteral("varenthal"))),
                    stdout);
         return result;
     }
@@ -53,6 +53,10 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty()) {
         return fail(QStringLiteral("unexpected argument '%1'")
                         .arg(parser.positionalArguments().constFirst()));
+    }
+
+    if (parser.isSet(trace) && parser.value(trace).isEmpty()) {
+        return fail(QStringLiteral("--trace needs a file name"));
     }
 
     AdapterOptions options;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "app/artwork.h"
+#include "app/message_box_title.h"
 #include "app/part_variables.h"
 #include "app/settings_path.h"
 #include "app/simulator_menu.h"
@@ -34,18 +35,13 @@ constexpr int kTabControl = 0;
 constexpr int kTabEeprom = 1;
 constexpr int kTabRegisters = 2;
 
-// Parses a "Write Delay" text; anything that is not a number reads as 0 (then 0.07).
-float parseSeconds(const std::string& text) {
-    bool ok = false;
-    const float value = QString::fromStdString(text).trimmed().toFloat(&ok);  // C locale
-    return ok ? value : 0.0F;
-}
 }  // namespace
 
 Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Varenthal Evaluation Software"));
     setWindowIcon(artwork::icon());
+    installMessageBoxTitle();
 
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -123,19 +119,20 @@ void Form2::buildMenus() {
     connect(about, &QAction::triggered, this, &Form2::showAbout);
 }
 
-void Form2::Load(frmAbout* splash) {
-    // The timers run from the moment the window is loaded.
+void Form2::Load(frmAbout* splashWindow) {
+    // The splash may be closed by the user while the load step lets events run.
+    const QPointer<frmAbout> splash = splashWindow;
+    // The timers run from the moment the window is loaded; ticks queued meanwhile are
+    // served wherever the load step lets events run.
     statusPanel_->tmrStatus()->start();
     controlPage_->tmrControl()->start();
     registersPage_->tmrRegisterScan()->start();
     PartVariables::IniFileName = "VarenthalEV.ini";
-    PartVariables::WriteDelay = parseSeconds(PartVariables::ReadIniString(
+    PartVariables::WriteDelay = PartVariables::writeDelayFromText(PartVariables::ReadIniString(
         "system", "Write Delay", "0.07", settingsFilePath(PartVariables::IniFileName)));
-    if (PartVariables::WriteDelay == 0.0F) PartVariables::WriteDelay = 0.07F;
-    if (PartVariables::WriteDelay >= 1.0F) PartVariables::WriteDelay = 0.07F;
 
     if (!frmUSB::Get().OpenFirstFreeDevice()) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Varenthal"),
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
                         QStringLiteral("USB Error. Insure USB cable is connected and Driver is "
                                        "working"),
                         QMessageBox::Ok, this);
@@ -143,14 +140,15 @@ void Form2::Load(frmAbout* splash) {
     }
     PartVariables::I2CSlaveAddress = 32;
     PartVariables::bScanEnabled = true;
-    registersPage_->tmrRegisterScan()->start();
+    // Enabling a running timer leaves its rhythm alone.
+    if (!registersPage_->tmrRegisterScan()->isActive()) registersPage_->tmrRegisterScan()->start();
 
     setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
     move(0, 0);
     InitializeControlPage();
     Miscellaneous::CenterForm(this);
     ReadAllRegisters();
-    if (splash) splash->close();
+    delete splash.data();  // unloads it: its state is gone, the next "&About" starts afresh
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

@@ -23,7 +23,6 @@ int main(int argc, char* argv[]) {
     if (!cli.options) return cli.exitCode;
 
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Varenthal"));
 
     const AdapterSetup adapter = prepareAdapter(*cli.options);
     frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });

@@ -1,18 +1,20 @@
 #include "app/start_up.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 #include "app/form2.h"
 #include "dialogs/frm_about.h"
 #include "link/miscellaneous_gui.h"
 
 std::unique_ptr<Form2> StartUp() {
-    auto* splash = new frmAbout();  // deletes itself when the load step unloads it
+    // Owned by itself: closing it through its frame deletes it, and the load step unloads it.
+    const QPointer<frmAbout> splash = new frmAbout();
     splash->show();
     QCoreApplication::processEvents();
     Miscellaneous::Delay(2.0F);
     auto form = std::make_unique<Form2>();
-    form->Load(splash);
+    form->Load(splash.data());
     form->show();
     return form;
 }
