@@ -36,7 +36,11 @@ class FrmAboutTest : public QObject {
 private slots:
     void cleanup() {
         QFile::remove(QString::fromStdString(frmAbout::programFilePath()));
-        qDeleteAll(QApplication::topLevelWidgets());
+        // About boxes shown from the menu live on their own; drop them between tests.
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<frmAbout*>(w)) w->deleteLater();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void showsTheProgramFilesDate() {
