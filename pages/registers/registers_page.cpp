@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/part_variables.h"
 #include "chip/register_map.h"
@@ -201,12 +202,12 @@ void RegistersPage::buildFooter() {
                          Twips(kWriteLeft + kWriteWidth - kHexLeft), Twips(420));
     connect(readAll, &QPushButton::clicked, this, &RegistersPage::ReadAllRegisters);
 
-    chkScan_ = new QCheckBox(QStringLiteral("Scan"), this);
-    chkScan_->setObjectName(QStringLiteral("chkScan"));
-    chkScan_->setChecked(true);
-    chkScan_->setGeometry(Twips(kHexLeft), Twips(kFooterTop + 660),
-                          Twips(kWriteLeft + kWriteWidth - kHexLeft), Twips(330));
-    connect(chkScan_, &QCheckBox::clicked, this, &RegistersPage::chkScan_Click);
+    auto* chkScan = new QCheckBox(QStringLiteral("Scan"), this);
+    chkScan->setObjectName(QStringLiteral("chkScan"));
+    chkScan->setChecked(true);
+    chkScan->setGeometry(Twips(kHexLeft), Twips(kFooterTop + 660),
+                         Twips(kWriteLeft + kWriteWidth - kHexLeft), Twips(330));
+    connect(chkScan, &QCheckBox::clicked, this, &RegistersPage::chkScan_Click);
 }
 
 void RegistersPage::ReadAllRegisters() {

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstdint>
 
-class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -48,7 +47,6 @@ private:
 
     std::array<QLineEdit*, kRows> txtData_{};
     std::array<std::array<QLabel*, 8>, kRows> bitCells_{};  // [address][bit]
-    QCheckBox* chkScan_ = nullptr;
     QTimer* tmrRegisterScan_;
 
     int scanPosition_ = 0;      // the address the scan read last
