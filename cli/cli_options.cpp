@@ -37,12 +37,15 @@ EEPROM FILES (.ee)
   [Device] Name=Varenthal, [Registers] Register06..Register0A = two hex digits each.
   'eeprom show' decodes the five bytes as the EEPROM page shows them; --fs 1 and --cells N
   choose the under-voltage delay texts (default: FS from the chip, or 0 for a file; 10 cells).
+  'eeprom save' and 'eeprom program --backup' replace an existing file only after
+  "File Exists, Overwrite?" on a terminal, or with --yes.
 
 SIMULATOR
   --adapter sim runs on a simulated chip; nothing needs to be plugged in. Without
   --sim-state each run starts from a fresh chip; with it, the file keeps the chip (its
   EEPROM too) between runs, like a board that is powered off and on again.
-  --sim-fault NAME injects a fault, e.g. vgood-low, program-fails, stuck-bit, unplugged.
+  --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
+  program-fails, stuck-bit, unplugged, or nak=AA (register AA does not acknowledge).
 
 EXIT CODES
   0  success

@@ -4,6 +4,7 @@
 
 #include "cli/chip_session.h"
 #include "cli/confirmation.h"
+#include "cli/eeprom_commands.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
@@ -52,13 +53,27 @@ int runCommand(const CliOptions& options, const Io& io) {
         }
     }
 
+    const bool eepromCommand = options.command == Command::EepromShow ||
+                               options.command == Command::EepromSave ||
+                               options.command == Command::EepromProgram;
+    EepromPlan plan;
+    if (eepromCommand) {
+        if (const int code = prepareEeprom(options, plan, io); code != kExitOk) return code;
+        if (!eepromNeedsChip(options)) return runEeprom(options, plan, io);
+    }
+
     ChipSession session(options.adapter);
-    if (options.command == Command::List) return runList(session.adapter(), io);
-    if (!session.open()) {
+    // Listing needs no open device.
+    if (options.command != Command::List && !session.open()) {
         message(io, kUsbError);
+        if (io.json && options.command == Command::EepromProgram) {
+            printJson(io, Json{{"result", "failed"}, {"message", kUsbError}});
+        }
         return kExitChipFailed;
     }
     switch (options.command) {
+        case Command::List:
+            return runList(session.adapter(), io);
         case Command::Read:
             return runRead(options.address, io);
         case Command::Write:
@@ -67,10 +82,12 @@ int runCommand(const CliOptions& options, const Io& io) {
             return runDump(io);
         case Command::Status:
             return runStatus(io);
-        default:
-            message(io, "the eeprom commands are not available yet");
-            return kExitBadUsage;
+        case Command::EepromShow:
+        case Command::EepromSave:
+        case Command::EepromProgram:
+            return runEeprom(options, plan, io);
     }
+    return kExitBadUsage;
 }
 
 }  // namespace cli

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "chip/sim/sim_state_file.h"
 #include "cli_run.h"
 
 using ::testing::HasSubstr;
@@ -78,15 +79,21 @@ TEST(CliArguments, TraceFileThatCannotBeWrittenIsBadUsage) {
 }
 
 TEST(CliArguments, OptionsMayFollowTheCommandAndHexTakesEveryForm) {
+    const TempDir dir;
+    const std::string state = dir.file("board.sim");
+    ASSERT_TRUE(saveSimState(state, {0x11, 0x22, 0x33, 0x44, 0x3C}));
     for (const char* address : {"0A", "0a", "a", "0x0A", "0XA", "0xa"}) {
-        const CliRun run = runCli({"read", address, "--json", "--adapter", "sim"});
+        const CliRun run =
+            runCli({"read", address, "--json", "--sim-state", state, "--adapter", "sim"});
         EXPECT_EQ(run.exitCode, 0) << address << run.err;
-        EXPECT_EQ(run.out, R"({"address":"0x0A","value":"00"})"
+        EXPECT_EQ(run.out, R"({"address":"0x0A","value":"3C"})"
                            "\n")
             << address;
     }
     // The empty text is 0, as everywhere in the program.
-    EXPECT_EQ(runCli({"--adapter", "sim", "read", ""}).out, "20\n");
+    const CliRun empty = runCli({"--adapter", "sim", "read", ""});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.out, runCli({"--adapter", "sim", "read", "00"}).out);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chip/sim/sim_state_file.h"
 #include "cli_run.h"
 
 using ::testing::ElementsAre;
@@ -31,36 +32,73 @@ TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
 }
 
 TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
-    const CliRun run = runCli({"--adapter", "sim", "--json", "status"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const Json status = Json::parse(run.out);
-    EXPECT_THAT(keys(status),
+    auto status = [](std::vector<std::string> faults) {
+        std::vector<std::string> args{"--adapter", "sim", "--json", "status"};
+        for (const auto& f : faults) args.insert(args.begin(), {"--sim-fault", f});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return Json::parse(run.out);
+    };
+    const Json good = status({});
+    EXPECT_THAT(keys(good),
                 ElementsAre("value", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD", "DSG", "CHG"));
-    EXPECT_EQ(status["value"], "20");
-    EXPECT_EQ(status["VGOOD"], true);
-    EXPECT_EQ(status["SCD"], false);
-    EXPECT_EQ(runCli({"--adapter", "sim", "status"}).out, "STATUS 20: VGOOD\n");
+    // Each flag is its bit of the value.
+    const int value = std::stoi(good["value"].get<std::string>(), nullptr, 16);
+    for (const auto& [name, mask] : std::vector<std::pair<std::string, int>>{{"SCD", 0x01},
+                                                                             {"OCD", 0x02},
+                                                                             {"OV", 0x04},
+                                                                             {"UV", 0x08},
+                                                                             {"OVTEMP", 0x10},
+                                                                             {"VGOOD", 0x20},
+                                                                             {"DSG", 0x40},
+                                                                             {"CHG", 0x80}}) {
+        EXPECT_EQ(good[name], (value & mask) != 0) << name;
+    }
+    EXPECT_EQ(good["VGOOD"], true);
+    EXPECT_EQ(good["SCD"], false);
+    EXPECT_EQ(status({"vgood-low"})["VGOOD"], false);
+    const Json shorted = status({"scd", "ov"});
+    EXPECT_EQ(shorted["SCD"], true);
+    EXPECT_EQ(shorted["OV"], true);
+
+    const CliRun text = runCli({"--adapter", "sim", "--sim-fault", "scd", "status"});
+    EXPECT_THAT(text.out, testing::StartsWith("STATUS "));
+    EXPECT_THAT(text.out, HasSubstr(" VGOOD"));
+    EXPECT_THAT(text.out, testing::EndsWith(" SCD\n"));
 }
 
 TEST(CliRegisters, DumpShowsElevenRegistersWithTheirBits) {
-    const CliRun run = runCli({"--adapter", "sim", "--json", "dump"});
+    const TempDir dir;
+    const std::string state = dir.file("board.sim");
+    ASSERT_TRUE(saveSimState(state, {0xA5, 0x00, 0x00, 0x00, 0x80}));
+    const CliRun run = runCli({"--adapter", "sim", "--sim-state", state, "--json", "dump"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const Json dump = Json::parse(run.out);
     ASSERT_EQ(dump["registers"].size(), 11U);
-    const Json& first = dump["registers"][0];
-    EXPECT_THAT(keys(first), ElementsAre("address", "name", "value", "bits"));
-    EXPECT_EQ(first["address"], "0x00");
-    EXPECT_EQ(first["name"], "STATUS");
-    EXPECT_EQ(first["value"], "20");
-    EXPECT_EQ(first["bits"], Json::array({"VGOOD"}));
+    const Json& status = dump["registers"][0];
+    EXPECT_THAT(keys(status), ElementsAre("address", "name", "value", "bits"));
+    EXPECT_EQ(status["address"], "0x00");
+    EXPECT_EQ(status["name"], "STATUS");
+    // The set bits, B7 first, agree with the status command's flags.
+    const Json flags = Json::parse(runCli({"--adapter", "sim", "--json", "status"}).out);
+    EXPECT_EQ(status["value"], flags["value"]);
+    std::vector<std::string> setFlags;
+    for (const char* name : {"CHG", "DSG", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD"}) {
+        if (flags[name] == true) setFlags.push_back(name);
+    }
+    EXPECT_EQ(status["bits"], Json(setFlags));
+    const Json& ovCfg = dump["registers"][6];
+    EXPECT_EQ(ovCfg, Json::parse(R"({"address":"0x06","name":"OV_CFG","value":"A5",)"
+                                 R"("bits":["OVD2","OVD0","OV2","OV0"]})"));
+    EXPECT_EQ(dump["registers"][7]["bits"], Json::array());
     EXPECT_EQ(dump["registers"][8]["name"], "OCV_UV DELAY");
     EXPECT_EQ(dump["registers"][10]["address"], "0x0A");
 
-    const CliRun text = runCli({"--adapter", "sim", "dump"});
+    const CliRun text = runCli({"--adapter", "sim", "--sim-state", state, "dump"});
     EXPECT_EQ(text.exitCode, 0);
-    EXPECT_THAT(text.out, HasSubstr("0x00  STATUS       20  CHG=0 DSG=0 VGOOD=1 OVTEMP=0 UV=0 "
-                                    "OV=0 OCD=0 SCD=0\n"));
-    EXPECT_THAT(text.out, HasSubstr("0x0A  SCD_CFG      00  SCDD3=0"));
+    EXPECT_THAT(text.out, HasSubstr("0x06  OV_CFG       A5  OVD2=1 OVD1=0 OVD0=1 OVH1=0 OVH0=0 "
+                                    "OV2=1 OV1=0 OV0=1\n"));
+    EXPECT_THAT(text.out, HasSubstr("0x0A  SCD_CFG      80  SCDD3=1 SCDD2=0"));
     EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 11);
 }
 
