@@ -114,7 +114,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     CLI::App app(kDescription, "varenthal-cli");
     app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
                          "print the version and exit");
-    app.footer(kFooter);
+    app.footer(
+        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --json,\n"
+        "--yes) may stand before or after the command; varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
     addGlobalOptions(app, o);
@@ -157,6 +159,8 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program}) {
         sub->fallthrough();
     }
+    // Only the tool's own help carries the long part; the commands keep the short footer.
+    app.footer(kFooter);
 
     ParseResult result;
     try {
