@@ -1,0 +1,26 @@
+#pragma once
+// The adapter of one run: built from the options, opened for the command, closed on every
+// path (the trace and the simulator's state are complete once the session ends).
+
+#include "link/adapter_setup.h"
+
+namespace cli {
+
+class ChipSession {
+public:
+    explicit ChipSession(const AdapterOptions& options);
+    ~ChipSession();
+    ChipSession(const ChipSession&) = delete;
+    ChipSession& operator=(const ChipSession&) = delete;
+
+    // Opens the first free device, as the window program does at start-up.
+    bool open();
+    // The adapter itself, for listing its devices.
+    Talvex& adapter();
+
+private:
+    AdapterSetup setup_;
+    bool open_ = false;
+};
+
+}  // namespace cli

@@ -1,0 +1,195 @@
+#include "cli/cli_options.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "cli/exit_codes.h"
+#include "cli/hex_argument.h"
+
+namespace cli {
+namespace {
+
+constexpr const char* kDescription =
+    "varenthal-cli: reads, writes and programs the Varenthal battery-protection chip through "
+    "a USB-to-I2C adapter or the built-in simulator.\n"
+    "Data goes to standard output, messages and progress to standard error.";
+
+constexpr const char* kFooter = R"(COMMANDS
+  varenthal-cli [OPTIONS] list                 the free adapters, one a line
+  varenthal-cli [OPTIONS] read ADDR            one register as two hex digits
+  varenthal-cli [OPTIONS] write ADDR DATA      one byte into one register
+  varenthal-cli [OPTIONS] dump                 0x00-0x0A: address, name, hex, bits B7 first
+  varenthal-cli [OPTIONS] status               the STATUS byte and its flags by name
+  varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
+  varenthal-cli [OPTIONS] eeprom save FILE.ee
+  varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
+  Each command has its own --help, e.g. varenthal-cli eeprom show --help.
+
+ADDRESSES AND DATA
+  Hex bytes: one or two hex digits of either case, with or without 0x (0A, a, 0x0a).
+
+WRITES THAT ASK FIRST
+  Writes to the control registers 0x01-0x05 go out at once. Any other write, and
+  'eeprom program', asks for confirmation on a terminal; without a terminal it needs
+  --yes. Register 0x0B (programming) takes only 00 from 'write': use 'eeprom program'.
+
+EEPROM FILES (.ee)
+  [Device] Name=Varenthal, [Registers] Register06..Register0A = two hex digits each.
+  'eeprom show' decodes the five bytes as the EEPROM page shows them; --fs 1 and --cells N
+  choose the under-voltage delay texts (default: FS from the chip, or 0 for a file; 10 cells).
+  'eeprom save' and 'eeprom program --backup' replace an existing file only after
+  "File Exists, Overwrite?" on a terminal, or with --yes.
+
+SIMULATOR
+  --adapter sim runs on a simulated chip; nothing needs to be plugged in. Without
+  --sim-state each run starts from a fresh chip; with it, the file keeps the chip (its
+  EEPROM too) between runs, like a board that is powered off and on again.
+  --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
+  program-fails, stuck-bit, unplugged, or nak=AA (register AA does not acknowledge).
+
+EXIT CODES
+  0  success
+  1  the chip or the bus failed: a failed transfer, no adapter, VGOOD not set,
+     a read-back difference, PFALT, the programming voltage not applied
+  2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
+     a write that was not confirmed
+
+EXAMPLES
+  varenthal-cli --adapter sim dump
+      every register of the simulated chip, with its bits
+  varenthal-cli --adapter sim --json status
+      the STATUS flags as one JSON object
+  varenthal-cli --adapter /dev/i2c-3 read 0x0A
+  varenthal-cli --adapter sim write 01 84
+      control register: written at once
+  varenthal-cli --adapter sim --yes write 0x06 5A
+      configuration register: needs --yes without a terminal
+  varenthal-cli eeprom show pack.ee --fs 1 --cells 7
+      decode a file without touching the chip
+  varenthal-cli --adapter sim --sim-state board.sim eeprom save before.ee
+  varenthal-cli --adapter sim --sim-state board.sim --yes eeprom program --backup before.ee pack.ee
+  varenthal-cli --adapter sim --sim-state board.sim eeprom show
+      after the "power cycle" the chip still holds what was programmed
+  varenthal-cli --adapter sim --sim-fault vgood-low --yes eeprom program pack.ee; echo $?
+      prints 1: VGOOD did not get set
+  varenthal-cli --adapter sim --trace bus.log --yes eeprom program pack.ee
+      one line per adapter call in bus.log
+)";
+
+const CLI::Validator kHexByte(
+    [](std::string& text) -> std::string {
+        if (parseHexArgument(text)) return {};
+        return "invalid hex '" + text + "' (one or two hex digits, optional 0x prefix)";
+    },
+    "HEX");
+
+// Adds the options that every command takes; they may stand before or after the command.
+void addGlobalOptions(CLI::App& app, CliOptions& o) {
+    app.add_option("--adapter", o.adapter.adapter,
+                   "sim: the built-in simulator; i2c-dev: the first I2C bus under a USB "
+                   "device; or a bus such as /dev/i2c-3")
+        ->type_name("sim|i2c-dev|/dev/i2c-N")
+        ->capture_default_str();
+    app.add_option("--pulse-gpio", o.adapter.pulseGpio,
+                   "GPIO line of the programming voltage, e.g. gpiochip0:5")
+        ->type_name("CHIP:LINE");
+    app.add_option("--trace", o.adapter.traceFile, "write one line per adapter call to FILE")
+        ->type_name("FILE");
+    app.add_option("--sim-fault", o.adapter.simFaults,
+                   "simulator: inject a fault (repeatable), e.g. vgood-low")
+        ->type_name("NAME")
+        ->allow_extra_args(false);
+    app.add_option("--sim-state", o.adapter.simState,
+                   "simulator: keep the chip in FILE between runs")
+        ->type_name("FILE");
+    app.add_flag("--json", o.json, "print one JSON object instead of text");
+    app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
+}
+
+}  // namespace
+
+ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
+                           std::ostream& err) {
+    CliOptions o;
+    CLI::App app(kDescription, "varenthal-cli");
+    app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
+                         "print the version and exit");
+    app.footer(
+        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --json,\n"
+        "--yes) may stand before or after the command; varenthal-cli --help tells all.");
+    app.get_formatter()->column_width(34);
+    app.require_subcommand(1);
+    addGlobalOptions(app, o);
+
+    std::string addressText, dataText;
+    CLI::App* list = app.add_subcommand("list", "list the free adapters, one a line");
+    CLI::App* read = app.add_subcommand("read", "read one register: two hex digits");
+    read->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
+    CLI::App* write = app.add_subcommand("write", "write one byte to a register");
+    write->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
+    write->add_option("DATA", dataText, "the byte")->required()->check(kHexByte);
+    CLI::App* dump = app.add_subcommand("dump", "registers 0x00-0x0A with their bits, B7 first");
+    CLI::App* status = app.add_subcommand("status", "the STATUS byte and its flags by name");
+
+    CLI::App* eeprom = app.add_subcommand("eeprom", "the EEPROM configuration 0x06-0x0A");
+    eeprom->require_subcommand(1);
+    int fs = -1;
+    CLI::App* show = eeprom->add_subcommand(
+        "show", "decode 0x06-0x0A from the chip, or from FILE.ee when given");
+    show->add_option("FILE", o.file, "an EEPROM file (.ee)")->type_name("FILE.ee");
+    show->add_option("--fs", fs, "FS bit for the under-voltage delay texts")
+        ->type_name("0|1")
+        ->check(CLI::Range(0, 1));
+    show->add_option("--cells", o.cells, "cell count for the under-voltage delay texts")
+        ->type_name("5..10")
+        ->check(CLI::Range(5, 10))
+        ->capture_default_str();
+    CLI::App* save = eeprom->add_subcommand("save", "read 0x06-0x0A from the chip into FILE.ee");
+    save->add_option("FILE", o.file, "the EEPROM file to write")->type_name("FILE.ee")->required();
+    CLI::App* program = eeprom->add_subcommand(
+        "program", "load FILE.ee into 0x06-0x0A and program the EEPROM, then verify it");
+    program->add_option("FILE", o.file, "the EEPROM file to program")
+        ->type_name("FILE.ee")
+        ->required();
+    program
+        ->add_option("--backup", o.backupFile,
+                     "first save the chip's current 0x06-0x0A to this file")
+        ->type_name("FILE.ee");
+
+    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program}) {
+        sub->fallthrough();
+    }
+    // Only the tool's own help carries the long part; the commands keep the short footer.
+    app.footer(kFooter);
+
+    ParseResult result;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e, out, err);
+        result.exitCode = code == 0 ? kExitOk : kExitBadUsage;
+        return result;
+    }
+
+    if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
+        err << "varenthal-cli: " << why << '\n';
+        result.exitCode = kExitBadUsage;
+        return result;
+    }
+
+    if (*list) o.command = Command::List;
+    if (*read) o.command = Command::Read;
+    if (*write) o.command = Command::Write;
+    if (*dump) o.command = Command::Dump;
+    if (*status) o.command = Command::Status;
+    if (*show) o.command = Command::EepromShow;
+    if (*save) o.command = Command::EepromSave;
+    if (*program) o.command = Command::EepromProgram;
+    if (*read || *write) o.address = *parseHexArgument(addressText);
+    if (*write) o.data = *parseHexArgument(dataText);
+    if (fs >= 0) o.fs = fs;
+    result.options = o;
+    return result;
+}
+
+}  // namespace cli

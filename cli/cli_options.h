@@ -1,0 +1,38 @@
+#pragma once
+// The command line of varenthal-cli: what the user asked for, checked before the bus opens.
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "link/adapter_setup.h"
+
+namespace cli {
+
+enum class Command { List, Read, Write, Dump, Status, EepromShow, EepromSave, EepromProgram };
+
+struct CliOptions {
+    AdapterOptions adapter;
+    bool json = false;
+    bool yes = false;  // writes that would ask on a terminal go ahead without asking
+    Command command = Command::List;
+
+    std::uint8_t address = 0;  // read, write
+    std::uint8_t data = 0;     // write
+    std::string file;          // eeprom show (may be empty: from the chip), save, program
+    std::string backupFile;    // eeprom program --backup
+    std::optional<int> fs;     // eeprom show --fs
+    int cells = 10;            // eeprom show --cells
+};
+
+struct ParseResult {
+    std::optional<CliOptions> options;  // set when a command should run
+    int exitCode = 0;                   // otherwise: leave with this code
+};
+
+// Parses the arguments. Help, version and errors are printed here: help and version to
+// `out`, errors to `err`.
+ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+}  // namespace cli

@@ -1,0 +1,320 @@
+#include "cli/eeprom_commands.h"
+
+#include <csignal>
+#include <iomanip>
+#include <ostream>
+#include <thread>
+#include <variant>
+
+#include "chip/register_map.h"
+#include "cli/confirmation.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_argument.h"
+#include "cli/register_commands.h"
+#include "link/miscellaneous.h"
+#include "pages/eeprom/eeprom_file.h"
+#include "pages/eeprom/programming_sequence.h"
+
+namespace cli {
+namespace {
+
+using eeprom::EepromImage;
+using Miscellaneous::ByteToHex;
+
+// One quantity of `eeprom show`, by its fixed JSON name. Exactly one of `list` and `flag`
+// is set; neither means the over-current delay, which is a text box, not a list.
+struct ShownField {
+    std::string_view name;
+    const eeprom::ListField* list;
+    const eeprom::FlagField* flag;
+};
+
+// In register and bit order, the order of the page.
+const std::array<ShownField, 15>& shownFields() {
+    static const std::array<ShownField, 15> fields{{
+        {"ov_threshold", &eeprom::kOvThreshold, nullptr},
+        {"ov_hysteresis", &eeprom::kOvHysteresis, nullptr},
+        {"ov_delay", &eeprom::kOvDelay, nullptr},
+        {"uv_threshold", &eeprom::kUvThreshold, nullptr},
+        {"uv_hysteresis", &eeprom::kUvHysteresis, nullptr},
+        {"uvfet_dis", nullptr, &eeprom::kDisDsgFet},
+        {"soc_dis", nullptr, &eeprom::kDisDsgChgFet},
+        {"oc_threshold", &eeprom::kOcThreshold, nullptr},
+        {"uv_delay", &eeprom::kUvDelay, nullptr},
+        {"oc_delay", nullptr, nullptr},
+        {"sor", nullptr, &eeprom::kSor},
+        {"zvc", nullptr, &eeprom::kZvc},
+        {"cben", nullptr, &eeprom::kCben},
+        {"scd_threshold", &eeprom::kScdThreshold, nullptr},
+        {"scd_delay", &eeprom::kScdDelay, nullptr},
+    }};
+    return fields;
+}
+
+std::uint8_t fieldCode(const chip::Field& field, const EepromImage& image) {
+    return field.get(image[static_cast<std::size_t>(field.address - chip::kFirstEeprom)]);
+}
+
+const chip::Field& fieldOf(const ShownField& f) {
+    if (f.list) return f.list->field;
+    if (f.flag) return f.flag->field;
+    return chip::kOcDelay;
+}
+
+// What the EEPROM page shows right after it is initialised from these bytes.
+struct ShownValue {
+    std::string label;
+    std::string text;
+    std::string unit;
+};
+
+ShownValue shownValue(const ShownField& f, const EepromImage& image, bool fs, int cells) {
+    const std::uint8_t code = fieldCode(fieldOf(f), image);
+    if (f.flag) return {std::string(f.flag->caption), code ? "yes" : "no", ""};
+    if (!f.list) {
+        return {std::string(eeprom::kOcDelayLabel), eeprom::ocDelayText(code),
+                std::string(eeprom::kOcDelayUnit)};
+    }
+    std::string text;
+    if (f.list == &eeprom::kUvDelay) {
+        text = eeprom::uvDelayItems(fs, cells, eeprom::UvDelaySuffix::Alt).at(code);
+    } else {
+        text = std::string(f.list->items[code]);
+    }
+    return {std::string(f.list->label), text, std::string(f.list->unit)};
+}
+
+Json registersJson(const EepromImage& image) {
+    Json registers = Json::object();
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        registers[addressText(static_cast<std::uint8_t>(chip::kFirstEeprom + i))] =
+            ByteToHex(image[static_cast<std::size_t>(i)]);
+    }
+    return registers;
+}
+
+void printShow(const Io& io, const std::string& source, const EepromImage& image, bool fs,
+               int cells) {
+    if (io.json) {
+        Json fields = Json::object();
+        for (const ShownField& f : shownFields()) {
+            const std::uint8_t code = fieldCode(fieldOf(f), image);
+            if (f.flag) {
+                fields[std::string(f.name)] = code != 0;
+                continue;
+            }
+            const ShownValue v = shownValue(f, image, fs, cells);
+            fields[std::string(f.name)] = {{"code", code}, {"text", v.text}, {"unit", v.unit}};
+        }
+        printJson(io, Json{{"source", source == "chip" ? "chip" : "file"},
+                           {"registers", registersJson(image)},
+                           {"fields", fields}});
+        return;
+    }
+    io.out << "Source: " << source << "  (FS " << (fs ? 1 : 0) << ", " << cells << " cells)\n";
+    int frame = -1;
+    for (const ShownField& f : shownFields()) {
+        const int slot = fieldOf(f).address - chip::kFirstEeprom;
+        if (slot != frame) {
+            frame = slot;
+            io.out << eeprom::kFrameCaptions[static_cast<std::size_t>(slot)] << "  = "
+                   << ByteToHex(image[static_cast<std::size_t>(slot)]) << '\n';
+        }
+        const ShownValue v = shownValue(f, image, fs, cells);
+        io.out << "  " << std::left << std::setw(52) << v.label << v.text
+               << (v.unit.empty() ? "" : " ") << v.unit << '\n';
+    }
+}
+
+bool readEepromRegisters(EepromImage& image, const Io& io) {
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        if (!readOrReport(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
+                          image[static_cast<std::size_t>(i)], io)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An input .ee file, with the window program's messages for each refusal.
+int loadInputFile(const std::string& path, EepromPlan& plan, const Io& io) {
+    if (!eeprom::isRegularFile(path)) {
+        message(io, std::string(eeprom::kFileDoesNotExist) + ": " + path);
+        return kExitBadUsage;
+    }
+    const eeprom::EeReadResult read = eeprom::readEeFile(path);
+    if (const auto* error = std::get_if<eeprom::EeFileError>(&read)) {
+        message(io, error->message() + " (" + path + ")");
+        return kExitBadUsage;
+    }
+    plan.fileImage = std::get<EepromImage>(read);
+    return kExitOk;
+}
+
+// An output .ee file that exists is replaced only with the user's consent.
+int checkOutputFile(const std::string& path, bool yes, const Io& io) {
+    if (!eeprom::isRegularFile(path)) return kExitOk;
+    const Consent consent = askBeforeWriting(
+        std::string(eeprom::kOverwriteQuestion) + " (" + path + ")", yes, io.in, io.err);
+    if (consent == Consent::Given) return kExitOk;
+    message(io, consent == Consent::NeedsYes
+                    ? "'" + path + "' exists; overwriting it needs a terminal or --yes"
+                    : "not confirmed; nothing was written");
+    return kExitBadUsage;
+}
+
+int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
+    if (const auto why = eeprom::writeEeFile(path, image)) {
+        message(io, std::string(eeprom::kErrorSaving) + *why);
+        return kExitBadUsage;
+    }
+    return kExitOk;
+}
+
+// The programming sequence's front end on a terminal: waits sleep, progress and messages
+// go to the message stream, and the conversion loads the file's bytes.
+class CliProgrammingHost final : public eeprom::ProgrammingHost {
+public:
+    CliProgrammingHost(const EepromImage& fileImage, const Io& io)
+        : fileImage_(fileImage), io_(io) {}
+
+    void wait(double seconds) override {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    }
+    void setProgressShown(bool) override {}
+    void setProgress(int percent) override {
+        io_.err << "Programming EEPROM: " << percent << "%\n" << std::flush;
+    }
+    void setVgoodLamp(bool) override {}
+    void message(std::string_view text, std::string_view, eeprom::MessageIcon) override {
+        lastMessage_ = std::string(text);
+        cli::message(io_, text);
+    }
+    eeprom::ConversionOutcome convert(EepromImage& image) override {
+        image = fileImage_;
+        eeprom::loadImage(image);
+        return eeprom::ConversionOutcome::Written;
+    }
+
+    const std::string& lastMessage() const { return lastMessage_; }
+
+private:
+    EepromImage fileImage_;
+    const Io& io_;
+    std::string lastMessage_;
+};
+
+// Holds back interrupts while the chip may be armed: a Ctrl-C in the middle of the sequence
+// takes effect once it has disarmed the chip and switched the programming voltage off.
+class InterruptsDeferred {
+public:
+    InterruptsDeferred() {
+        sigset_t deferred;
+        sigemptyset(&deferred);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&deferred, s);
+        pthread_sigmask(SIG_BLOCK, &deferred, &previous_);
+    }
+    ~InterruptsDeferred() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    InterruptsDeferred(const InterruptsDeferred&) = delete;
+    InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
+int runShow(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+    if (plan.fileImage) {
+        printShow(io, "file " + o.file, *plan.fileImage, o.fs.value_or(0) != 0, o.cells);
+        return kExitOk;
+    }
+    EepromImage image{};
+    if (!readEepromRegisters(image, io)) return kExitChipFailed;
+    bool fs = o.fs.value_or(0) != 0;
+    if (!o.fs) {
+        std::uint8_t output = 0;
+        if (!readOrReport(chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
+        fs = (output & chip::kOutFS) != 0;
+    }
+    printShow(io, "chip", image, fs, o.cells);
+    return kExitOk;
+}
+
+int runSave(const CliOptions& o, const Io& io) {
+    EepromImage image{};
+    if (!readEepromRegisters(image, io)) return kExitChipFailed;
+    if (const int code = saveFile(o.file, image, io); code != kExitOk) return code;
+    if (io.json) printJson(io, Json{{"file", o.file}, {"registers", registersJson(image)}});
+    return kExitOk;
+}
+
+int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+    if (!o.backupFile.empty()) {
+        EepromImage current{};
+        if (!readEepromRegisters(current, io)) return kExitChipFailed;
+        if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
+        message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
+    }
+
+    CliProgrammingHost host(*plan.fileImage, io);
+    eeprom::ProgramResult result;
+    {
+        const InterruptsDeferred deferred;
+        eeprom::EepromProgrammer programmer(host);
+        result = programmer.run();
+    }
+    if (result == eeprom::ProgramResult::Success) {
+        if (io.json) printJson(io, Json{{"result", "ok"}});
+        message(io, "EEPROM programmed and verified");
+        return kExitOk;
+    }
+    if (io.json) {
+        printJson(io, Json{{"result", "failed"}, {"message", host.lastMessage()}});
+    }
+    return kExitChipFailed;
+}
+
+}  // namespace
+
+int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
+    switch (o.command) {
+        case Command::EepromShow:
+            return o.file.empty() ? kExitOk : loadInputFile(o.file, plan, io);
+        case Command::EepromSave:
+            return checkOutputFile(o.file, o.yes, io);
+        case Command::EepromProgram: {
+            if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
+            if (!o.backupFile.empty()) {
+                if (const int code = checkOutputFile(o.backupFile, o.yes, io); code != kExitOk) {
+                    return code;
+                }
+            }
+            std::string bytes;
+            for (const std::uint8_t b : *plan.fileImage) bytes += " " + ByteToHex(b);
+            const Consent consent = askBeforeWriting(
+                "Program the chip's EEPROM 0x06-0x0A with" + bytes + " from " + o.file + "?", o.yes,
+                io.in, io.err);
+            if (consent == Consent::Given) return kExitOk;
+            message(io, refusalText(consent));
+            return kExitBadUsage;
+        }
+        default:
+            return kExitOk;
+    }
+}
+
+bool eepromNeedsChip(const CliOptions& o) {
+    return !(o.command == Command::EepromShow && !o.file.empty());
+}
+
+int runEeprom(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+    switch (o.command) {
+        case Command::EepromShow:
+            return runShow(o, plan, io);
+        case Command::EepromSave:
+            return runSave(o, io);
+        default:
+            return runProgram(o, plan, io);
+    }
+}
+
+}  // namespace cli

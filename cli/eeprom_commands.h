@@ -1,0 +1,31 @@
+#pragma once
+// The eeprom commands: show (decode 0x06..0x0A from the chip or a .ee file), save (chip to
+// file) and program (file to chip with the core's programming sequence). Input files are
+// checked, and questions asked, before the bus opens: see prepareEeprom().
+
+#include <optional>
+#include <string>
+
+#include "cli/cli_io.h"
+#include "cli/cli_options.h"
+#include "pages/eeprom/eeprom_fields.h"
+
+namespace cli {
+
+// What an eeprom command has checked before the bus opens.
+struct EepromPlan {
+    std::optional<eeprom::EepromImage> fileImage;  // show FILE, program FILE
+};
+
+// Loads and checks the command's input file and asks the questions it needs (programming,
+// overwriting an existing file). Returns kExitOk, or the exit code to leave with after a
+// message.
+int prepareEeprom(const CliOptions& options, EepromPlan& plan, const Io& io);
+
+// `show` of a file needs no adapter.
+bool eepromNeedsChip(const CliOptions& options);
+
+// Runs the command; the session is open when eepromNeedsChip() said so.
+int runEeprom(const CliOptions& options, const EepromPlan& plan, const Io& io);
+
+}  // namespace cli

@@ -1,0 +1,160 @@
+#include "cli/register_commands.h"
+
+#include <algorithm>
+#include <bit>
+#include <iomanip>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "chip/register_map.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_argument.h"
+#include "link/communication.h"
+#include "link/frm_usb.h"
+#include "link/miscellaneous.h"
+
+namespace cli {
+namespace {
+
+using Miscellaneous::ByteToHex;
+
+std::string failureText(const char* what, std::uint8_t address, std::int32_t rc) {
+    return std::string(Communication::kCommStatusError) + " (" + what + " " + addressText(address) +
+           ", rc=" + std::to_string(rc) + ")";
+}
+
+// The names of the set bits of `value`, B7 first.
+std::vector<std::string> setBitNames(const chip::RegisterInfo& info, std::uint8_t value) {
+    std::vector<std::string> names;
+    for (int bit = 7; bit >= 0; --bit) {
+        if (value & (1U << bit)) names.emplace_back(info.bits[bit]);
+    }
+    return names;
+}
+
+}  // namespace
+
+bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io) {
+    value = 0;
+    const std::int32_t rc = Communication::ReadRegister(address, value);
+    if (rc == 0) return true;
+    message(io, failureText("read", address, rc));
+    return false;
+}
+
+int runList(Talvex& adapter, const Io& io) {
+    std::int32_t count = 0;
+    std::string names;
+    const std::int32_t rc = adapter.listFreeDevices(1, count, names);
+    std::vector<std::string> devices;
+    for (std::size_t start = 0; count > 0 && start <= names.size();) {
+        const std::size_t comma = std::min(names.find(',', start), names.size());
+        if (comma > start) devices.push_back(names.substr(start, comma - start));
+        start = comma + 1;
+    }
+    if (rc != 0 && devices.empty()) {
+        message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
+        return kExitChipFailed;
+    }
+    if (io.json) {
+        printJson(io, Json{{"adapters", devices}});
+    } else {
+        for (const std::string& d : devices) io.out << d << '\n';
+    }
+    return kExitOk;
+}
+
+int runRead(std::uint8_t address, const Io& io) {
+    std::uint8_t value = 0;
+    if (!readOrReport(address, value, io)) return kExitChipFailed;
+    if (io.json) {
+        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(value)}});
+    } else {
+        io.out << ByteToHex(value) << '\n';
+    }
+    return kExitOk;
+}
+
+std::string writeRefusal(std::uint8_t address, std::uint8_t data) {
+    // A stray byte in 0x0B would leave the chip armed for programming; only the programming
+    // sequence arms it, and it always disarms it again.
+    if (address == chip::EEPROM_PROGRAM && data != 0) {
+        return "register 0x0B arms EEPROM programming and takes only 00 here; use "
+               "'eeprom program'";
+    }
+    return {};
+}
+
+bool writeNeedsConsent(std::uint8_t address) {
+    return !chip::isControlRegister(address);
+}
+
+int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
+    std::int16_t nAddr = address;
+    std::int16_t nWriteData = data;
+    const std::int32_t rc = frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
+    if (rc != 0) {
+        message(io, failureText("write", address, rc));
+        return kExitChipFailed;
+    }
+    if (io.json) {
+        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(data)}});
+    }
+    return kExitOk;
+}
+
+int runDump(const Io& io) {
+    std::vector<std::uint8_t> values;
+    for (const chip::RegisterInfo& info : chip::kRegisters) {
+        std::uint8_t value = 0;
+        if (!readOrReport(info.address, value, io)) return kExitChipFailed;
+        values.push_back(value);
+    }
+    Json registers = Json::array();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const chip::RegisterInfo& info = chip::kRegisters[i];
+        const std::uint8_t value = values[i];
+        if (io.json) {
+            registers.push_back({{"address", addressText(info.address)},
+                                 {"name", info.name},
+                                 {"value", ByteToHex(value)},
+                                 {"bits", setBitNames(info, value)}});
+            continue;
+        }
+        io.out << addressText(info.address) << "  " << std::left << std::setw(13)
+               << std::string(info.name) << ByteToHex(value) << ' ';
+        for (int bit = 7; bit >= 0; --bit) {
+            io.out << ' ' << info.bits[bit] << '=' << ((value >> bit) & 1U);
+        }
+        io.out << '\n';
+    }
+    if (io.json) printJson(io, Json{{"registers", registers}});
+    return kExitOk;
+}
+
+int runStatus(const Io& io) {
+    std::uint8_t value = 0;
+    if (!readOrReport(chip::STATUS, value, io)) return kExitChipFailed;
+    const chip::RegisterInfo& info = *chip::findRegister(chip::STATUS);
+    if (io.json) {
+        Json object{{"value", ByteToHex(value)}};
+        // The lamps first, as the status panel shows them, then the two FET flags.
+        for (const std::uint8_t mask :
+             {chip::kStatusVGOOD, chip::kStatusOVTEMP, chip::kStatusUV, chip::kStatusOV,
+              chip::kStatusOCD, chip::kStatusSCD, chip::kStatusDSG, chip::kStatusCHG}) {
+            const int bit = std::countr_zero(mask);
+            object[std::string(info.bits[bit])] = (value & mask) != 0;
+        }
+        printJson(io, object);
+        return kExitOk;
+    }
+    io.out << "STATUS " << ByteToHex(value) << ':';
+    const std::vector<std::string> names = setBitNames(info, value);
+    for (const std::string& name : names) io.out << ' ' << name;
+    if (names.empty()) io.out << " no flag set";
+    io.out << '\n';
+    return kExitOk;
+}
+
+}  // namespace cli

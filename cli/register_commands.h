@@ -1,0 +1,28 @@
+#pragma once
+// The commands on single registers: list, read, write, dump and status. Each returns the
+// tool's exit code; all but `list` need the session to be open.
+
+#include <cstdint>
+#include <string>
+
+#include "cli/cli_io.h"
+
+class Talvex;
+
+namespace cli {
+
+int runList(Talvex& adapter, const Io& io);
+int runRead(std::uint8_t address, const Io& io);
+int runWrite(std::uint8_t address, std::uint8_t data, const Io& io);
+int runDump(const Io& io);
+int runStatus(const Io& io);
+
+// Checks a write before the bus opens: empty when it may go out, else why not.
+std::string writeRefusal(std::uint8_t address, std::uint8_t data);
+// Writes outside the control registers ask first (or need --yes).
+bool writeNeedsConsent(std::uint8_t address);
+
+// Reads one register; on failure says so on the message stream and returns false.
+bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io);
+
+}  // namespace cli

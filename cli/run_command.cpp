@@ -1,0 +1,93 @@
+#include "cli/run_command.h"
+
+#include <cstdio>
+
+#include "cli/chip_session.h"
+#include "cli/confirmation.h"
+#include "cli/eeprom_commands.h"
+#include "cli/exit_codes.h"
+#include "cli/hex_argument.h"
+#include "cli/register_commands.h"
+#include "link/miscellaneous.h"
+
+namespace cli {
+namespace {
+
+// The message box text of the window program when no adapter opens.
+constexpr const char* kUsbError = "USB Error. Insure USB cable is connected and Driver is working";
+
+// A trace file that cannot be written is a usage error, found before the bus opens.
+bool traceWritable(const std::string& path) {
+    if (path.empty()) return true;
+    std::FILE* f = std::fopen(path.c_str(), "a");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+int checkConsent(const std::string& question, bool yes, const Io& io) {
+    const Consent consent = askBeforeWriting(question, yes, io.in, io.err);
+    if (consent == Consent::Given) return kExitOk;
+    message(io, refusalText(consent));
+    return kExitBadUsage;
+}
+
+}  // namespace
+
+int runCommand(const CliOptions& options, const Io& io) {
+    if (!traceWritable(options.adapter.traceFile)) {
+        message(io, "cannot write the trace file '" + options.adapter.traceFile + "'");
+        return kExitBadUsage;
+    }
+    if (options.command == Command::Write) {
+        if (const std::string why = writeRefusal(options.address, options.data); !why.empty()) {
+            message(io, why);
+            return kExitBadUsage;
+        }
+        if (writeNeedsConsent(options.address)) {
+            const std::string question = "Write " + Miscellaneous::ByteToHex(options.data) +
+                                         " to register " + addressText(options.address) + "?";
+            if (const int code = checkConsent(question, options.yes, io); code != kExitOk) {
+                return code;
+            }
+        }
+    }
+
+    const bool eepromCommand = options.command == Command::EepromShow ||
+                               options.command == Command::EepromSave ||
+                               options.command == Command::EepromProgram;
+    EepromPlan plan;
+    if (eepromCommand) {
+        if (const int code = prepareEeprom(options, plan, io); code != kExitOk) return code;
+        if (!eepromNeedsChip(options)) return runEeprom(options, plan, io);
+    }
+
+    ChipSession session(options.adapter);
+    // Listing needs no open device.
+    if (options.command != Command::List && !session.open()) {
+        message(io, kUsbError);
+        if (io.json && options.command == Command::EepromProgram) {
+            printJson(io, Json{{"result", "failed"}, {"message", kUsbError}});
+        }
+        return kExitChipFailed;
+    }
+    switch (options.command) {
+        case Command::List:
+            return runList(session.adapter(), io);
+        case Command::Read:
+            return runRead(options.address, io);
+        case Command::Write:
+            return runWrite(options.address, options.data, io);
+        case Command::Dump:
+            return runDump(io);
+        case Command::Status:
+            return runStatus(io);
+        case Command::EepromShow:
+        case Command::EepromSave:
+        case Command::EepromProgram:
+            return runEeprom(options, plan, io);
+    }
+    return kExitBadUsage;
+}
+
+}  // namespace cli

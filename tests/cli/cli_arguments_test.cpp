@@ -1,0 +1,99 @@
+// Argument handling of the real executable: help, version, usage errors and their exit code.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "chip/sim/sim_state_file.h"
+#include "cli_run.h"
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+namespace {
+
+TEST(CliArguments, HelpNamesEveryCommandExitCodeAndExample) {
+    const CliRun run = runCli({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* text :
+         {"list", "read", "write", "dump", "status", "eeprom", "--adapter", "--pulse-gpio",
+          "--trace", "--sim-fault", "--sim-state", "--json", "--yes", "EXIT CODES", "EXAMPLES",
+          "--adapter sim dump", "eeprom program --backup"}) {
+        EXPECT_THAT(run.out, HasSubstr(text)) << text;
+    }
+    EXPECT_THAT(runCli({"eeprom", "show", "--help"}).out, HasSubstr("--cells"));
+}
+
+TEST(CliArguments, VersionIsTheBuildsVersion) {
+    const CliRun run = runCli({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "varenthal-cli " VARENTHAL_VERSION "\n");
+}
+
+// Each of these is refused with exit code 2 before any adapter is opened: the trace file
+// that every case names stays empty.
+TEST(CliArguments, BadUsageExitsWithTwoAndTouchesNoBus) {
+    const std::vector<std::vector<std::string>> cases{
+        {},
+        {"--no-such-option", "dump"},
+        {"frobnicate"},
+        {"read"},
+        {"read", "0A", "0B"},
+        {"write", "06"},
+        {"eeprom"},
+        {"eeprom", "save"},
+        {"read", "GG"},
+        {"read", "123"},
+        {"read", "0x"},
+        {"read", " 1"},
+        {"read", "-1"},
+        {"write", "01", "0x100"},
+        {"eeprom", "show", "--cells", "4"},
+        {"eeprom", "show", "--cells", "11"},
+        {"eeprom", "show", "--fs", "2"},
+        {"--adapter", "usb", "dump"},
+        {"--pulse-gpio", "gpiochip0", "dump"},
+        {"--adapter", "i2c-dev", "--sim-fault", "vgood-low", "dump"},
+    };
+    const TempDir dir;
+    for (std::vector<std::string> args : cases) {
+        std::string shown;
+        for (const auto& a : args) shown += "'" + a + "' ";
+        if (shown.find("--adapter") == std::string::npos) {
+            args.insert(args.begin(), {"--adapter", "sim"});
+        }
+        args.insert(args.begin(), {"--trace", dir.file("trace")});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 2) << shown;
+        EXPECT_THAT(run.out, IsEmpty()) << shown;
+        EXPECT_THAT(run.err, Not(IsEmpty())) << shown;
+        EXPECT_THAT(readFile(dir.file("trace")), IsEmpty()) << shown;
+    }
+}
+
+TEST(CliArguments, TraceFileThatCannotBeWrittenIsBadUsage) {
+    const CliRun run = runCli({"--adapter", "sim", "--trace", "/nonexistent/dir/t.log", "dump"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("/nonexistent/dir/t.log"));
+    EXPECT_THAT(run.out, IsEmpty());
+}
+
+TEST(CliArguments, OptionsMayFollowTheCommandAndHexTakesEveryForm) {
+    const TempDir dir;
+    const std::string state = dir.file("board.sim");
+    ASSERT_TRUE(saveSimState(state, {0x11, 0x22, 0x33, 0x44, 0x3C}));
+    for (const char* address : {"0A", "0a", "a", "0x0A", "0XA", "0xa"}) {
+        const CliRun run =
+            runCli({"read", address, "--json", "--sim-state", state, "--adapter", "sim"});
+        EXPECT_EQ(run.exitCode, 0) << address << run.err;
+        EXPECT_EQ(run.out, R"({"address":"0x0A","value":"3C"})"
+                           "\n")
+            << address;
+    }
+    // The empty text is 0, as everywhere in the program.
+    const CliRun empty = runCli({"--adapter", "sim", "read", ""});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.out, runCli({"--adapter", "sim", "read", "00"}).out);
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// list, read, write, dump and status through the real executable on the simulator: output
+// in both forms, the confirmation rule and the exit codes of a failing bus.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "chip/sim/sim_state_file.h"
+#include "cli_run.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+std::vector<std::string> keys(const Json& object) {
+    std::vector<std::string> names;
+    for (const auto& item : object.items()) names.push_back(item.key());
+    return names;
+}
+
+TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
+    const TempDir dir;
+    const CliRun text = runCli({"--adapter", "sim", "--trace", dir.file("t"), "list"});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_EQ(text.out, "sim\n");
+    EXPECT_THAT(traceEvents(dir.file("t")), ElementsAre("list 1 sim rc=0"));
+    EXPECT_EQ(runCli({"--adapter", "sim", "--json", "list"}).out, "{\"adapters\":[\"sim\"]}\n");
+}
+
+TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
+    auto status = [](std::vector<std::string> faults) {
+        std::vector<std::string> args{"--adapter", "sim", "--json", "status"};
+        for (const auto& f : faults) args.insert(args.begin(), {"--sim-fault", f});
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return Json::parse(run.out);
+    };
+    const Json good = status({});
+    EXPECT_THAT(keys(good),
+                ElementsAre("value", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD", "DSG", "CHG"));
+    // Each flag is its bit of the value.
+    const int value = std::stoi(good["value"].get<std::string>(), nullptr, 16);
+    for (const auto& [name, mask] : std::vector<std::pair<std::string, int>>{{"SCD", 0x01},
+                                                                             {"OCD", 0x02},
+                                                                             {"OV", 0x04},
+                                                                             {"UV", 0x08},
+                                                                             {"OVTEMP", 0x10},
+                                                                             {"VGOOD", 0x20},
+                                                                             {"DSG", 0x40},
+                                                                             {"CHG", 0x80}}) {
+        EXPECT_EQ(good[name], (value & mask) != 0) << name;
+    }
+    EXPECT_EQ(good["VGOOD"], true);
+    EXPECT_EQ(good["SCD"], false);
+    EXPECT_EQ(status({"vgood-low"})["VGOOD"], false);
+    const Json shorted = status({"scd", "ov"});
+    EXPECT_EQ(shorted["SCD"], true);
+    EXPECT_EQ(shorted["OV"], true);
+
+    const CliRun text = runCli({"--adapter", "sim", "--sim-fault", "scd", "status"});
+    EXPECT_THAT(text.out, testing::StartsWith("STATUS "));
+    EXPECT_THAT(text.out, HasSubstr(" VGOOD"));
+    EXPECT_THAT(text.out, testing::EndsWith(" SCD\n"));
+}
+
+TEST(CliRegisters, DumpShowsElevenRegistersWithTheirBits) {
+    const TempDir dir;
+    const std::string state = dir.file("board.sim");
+    ASSERT_TRUE(saveSimState(state, {0xA5, 0x00, 0x00, 0x00, 0x80}));
+    const CliRun run = runCli({"--adapter", "sim", "--sim-state", state, "--json", "dump"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Json dump = Json::parse(run.out);
+    ASSERT_EQ(dump["registers"].size(), 11U);
+    const Json& status = dump["registers"][0];
+    EXPECT_THAT(keys(status), ElementsAre("address", "name", "value", "bits"));
+    EXPECT_EQ(status["address"], "0x00");
+    EXPECT_EQ(status["name"], "STATUS");
+    // The set bits, B7 first, agree with the status command's flags.
+    const Json flags = Json::parse(runCli({"--adapter", "sim", "--json", "status"}).out);
+    EXPECT_EQ(status["value"], flags["value"]);
+    std::vector<std::string> setFlags;
+    for (const char* name : {"CHG", "DSG", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD"}) {
+        if (flags[name] == true) setFlags.push_back(name);
+    }
+    EXPECT_EQ(status["bits"], Json(setFlags));
+    const Json& ovCfg = dump["registers"][6];
+    EXPECT_EQ(ovCfg, Json::parse(R"({"address":"0x06","name":"OV_CFG","value":"A5",)"
+                                 R"("bits":["OVD2","OVD0","OV2","OV0"]})"));
+    EXPECT_EQ(dump["registers"][7]["bits"], Json::array());
+    EXPECT_EQ(dump["registers"][8]["name"], "OCV_UV DELAY");
+    EXPECT_EQ(dump["registers"][10]["address"], "0x0A");
+
+    const CliRun text = runCli({"--adapter", "sim", "--sim-state", state, "dump"});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_THAT(text.out, HasSubstr("0x06  OV_CFG       A5  OVD2=1 OVD1=0 OVD0=1 OVH1=0 OVH0=0 "
+                                    "OV2=1 OV1=0 OV0=1\n"));
+    EXPECT_THAT(text.out, HasSubstr("0x0A  SCD_CFG      80  SCDD3=1 SCDD2=0"));
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 11);
+}
+
+TEST(CliRegisters, WritesOutsideTheControlRegistersNeedYesWithoutATerminal) {
+    const TempDir dir;
+    const std::string trace = dir.file("t");
+    std::vector<std::string> writes;  // the write lines of the last run's trace
+    auto run = [&](std::vector<std::string> args) {
+        std::filesystem::remove(trace);
+        args.insert(args.begin(), {"--adapter", "sim", "--trace", trace});
+        const CliRun result = runCli(args);
+        writes.clear();
+        for (const std::string& e : traceEvents(trace)) {
+            if (e.rfind("write", 0) == 0) writes.push_back(e);
+        }
+        return result;
+    };
+
+    CliRun result = run({"write", "06", "5A"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_THAT(result.err, HasSubstr("--yes"));
+    EXPECT_THAT(writes, IsEmpty());
+
+    result = run({"--yes", "--json", "write", "06", "5a"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "{\"address\":\"0x06\",\"value\":\"5A\"}\n");
+    EXPECT_THAT(writes, ElementsAre("write 06 5A rc=0"));
+
+    result = run({"write", "0x01", "84"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_THAT(result.out, IsEmpty());
+    EXPECT_THAT(writes, ElementsAre("write 01 84 rc=0"));
+
+    // Arming the programming register by hand is refused, --yes or not; clearing it is not.
+    result = run({"--yes", "write", "0B", "71"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_THAT(result.err, HasSubstr("eeprom program"));
+    EXPECT_THAT(writes, IsEmpty());
+    EXPECT_EQ(run({"--yes", "write", "0B", "0"}).exitCode, 0);
+    EXPECT_THAT(writes, ElementsAre("write 0B 00 rc=0"));
+}
+
+TEST(CliRegisters, OnATerminalTheUserIsAsked) {
+    const TempDir dir;
+    const std::string trace = dir.file("t");
+    CliRun run =
+        runCliOnTerminal({"--adapter", "sim", "--trace", trace, "write", "07", "3C"}, "n\n");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.err, HasSubstr("Write 3C to register 0x07? [y/N]"));
+    EXPECT_THAT(readFile(trace), IsEmpty());
+
+    run = runCliOnTerminal({"--adapter", "sim", "--trace", trace, "write", "07", "3C"}, "y\n");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(traceEvents(trace), testing::Contains("write 07 3C rc=0"));
+}
+
+TEST(CliRegisters, NoAdapterIsAChipFailure) {
+    // A bus path that exists on no machine: nothing opens.
+    for (const char* command : {"dump", "status", "read"}) {
+        std::vector<std::string> args{"--adapter", "/dev/i2c-250", command};
+        if (std::string(command) == "read") args.push_back("0A");
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_THAT(run.out, IsEmpty());
+        EXPECT_THAT(run.err,
+                    HasSubstr("USB Error. Insure USB cable is connected and Driver is working"));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "cli_run.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace {
+
+CliRun spawnCli(const std::vector<std::string>& args, int stdinFd) {
+    const TempDir dir;
+    const std::string outPath = dir.file("stdout"), errPath = dir.file("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all{VARENTHAL_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, VARENTHAL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("cannot start " VARENTHAL_CLI_PATH);
+    int status = 0;
+    waitpid(pid, &status, 0);
+
+    CliRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+}  // namespace
+
+CliRun runCli(const std::vector<std::string>& args) {
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    CliRun run = spawnCli(args, devNull);
+    close(devNull);
+    return run;
+}
+
+CliRun runCliOnTerminal(const std::vector<std::string>& args, const std::string& typed) {
+    int master = -1, slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) {
+        throw std::runtime_error("no pseudo-terminal");
+    }
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    // The line discipline keeps the typed line until the program reads it.
+    if (write(master, typed.data(), typed.size()) != static_cast<ssize_t>(typed.size())) {
+        throw std::runtime_error("cannot type on the pseudo-terminal");
+    }
+    CliRun run = spawnCli(args, slave);
+    close(slave);
+    close(master);
+    return run;
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varenthal-cli-XXXXXX");
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> traceEvents(const std::string& path) {
+    std::vector<std::string> events;
+    std::istringstream in(readFile(path));
+    for (std::string line; std::getline(in, line);) {
+        const auto space = line.find(' ');
+        events.push_back(space == std::string::npos ? line : line.substr(space + 1));
+    }
+    return events;
+}

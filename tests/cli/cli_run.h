@@ -1,0 +1,35 @@
+#pragma once
+// Runs the real varenthal-cli executable and collects what it printed and its exit code.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Standard input is /dev/null: no terminal, as on a production line or in CI.
+CliRun runCli(const std::vector<std::string>& args);
+// Standard input is a pseudo-terminal on which `typed` has been typed.
+CliRun runCliOnTerminal(const std::vector<std::string>& args, const std::string& typed);
+
+// A fresh directory for one test's files, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+// The trace lines without their time stamps ("write 06 5A rc=0").
+std::vector<std::string> traceEvents(const std::string& path);
