@@ -21,7 +21,7 @@ constexpr int kLampPitch = 1140;
 constexpr int kCaptionHeight = 255;
 constexpr int kCaptionToLamp = 300;
 
-struct LampSpec {
+struct LampInfo {
     const char* caption;
     const char* captionName;
     const char* lampName;
@@ -29,7 +29,7 @@ struct LampSpec {
 };
 
 // Top to bottom; the same order as StatusPanel::LampIndex.
-constexpr LampSpec kLampSpecs[] = {
+constexpr LampInfo kLamps[] = {
     {"VGOOD", "Label1", "ImgGrnLEDVgood", lamps::Colour::Green},
     {"OVTEMP", "Label2", "ImgRedLEDOvTemp", lamps::Colour::Red},
     {"UV", "Label3", "ImgRedLEDUV", lamps::Colour::Red},
@@ -74,18 +74,18 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent), tmrStatus_(new QTime
 
     const int lampLeft = (Twips(kPanelWidth) - lampPx) / 2;
     for (int i = 0; i < kLampCount; ++i) {
-        const LampSpec& spec = kLampSpecs[i];
+        const LampInfo& info = kLamps[i];
         const int captionTop = kFirstCaptionTop + i * kLampPitch;
-        QLabel* caption = makeLabel(this, QString::fromLatin1(spec.captionName),
-                                    QString::fromLatin1(spec.caption));
+        QLabel* caption = makeLabel(this, QString::fromLatin1(info.captionName),
+                                    QString::fromLatin1(info.caption));
         caption->setGeometry(0, Twips(captionTop), Twips(kPanelWidth), Twips(kCaptionHeight));
 
-        const int green = spec.colour == lamps::Colour::Green ? 1 : 0;
+        const int green = info.colour == lamps::Colour::Green ? 1 : 0;
         Lamp& lamp = lamps_[static_cast<std::size_t>(i)];
         for (int element = 0; element < 2; ++element) {
             auto* picture = new QLabel(this);
             picture->setObjectName(
-                QStringLiteral("%1(%2)").arg(QLatin1String(spec.lampName)).arg(element));
+                QStringLiteral("%1(%2)").arg(QLatin1String(info.lampName)).arg(element));
             picture->setPixmap(pictures[green][element]);
             picture->setGeometry(lampLeft, Twips(captionTop + kCaptionToLamp), lampPx, lampPx);
             (element == 0 ? lamp.unlit : lamp.lit) = picture;
