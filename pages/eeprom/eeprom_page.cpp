@@ -429,9 +429,12 @@ void EepromPage::cboCellCount_Click() {
 
 void EepromPage::chkFsBit_Click() {
     std::uint8_t outputCntrl = 0;
-    Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl);
-    outputCntrl = chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
-    Communication::WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
+    // A lost read would write its stand-in byte over the FET and latch bits: write nothing.
+    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) == 0) {
+        outputCntrl =
+            chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
+        Communication::WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
+    }
 
     takeCellCount();
     buildUvDelayList(eeprom::UvDelaySuffix::Dash);

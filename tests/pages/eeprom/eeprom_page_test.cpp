@@ -226,6 +226,13 @@ void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {
     child<QCheckBox>(QStringLiteral("chkFsBit"))->click();
     QCOMPARE(bus_->lines("W ").back(), std::string("W 01=06"));
     QCOMPARE(list("cboUvDelay")->currentText(), QStringLiteral("4000"));
+
+    // A click whose read of OUTPUT_CNTRL is lost writes nothing over the FET bits.
+    bus_->failingReads.insert(0x01);
+    const auto lost = bus_->log.size();
+    child<QCheckBox>(QStringLiteral("chkFsBit"))->click();
+    QCOMPARE(busSince(lost), (Lines{"R 01", "R 08"}));
+    QCOMPARE(bus_->registers[0x01], std::uint8_t{0x06});
 }
 
 void EepromPageTest::cellCountChoiceKeepsTheChosenItem() {
