@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "chip/register_map.h"
 #include "link/communication.h"
 #include "link/miscellaneous.h"
 #include "link/miscellaneous_gui.h"
@@ -115,12 +114,6 @@ void frmRegisters::cmdWriteI2C_Click() {
     const int nData = takeHexByte(txtWriteData_);
     if (nData < 0) {
         complain(QStringLiteral("Please enter a valid hex data."));
-        return;
-    }
-    // Arming the programming register by hand would leave the chip armed with nothing to
-    // disarm it; only the programming sequence arms it. Writing 00 disarms and is allowed.
-    if (address == chip::EEPROM_PROGRAM && nData != 0) {
-        complain(QStringLiteral("Register 0x0B is written only by EEPROM programming."));
         return;
     }
     Communication::WriteRegister(static_cast<std::uint8_t>(address),
