@@ -31,7 +31,7 @@ ADDRESSES AND DATA
 WRITES THAT ASK FIRST
   Writes to the control registers 0x01-0x05 go out at once. Any other write, and
   'eeprom program', asks for confirmation on a terminal; without a terminal it needs
-  --yes. Register 0x0B (programming) takes only 00 from 'write': use 'eeprom program'.
+  --yes. Register 0x0B arms programming: prefer 'eeprom program', which disarms again.
 
 EEPROM FILES (.ee)
   [Device] Name=Varenthal, [Registers] Register06..Register0A = two hex digits each.

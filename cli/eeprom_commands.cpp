@@ -191,6 +191,9 @@ public:
         cli::message(io_, text);
     }
     eeprom::ConversionOutcome convert(EepromImage& image) override {
+        // The window program's conversion waits 1 s before it writes the bytes; so does this,
+        // so that both fronts give the chip the same timing.
+        wait(1.0);
         image = fileImage_;
         eeprom::loadImage(image);
         return eeprom::ConversionOutcome::Written;

@@ -76,16 +76,6 @@ int runRead(std::uint8_t address, const Io& io) {
     return kExitOk;
 }
 
-std::string writeRefusal(std::uint8_t address, std::uint8_t data) {
-    // A stray byte in 0x0B would leave the chip armed for programming; only the programming
-    // sequence arms it, and it always disarms it again.
-    if (address == chip::EEPROM_PROGRAM && data != 0) {
-        return "register 0x0B arms EEPROM programming and takes only 00 here; use "
-               "'eeprom program'";
-    }
-    return {};
-}
-
 bool writeNeedsConsent(std::uint8_t address) {
     return !chip::isControlRegister(address);
 }

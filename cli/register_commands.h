@@ -17,8 +17,6 @@ int runWrite(std::uint8_t address, std::uint8_t data, const Io& io);
 int runDump(const Io& io);
 int runStatus(const Io& io);
 
-// Checks a write before the bus opens: empty when it may go out, else why not.
-std::string writeRefusal(std::uint8_t address, std::uint8_t data);
 // Writes outside the control registers ask first (or need --yes).
 bool writeNeedsConsent(std::uint8_t address);
 

@@ -40,10 +40,6 @@ int runCommand(const CliOptions& options, const Io& io) {
         return kExitBadUsage;
     }
     if (options.command == Command::Write) {
-        if (const std::string why = writeRefusal(options.address, options.data); !why.empty()) {
-            message(io, why);
-            return kExitBadUsage;
-        }
         if (writeNeedsConsent(options.address)) {
             const std::string question = "Write " + Miscellaneous::ByteToHex(options.data) +
                                          " to register " + addressText(options.address) + "?";

@@ -132,13 +132,12 @@ TEST(CliRegisters, WritesOutsideTheControlRegistersNeedYesWithoutATerminal) {
     EXPECT_THAT(result.out, IsEmpty());
     EXPECT_THAT(writes, ElementsAre("write 01 84 rc=0"));
 
-    // Arming the programming register by hand is refused, --yes or not; clearing it is not.
-    result = run({"--yes", "write", "0B", "71"});
+    // The programming register is a register like the others: asked for, then written.
+    result = run({"write", "0B", "71"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_THAT(result.err, HasSubstr("eeprom program"));
     EXPECT_THAT(writes, IsEmpty());
-    EXPECT_EQ(run({"--yes", "write", "0B", "0"}).exitCode, 0);
-    EXPECT_THAT(writes, ElementsAre("write 0B 00 rc=0"));
+    EXPECT_EQ(run({"--yes", "write", "0B", "71"}).exitCode, 0);
+    EXPECT_THAT(writes, ElementsAre("write 0B 71 rc=0"));
 }
 
 TEST(CliRegisters, OnATerminalTheUserIsAsked) {
