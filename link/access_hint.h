@@ -4,4 +4,4 @@
 
 inline constexpr const char* kUdevRuleHint =
     "the example udev rule 60-varenthal-i2c.rules.example (packaging/ in the sources, "
-    "doc/.../examples when installed)";
+    "/usr/share/doc/varenthal/examples when installed from the package)";
