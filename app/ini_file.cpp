@@ -218,3 +218,13 @@ bool writeFileAtomically(const std::string& path, std::string_view contents, std
     }
     return true;
 }
+
+std::string valueBeforeComment(std::string value) {
+    if (const auto semicolon = value.find(';'); semicolon != std::string::npos) {
+        value.erase(semicolon);
+        const auto first = value.find_first_not_of(' ');
+        const auto last = value.find_last_not_of(' ');
+        value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    }
+    return value;
+}

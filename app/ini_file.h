@@ -35,6 +35,10 @@ private:
     bool bom_ = false;
 };
 
+// A value as the settings reader hands it on: when it holds a ';', the text before it with
+// the spaces around it removed; otherwise the value unchanged.
+std::string valueBeforeComment(std::string value);
+
 // Replaces `path` with `contents` through a temporary file and a rename.
 bool writeFileAtomically(const std::string& path, std::string_view contents,
                          std::string* error = nullptr);

@@ -26,13 +26,7 @@ std::string ReadIniString(const std::string& section, const std::string& key,
         }
         return def;
     }
-    if (const auto semicolon = value.find(';'); semicolon != std::string::npos) {
-        value.erase(semicolon);
-        const auto first = value.find_first_not_of(' ');
-        const auto last = value.find_last_not_of(' ');
-        value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
-    }
-    return value;
+    return valueBeforeComment(value);
 }
 
 float writeDelayFromText(std::string_view text) {

@@ -29,17 +29,17 @@ public:
         for (auto& [handle, held] : lines_) gpiod_line_release(held.line);
     }
 
-    int openChip(const std::string& spec) override {
+    int openChip(const std::string& name) override {
         errno = 0;
         gpiod_chip* chip = nullptr;
-        if (spec.rfind("/dev/", 0) == 0) {
-            chip = gpiod_chip_open(spec.c_str());
-        } else if (spec.rfind("gpiochip", 0) == 0) {
-            chip = gpiod_chip_open_by_name(spec.c_str());
-        } else if (allDigits(spec)) {
-            chip = gpiod_chip_open_by_number(static_cast<unsigned>(std::stoul(spec)));
+        if (name.rfind("/dev/", 0) == 0) {
+            chip = gpiod_chip_open(name.c_str());
+        } else if (name.rfind("gpiochip", 0) == 0) {
+            chip = gpiod_chip_open_by_name(name.c_str());
+        } else if (allDigits(name)) {
+            chip = gpiod_chip_open_by_number(static_cast<unsigned>(std::stoul(name)));
         } else {
-            chip = gpiod_chip_open_by_label(spec.c_str());
+            chip = gpiod_chip_open_by_label(name.c_str());
         }
         if (chip == nullptr) return lastError(ENOENT);
         const int handle = next_++;

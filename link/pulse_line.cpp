@@ -20,8 +20,8 @@ bool allDigits(const std::string& text) {
 
 }  // namespace
 
-PulseLine::PulseLine(std::shared_ptr<GpioSystem> gpio, std::string spec)
-    : gpio_(std::move(gpio)), spec_(std::move(spec)) {}
+PulseLine::PulseLine(std::shared_ptr<GpioSystem> gpio, std::string chipLine)
+    : gpio_(std::move(gpio)), chipLine_(std::move(chipLine)) {}
 
 PulseLine::~PulseLine() {
     std::string ignored;
@@ -29,7 +29,7 @@ PulseLine::~PulseLine() {
 }
 
 int PulseLine::unusable(std::string& reason) const {
-    if (spec_.empty()) {
+    if (chipLine_.empty()) {
         reason = "no programming-voltage line: start with --pulse-gpio CHIP:LINE";
         return -EINVAL;
     }
@@ -44,17 +44,17 @@ int PulseLine::switchOn(std::string& reason) {
     if (const int rc = unusable(reason)) return rc;
     if (isOn()) {
         const int rc = gpio_->setValue(line_, 1);
-        if (rc < 0) reason = "cannot drive GPIO " + spec_ + " high: " + errnoText(rc);
+        if (rc < 0) reason = "cannot drive GPIO " + chipLine_ + " high: " + errnoText(rc);
         return rc < 0 ? rc : 0;
     }
 
-    const auto colon = spec_.rfind(':');
-    if (colon == std::string::npos || colon == 0 || colon + 1 == spec_.size()) {
-        reason = "bad GPIO line '" + spec_ + "' (expected CHIP:LINE)";
+    const auto colon = chipLine_.rfind(':');
+    if (colon == std::string::npos || colon == 0 || colon + 1 == chipLine_.size()) {
+        reason = "bad GPIO line '" + chipLine_ + "' (expected CHIP:LINE)";
         return -EINVAL;
     }
-    const std::string chipName = spec_.substr(0, colon);
-    const std::string lineName = spec_.substr(colon + 1);
+    const std::string chipName = chipLine_.substr(0, colon);
+    const std::string lineName = chipLine_.substr(colon + 1);
 
     const int chip = gpio_->openChip(chipName);
     if (chip < 0) {
@@ -78,8 +78,8 @@ int PulseLine::switchOn(std::string& reason) {
     }
     const int line = gpio_->requestOutput(chip, static_cast<unsigned>(offset), kConsumer, 1);
     if (line < 0) {
-        reason = line == -EBUSY ? "GPIO " + spec_ + " is in use by another program"
-                                : "cannot request GPIO " + spec_ + ": " + errnoText(line);
+        reason = line == -EBUSY ? "GPIO " + chipLine_ + " is in use by another program"
+                                : "cannot request GPIO " + chipLine_ + ": " + errnoText(line);
         gpio_->closeChip(chip);
         return line;
     }
@@ -116,7 +116,7 @@ int PulseLine::release(std::string& reason) {
     if (!isOn()) return 0;
     // Drive low before giving the line back: a released line keeps its last level.
     const int rc = gpio_->setValue(line_, 0);
-    if (rc < 0) reason = "cannot drive GPIO " + spec_ + " low: " + errnoText(rc);
+    if (rc < 0) reason = "cannot drive GPIO " + chipLine_ + " low: " + errnoText(rc);
     gpio_->releaseLine(line_);
     gpio_->closeChip(chip_);
     line_ = -1;

@@ -10,10 +10,10 @@
 
 class PulseLine {
 public:
-    // `spec` is CHIP:LINE (chip: gpiochip name, /dev path, number or label; line: an offset
+    // `chipLine` is CHIP:LINE (chip: gpiochip name, /dev path, number or label; line: an offset
     // or a line name), or empty when no line is wired. `gpio` is null in a build without
     // GPIO support.
-    PulseLine(std::shared_ptr<GpioSystem> gpio, std::string spec);
+    PulseLine(std::shared_ptr<GpioSystem> gpio, std::string chipLine);
     ~PulseLine();
     PulseLine(const PulseLine&) = delete;
     PulseLine& operator=(const PulseLine&) = delete;
@@ -31,7 +31,7 @@ private:
     int resolveOffset(int chip, const std::string& lineName, std::string& reason);
 
     std::shared_ptr<GpioSystem> gpio_;
-    std::string spec_;
+    std::string chipLine_;
     int chip_ = -1;  // open while the line is held
     int line_ = -1;
 };

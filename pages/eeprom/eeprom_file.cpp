@@ -12,14 +12,7 @@ std::string registerKey(int slot) {
 }
 
 std::string iniValue(const IniDocument& doc, std::string_view section, std::string_view key) {
-    std::string value = doc.get(section, key).value_or(std::string());
-    if (const auto semicolon = value.find(';'); semicolon != std::string::npos) {
-        value.erase(semicolon);
-        const auto first = value.find_first_not_of(' ');
-        const auto last = value.find_last_not_of(' ');
-        value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
-    }
-    return value;
+    return valueBeforeComment(doc.get(section, key).value_or(std::string()));
 }
 
 std::string EeFileError::message() const {
