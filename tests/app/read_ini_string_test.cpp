@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/app/test_files.h"
 
 #include "app/part_variables.h"
 
@@ -14,32 +14,18 @@ using PartVariables::writeDelayFromText;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test_files::readFile;
+using test_files::writeFile;
 
 class ReadIniStringTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("readini-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        file = (dir / "VarenthalEV.ini").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { file = (dir / "VarenthalEV.ini").string(); }
 
     // The load step's read of the setting.
     std::string writeDelay() { return ReadIniString("system", "Write Delay", "0.07", file); }
 
-    fs::path dir;
+    test_files::TestFolder folder{"readini"};
+    const fs::path& dir = folder.path();
     std::string file;
 };
 

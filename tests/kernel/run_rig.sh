@@ -67,9 +67,9 @@ mkdir -p "$debs" "$work"
 # again. A download that fails is the network's fault, not ours: the rig is skipped.
 fetch() {
     missing=
-    for spec in "$@"; do
-        name=${spec%%=*}
-        ls "$debs/${name}_"*.deb >/dev/null 2>&1 || missing="$missing $spec"
+    for package in "$@"; do
+        name=${package%%=*}
+        ls "$debs/${name}_"*.deb >/dev/null 2>&1 || missing="$missing $package"
     done
     [ -z "$missing" ] && return 0
     say "downloading$missing"
