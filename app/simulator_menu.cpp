@@ -131,4 +131,5 @@ void installSimulatorMenu(QMainWindow* window, std::shared_ptr<SimulatedChip> ch
     mark->setStyleSheet(
         QStringLiteral("QLabel { color: #8a4b00; font-weight: bold; padding: 0 8px; }"));
     bar->setCornerWidget(mark, Qt::TopRightCorner);
+    mark->show();  // the menu bar may be on show already: a new child stays hidden otherwise
 }
