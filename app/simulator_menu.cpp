@@ -27,6 +27,7 @@ constexpr ConditionItem kConditionItems[] = {
     {SimCondition::VgoodLow, "Supply not good (VGOOD low)"},
     {SimCondition::ProgramFails, "EEPROM programming fails (PFALT)"},
     {SimCondition::StuckBit, "EEPROM stuck bit"},
+    {SimCondition::PulseStuck, "Programming voltage stuck on"},
 };
 
 QString actionName(SimCondition condition) {
@@ -77,7 +78,7 @@ void SimulatorMenu::syncFromChip() {
     if (auto* unplug = findChild<QAction*>(QStringLiteral("mnuSimUnplug"))) {
         unplug->setChecked(chip_->condition(SimCondition::Unplugged));
     }
-    nak_->setChecked(!chip_->nakRegisters().empty());
+    nak_->setChecked(!chip_->nakRegisters().empty() || !chip_->nakOnce().empty());
     updateNakText();
 }
 
@@ -86,23 +87,25 @@ void SimulatorMenu::onNakToggled(bool checked) {
         for (std::uint8_t address : std::set<std::uint8_t>(chip_->nakRegisters())) {
             chip_->setNak(address, false);
         }
+        chip_->clearNakOnce();
         updateNakText();
         return;
     }
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(parentWidget(), QStringLiteral("Simulator"),
-                              QStringLiteral("Register that does not acknowledge (hex, 00 to FF):"),
-                              QLineEdit::Normal, QStringLiteral("00"), &ok);
-    bool isHex = false;
-    const uint address = text.trimmed().toUInt(&isHex, 16);
-    if (ok && isHex && address <= 0xFF && text.trimmed().size() <= 2) {
-        chip_->setNak(static_cast<std::uint8_t>(address), true);
+    const QString text = QInputDialog::getText(
+        parentWidget(), QStringLiteral("Simulator"),
+        QStringLiteral("Register that does not acknowledge (hex, 00 to FF; AA:N for only its "
+                       "Nth transfer):"),
+        QLineEdit::Normal, QStringLiteral("00"), &ok);
+    const std::optional<SimFault> fault =
+        parseSimFault(QStringLiteral("nak=%1").arg(text.trimmed()).toStdString());
+    if (ok && fault) {
+        chip_->apply(*fault);
     } else if (ok) {
         QMessageBox::warning(parentWidget(), QStringLiteral("Simulator"),
                              QStringLiteral("\"%1\" is not a register address.").arg(text));
     }
-    nak_->setChecked(!chip_->nakRegisters().empty());
+    nak_->setChecked(!chip_->nakRegisters().empty() || !chip_->nakOnce().empty());
     updateNakText();
 }
 
@@ -110,6 +113,9 @@ void SimulatorMenu::updateNakText() {
     QStringList registers;
     for (std::uint8_t address : chip_->nakRegisters())
         registers << QString::fromStdString(Miscellaneous::ByteToHex(address));
+    for (const auto& [address, left] : chip_->nakOnce())
+        registers << QStringLiteral("%1 (once)").arg(
+            QString::fromStdString(Miscellaneous::ByteToHex(address)));
     nak_->setText(registers.isEmpty()
                       ? QStringLiteral("NAK transfers to a register...")
                       : QStringLiteral("NAK transfers to register %1").arg(registers.join(", ")));

@@ -1,6 +1,7 @@
 #include "cli/eeprom_commands.h"
 
-#include <csignal>
+#include <algorithm>
+#include <chrono>
 #include <iomanip>
 #include <ostream>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "cli/interrupts.h"
 #include "cli/register_commands.h"
 #include "link/miscellaneous.h"
 #include "pages/eeprom/eeprom_file.h"
@@ -172,15 +174,15 @@ int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
 }
 
 // The programming sequence's front end on a terminal: waits sleep, progress and messages
-// go to the message stream, and the conversion loads the file's bytes.
+// go to the message stream, and the bytes are the file's. A noted signal cuts the waits
+// short, but never the pulse's.
 class CliProgrammingHost final : public eeprom::ProgrammingHost {
 public:
-    CliProgrammingHost(const EepromImage& fileImage, const Io& io)
-        : fileImage_(fileImage), io_(io) {}
+    CliProgrammingHost(const EepromImage& fileImage, const Io& io, const InterruptWatch& watch)
+        : fileImage_(fileImage), io_(io), watch_(watch) {}
 
-    void wait(double seconds) override {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    }
+    void wait(double seconds) override { sleep(seconds, true); }
+    void waitWhole(double seconds) override { sleep(seconds, false); }
     void setProgressShown(bool) override {}
     void setProgress(int percent) override {
         io_.err << "Programming EEPROM: " << percent << "%\n" << std::flush;
@@ -190,39 +192,33 @@ public:
         lastMessage_ = std::string(text);
         cli::message(io_, text);
     }
-    eeprom::ConversionOutcome convert(EepromImage& image) override {
-        // The window program's conversion waits 1 s before it writes the bytes; so does this,
-        // so that both fronts give the chip the same timing.
-        wait(1.0);
+    eeprom::ConversionOutcome compose(EepromImage& image) override {
         image = fileImage_;
-        eeprom::loadImage(image);
         return eeprom::ConversionOutcome::Written;
     }
+    bool stopRequested() override { return watch_.caught() != 0; }
 
     const std::string& lastMessage() const { return lastMessage_; }
 
 private:
+    void sleep(double seconds, bool interruptible) {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline =
+            Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                               std::chrono::duration<double>(seconds));
+        // Short slices, so that a noted signal is seen soon; a signal cuts no slice short
+        // that must run whole, since sleep_for resumes after EINTR.
+        while (Clock::now() < deadline) {
+            if (interruptible && stopRequested()) return;
+            std::this_thread::sleep_for(
+                std::min<Clock::duration>(deadline - Clock::now(), std::chrono::milliseconds(10)));
+        }
+    }
+
     EepromImage fileImage_;
     const Io& io_;
+    const InterruptWatch& watch_;
     std::string lastMessage_;
-};
-
-// Holds back interrupts while the chip may be armed: a Ctrl-C in the middle of the sequence
-// takes effect once it has disarmed the chip and switched the programming voltage off.
-class InterruptsDeferred {
-public:
-    InterruptsDeferred() {
-        sigset_t deferred;
-        sigemptyset(&deferred);
-        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&deferred, s);
-        pthread_sigmask(SIG_BLOCK, &deferred, &previous_);
-    }
-    ~InterruptsDeferred() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    InterruptsDeferred(const InterruptsDeferred&) = delete;
-    InterruptsDeferred& operator=(const InterruptsDeferred&) = delete;
-
-private:
-    sigset_t previous_{};
 };
 
 int runShow(const CliOptions& o, const EepromPlan& plan, const Io& io) {
@@ -258,20 +254,37 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
     }
 
-    CliProgrammingHost host(*plan.fileImage, io);
-    eeprom::ProgramResult result;
-    {
-        const InterruptsDeferred deferred;
-        eeprom::EepromProgrammer programmer(host);
-        result = programmer.run();
+    const InterruptWatch watch;
+    CliProgrammingHost host(*plan.fileImage, io, watch);
+    eeprom::EepromProgrammer programmer(host);
+    const eeprom::ProgramResult result = programmer.run();
+    const eeprom::ProgramReport& report = programmer.report();
+    const std::string stage(eeprom::stageName(report.stage));
+
+    if (result == eeprom::ProgramResult::Stopped) {
+        const std::string reason = "interrupted by " + watch.caughtName() + "; " + report.reason;
+        if (io.json) {
+            printJson(io, Json{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}});
+        }
+        message(io, reason);
+        return kExitInterrupted;
     }
     if (result == eeprom::ProgramResult::Success) {
-        if (io.json) printJson(io, Json{{"result", "ok"}});
+        if (io.json) printJson(io, Json{{"result", "ok"}, {"stage", stage}, {"reason", ""}});
         message(io, "EEPROM programmed and verified");
-        return kExitOk;
+        // A signal that came too late to stop anything still ends the tool as asked.
+        return watch.caught() != 0 ? kExitInterrupted : kExitOk;
     }
     if (io.json) {
-        printJson(io, Json{{"result", "failed"}, {"message", host.lastMessage()}});
+        printJson(io, Json{{"result", "failed"},
+                           {"message", host.lastMessage()},
+                           {"stage", stage},
+                           {"reason", report.reason}});
+    }
+    message(io, report.reason);
+    // A safe end that failed outranks an interruption: the board needs the user now.
+    if (result != eeprom::ProgramResult::SafeEndFailed && watch.caught() != 0) {
+        return kExitInterrupted;
     }
     return kExitChipFailed;
 }

@@ -9,5 +9,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitChipFailed = 1;
 // Bad usage or bad input: an unknown option, invalid hex, a refused file, an unconfirmed write.
 inline constexpr int kExitBadUsage = 2;
+// A terminating signal (Ctrl-C, SIGTERM, ...) ended a programming run, after its safe end.
+inline constexpr int kExitInterrupted = 130;
 
 }  // namespace cli

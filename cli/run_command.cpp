@@ -63,7 +63,10 @@ int runCommand(const CliOptions& options, const Io& io) {
     if (options.command != Command::List && !session.open()) {
         message(io, kUsbError);
         if (io.json && options.command == Command::EepromProgram) {
-            printJson(io, Json{{"result", "failed"}, {"message", kUsbError}});
+            printJson(io, Json{{"result", "failed"},
+                               {"message", kUsbError},
+                               {"stage", "loading"},
+                               {"reason", "no adapter could be opened; nothing was written"}});
         }
         return kExitChipFailed;
     }

@@ -11,6 +11,21 @@
 #include "link/i2c_dev_adapter.h"
 #include "link/trace_adapter.h"
 
+namespace {
+
+constexpr long long kMaxGpioNumber = 2147483647;
+
+// Names pass; a number must fit the GPIO interface's int.
+bool fitsGpioNumber(const std::string& part) {
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) return true;
+    const auto first = part.find_first_not_of('0');
+    if (first == std::string::npos) return true;
+    const std::string digits = part.substr(first);
+    return digits.size() < 10 || (digits.size() == 10 && std::stoll(digits) <= kMaxGpioNumber);
+}
+
+}  // namespace
+
 std::string checkAdapterOptions(const AdapterOptions& options) {
     const std::string& a = options.adapter;
     if (a != "sim" && a != "i2c-dev" && a.rfind("/dev/", 0) != 0) {
@@ -22,6 +37,16 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
         const bool lineOk = colon != std::string::npos && colon + 1 < options.pulseGpio.size();
         if (colon == 0 || !lineOk) {
             return "bad --pulse-gpio '" + options.pulseGpio + "' (expected CHIP:LINE)";
+        }
+        // A number too large for the kernel's interface would wrap to a chip or line the
+        // user never named.
+        const std::string chip = options.pulseGpio.substr(0, colon);
+        const std::string line = options.pulseGpio.substr(colon + 1);
+        for (const std::string* part : {&chip, &line}) {
+            if (!fitsGpioNumber(*part)) {
+                return "bad --pulse-gpio '" + options.pulseGpio + "': " + *part +
+                       " is out of range (0 to " + std::to_string(kMaxGpioNumber) + ")";
+            }
         }
     }
     if (a != "sim" && (!options.simFaults.empty() || !options.simState.empty())) {

@@ -1,9 +1,11 @@
 #pragma once
 // Register access layer: every register transfer of the program passes here.
-// Only reads report on the communication status line; writes are fire-and-forget.
+// Only reads report on the communication status line. Writes give their result to callers
+// that check it (the programming sequence); the rest ignore it, as before.
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace Communication {
@@ -13,11 +15,24 @@ inline constexpr std::string_view kCommStatusError = "I2C Comm Status: Error";
 
 // Reads one register byte into `data` and shows the result on the status line.
 std::int32_t ReadRegister(std::uint8_t address, std::uint8_t& data);
-// Writes one register byte; the result is ignored on purpose.
-void WriteRegister(std::uint8_t address, std::uint8_t data);
+// Result of a write refused because the programming sequence owns the chip.
+inline constexpr std::int32_t kWriteRefused = -16;
+
+// Writes one register byte: 0, an adapter error, or kWriteRefused while programming.
+std::int32_t WriteRegister(std::uint8_t address, std::uint8_t data);
 // The four-value transfer of EEPROM programming (programming voltage control).
 std::int32_t WriteI2CBytes(std::int16_t& iByte2, std::int16_t& iByte3, std::int16_t& iByte4,
                            std::int16_t& iByte5);
+// Asks the adapter for the programming-voltage line ahead of arming; 0 or an error with
+// `reason` set.
+std::int32_t HoldPulseLine(std::string& reason);
+
+// What the program has left at the chip's programming controls, whoever wrote it: register
+// 0x0B took a nonzero value and no 0x00 after it; the programming voltage was
+// asked on and not acknowledged off since. The close step uses both to leave the chip safe.
+bool ProgramRegisterArmed();
+bool ProgrammingVoltageMayBeOn();
+
 // Sets the status line from a read's result code.
 void ShowCommStatus(std::int32_t code);
 

@@ -203,6 +203,12 @@ std::int32_t I2cDevAdapter::pulse(std::int16_t onOff) {
     return rc < 0 ? fail(rc, reason) : 0;
 }
 
+std::int32_t I2cDevAdapter::holdPulseLine(std::string& reason) {
+    lastError_.clear();
+    const int rc = pulseLine_.hold(reason);
+    return rc < 0 ? fail(rc, reason) : 0;
+}
+
 std::unique_ptr<Talvex> makeI2cDevAdapter(const std::string& bus, const std::string& pulseGpio) {
     return std::make_unique<I2cDevAdapter>(bus, pulseGpio, makeLinuxI2cDevSystem(),
                                            makeGpioSystem());

@@ -28,6 +28,7 @@ public:
     void close() override;  // also switches the programming voltage off
     std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                           std::int16_t& c) override;
+    std::int32_t holdPulseLine(std::string& reason) override;
 
     // The reason of the most recent failed call (or of an empty device list); empty after a
     // call that succeeded.

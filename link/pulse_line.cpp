@@ -14,7 +14,7 @@ std::string errnoText(int rc) {
 }
 
 bool allDigits(const std::string& text) {
-    return !text.empty() && text.size() < 10 &&
+    return !text.empty() && text.size() <= 10 &&
            text.find_first_not_of("0123456789") == std::string::npos;
 }
 
@@ -40,13 +40,22 @@ int PulseLine::unusable(std::string& reason) const {
     return 0;
 }
 
+int PulseLine::hold(std::string& reason) {
+    if (const int rc = unusable(reason)) return rc;
+    return held() ? 0 : request(0, reason);
+}
+
 int PulseLine::switchOn(std::string& reason) {
     if (const int rc = unusable(reason)) return rc;
-    if (isOn()) {
+    if (held()) {
         const int rc = gpio_->setValue(line_, 1);
         if (rc < 0) reason = "cannot drive GPIO " + chipLine_ + " high: " + errnoText(rc);
         return rc < 0 ? rc : 0;
     }
+    return request(1, reason);
+}
+
+int PulseLine::request(int value, std::string& reason) {
 
     const auto colon = chipLine_.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == chipLine_.size()) {
@@ -76,7 +85,8 @@ int PulseLine::switchOn(std::string& reason) {
         gpio_->closeChip(chip);
         return offset;
     }
-    const int line = gpio_->requestOutput(chip, static_cast<unsigned>(offset), kConsumer, 1);
+    const int line =
+        gpio_->requestOutput(chip, static_cast<unsigned>(offset), kConsumer, value);
     if (line < 0) {
         reason = line == -EBUSY ? "GPIO " + chipLine_ + " is in use by another program"
                                 : "cannot request GPIO " + chipLine_ + ": " + errnoText(line);
@@ -90,7 +100,12 @@ int PulseLine::switchOn(std::string& reason) {
 
 int PulseLine::resolveOffset(int chip, const std::string& lineName, std::string& reason) {
     if (allDigits(lineName)) {
-        const int offset = std::stoi(lineName);
+        const long long wide = std::stoll(lineName);
+        if (wide > 2147483647) {
+            reason = "GPIO line " + lineName + " is out of range";
+            return -EINVAL;
+        }
+        const int offset = static_cast<int>(wide);
         const int count = gpio_->lineCount(chip);
         if (count >= 0 && offset >= count) {
             reason = "GPIO chip has " + std::to_string(count) + " lines, no line " + lineName;
@@ -113,7 +128,7 @@ int PulseLine::switchOff(std::string& reason) {
 }
 
 int PulseLine::release(std::string& reason) {
-    if (!isOn()) return 0;
+    if (!held()) return 0;
     // Drive low before giving the line back: a released line keeps its last level.
     const int rc = gpio_->setValue(line_, 0);
     if (rc < 0) reason = "cannot drive GPIO " + chipLine_ + " low: " + errnoText(rc);

@@ -19,14 +19,18 @@ public:
     PulseLine& operator=(const PulseLine&) = delete;
 
     // 0, or -errno with `reason` set.
+    // Requests the line driven low and keeps it, so that a line that cannot be had is found
+    // out before the chip is armed rather than at the pulse.
+    int hold(std::string& reason);
     int switchOn(std::string& reason);
     int switchOff(std::string& reason);
     // Switches off if on, whatever the configuration; for close and teardown.
     int release(std::string& reason);
 
-    bool isOn() const { return line_ >= 0; }
+    bool held() const { return line_ >= 0; }
 
 private:
+    int request(int value, std::string& reason);
     int unusable(std::string& reason) const;
     int resolveOffset(int chip, const std::string& lineName, std::string& reason);
 

@@ -23,4 +23,11 @@ public:
     // One byte transfer or the programming-voltage control, as chosen by `selector`.
     virtual std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                                   std::int16_t& c) = 0;
+    // Makes sure that the programming voltage can be switched before the chip is armed (a
+    // GPIO line is requested, driven low). Back-ends with nothing to claim succeed; on failure
+    // `reason` says why. Sends nothing to the chip.
+    virtual std::int32_t holdPulseLine(std::string& reason) {
+        (void)reason;
+        return 0;
+    }
 };

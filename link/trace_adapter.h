@@ -31,6 +31,10 @@ public:
     void close() override;
     std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                           std::int16_t& c) override;
+    // Not a bus transfer: passed on without a line.
+    std::int32_t holdPulseLine(std::string& reason) override {
+        return inner_->holdPulseLine(reason);
+    }
 
     // Seconds since the process started (the first use of this clock in the program).
     static double secondsSinceStart();

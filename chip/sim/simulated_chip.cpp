@@ -72,14 +72,23 @@ std::uint8_t SimulatedChip::status() const {
     return value;
 }
 
+bool SimulatedChip::answers(std::uint8_t address) {
+    if (naks(address)) return false;
+    const auto once = nakOnce_.find(address);
+    if (once == nakOnce_.end()) return true;
+    if (--once->second > 0) return true;
+    nakOnce_.erase(once);
+    return false;
+}
+
 std::int32_t SimulatedChip::readRegister(std::uint8_t address, std::uint8_t& data) {
-    if (address >= registers_.size() || naks(address)) return kNoAcknowledge;
+    if (address >= registers_.size() || !answers(address)) return kNoAcknowledge;
     data = address == chip::STATUS ? status() : registers_[address];
     return 0;
 }
 
 std::int32_t SimulatedChip::writeRegister(std::uint8_t address, std::uint8_t data) {
-    if (address >= registers_.size() || naks(address)) return kNoAcknowledge;
+    if (address >= registers_.size() || !answers(address)) return kNoAcknowledge;
     switch (address) {
         case chip::STATUS:
             return 0;  // read-only: the write is taken and ignored
@@ -110,6 +119,7 @@ void SimulatedChip::writeProgramRegister(std::uint8_t data) {
 }
 
 std::int32_t SimulatedChip::setProgrammingVoltage(bool on) {
+    if (!on && voltageOn_ && condition(SimCondition::PulseStuck)) return kNoAcknowledge;
     if (on == voltageOn_) return 0;
     voltageOn_ = on;
     if (on) {
@@ -155,7 +165,10 @@ void SimulatedChip::setCondition(SimCondition c, bool present) {
     }
     latched_ |= presentFaults();
     // Pulling the adapter out takes its programming voltage away with it.
-    if (c == SimCondition::Unplugged && present) setProgrammingVoltage(false);
+    if (c == SimCondition::Unplugged && present && voltageOn_) {
+        voltageOn_ = false;
+        if (pulse_) endPulse();
+    }
 }
 
 bool SimulatedChip::condition(SimCondition c) const {
@@ -170,9 +183,15 @@ void SimulatedChip::setNak(std::uint8_t address, bool nak) {
     }
 }
 
+void SimulatedChip::setNakOnce(std::uint8_t address, unsigned nth) {
+    nakOnce_[address] = nth;
+}
+
 void SimulatedChip::apply(const SimFault& fault) {
     if (fault.condition) {
         setCondition(*fault.condition, true);
+    } else if (fault.nakTransfer > 0) {
+        setNakOnce(fault.nakRegister, fault.nakTransfer);
     } else {
         setNak(fault.nakRegister, true);
     }

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <map>
 #include <set>
 
 #include "chip/register_map.h"
@@ -53,6 +54,10 @@ public:
     bool condition(SimCondition condition) const;
     void setNak(std::uint8_t address, bool nak);
     bool naks(std::uint8_t address) const { return nakRegisters_.count(address) != 0; }
+    // Only the `nth` transfer (read or write) to `address` from now on goes unanswered.
+    void setNakOnce(std::uint8_t address, unsigned nth);
+    const std::map<std::uint8_t, unsigned>& nakOnce() const { return nakOnce_; }
+    void clearNakOnce() { nakOnce_.clear(); }
     const std::set<std::uint8_t>& nakRegisters() const { return nakRegisters_; }
     void apply(const SimFault& fault);
 
@@ -78,6 +83,7 @@ private:
         bool vgood;
     };
 
+    bool answers(std::uint8_t address);
     std::uint8_t presentFaults() const;
     std::uint8_t status() const;
     bool vgood() const { return !condition(SimCondition::VgoodLow); }
@@ -92,6 +98,7 @@ private:
     std::uint8_t latched_ = 0;
     std::uint16_t conditions_ = 0;  // one bit per SimCondition
     std::set<std::uint8_t> nakRegisters_;
+    std::map<std::uint8_t, unsigned> nakOnce_;  // register: transfers left until the lost one
     bool firstArmByte_ = false;
     bool armed_ = false;
     bool voltageOn_ = false;

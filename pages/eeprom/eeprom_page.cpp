@@ -72,8 +72,8 @@ public:
     void message(std::string_view text, std::string_view title, MessageIcon icon) override {
         page_.message(qs(text), qs(title), icon);
     }
-    ConversionOutcome convert(eeprom::EepromImage& image) override {
-        const ConversionOutcome outcome = page_.convert();
+    ConversionOutcome compose(eeprom::EepromImage& image) override {
+        const ConversionOutcome outcome = page_.compose();
         image = page_.yEepromImage_;
         return outcome;
     }
@@ -297,7 +297,16 @@ void EepromPage::hideProgress() {
 }
 
 void EepromPage::shutdownForClose() {
-    programmer_->emergencyStop();
+    if (programmer_->running()) {
+        programmer_->emergencyStop();
+    } else {
+        // The raw dialog may have armed the chip by hand.
+        const eeprom::SafeEndResult r = eeprom::safeEnd();
+        if (!r.ok()) {
+            message(qs(r.voltageOff ? eeprom::kNotDisarmed : eeprom::kVoltageStuckOn),
+                    qs(eeprom::kAppTitle), MessageIcon::Warning);
+        }
+    }
     hideProgress();
 }
 
@@ -367,8 +376,15 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
 }
 
 ConversionOutcome EepromPage::convert() {
-    wait_(1.0);  // clicks and ticks are served meanwhile; the page is read afterwards
+    wait_(eeprom::kConversionWait);  // clicks and ticks are served meanwhile
+    const ConversionOutcome outcome = compose();  // the page as it is after the wait
+    if (outcome != ConversionOutcome::Written) return outcome;
+    eeprom::loadImage(yEepromImage_);
+    startStatusTimer();
+    return outcome;
+}
 
+ConversionOutcome EepromPage::compose() {
     eeprom::PageState page;
     page.ovThreshold = choiceOf(cboOvThresh_);
     page.ovHysteresis = choiceOf(cboOvHyst_);
@@ -404,8 +420,6 @@ ConversionOutcome EepromPage::convert() {
         cboOcThresh_, cboUvDelay_, cboShortCircuitThresh_, cboShortCircuitDelay_};
     for (std::size_t i = 0; i < lists.size(); ++i) lists[i]->setCurrentIndex(converted.settled[i]);
     yEepromImage_ = converted.image;
-    eeprom::loadImage(yEepromImage_);
-    startStatusTimer();
     return ConversionOutcome::Written;
 }
 

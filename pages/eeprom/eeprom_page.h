@@ -90,7 +90,10 @@ private:
     void buildUvDelayList(eeprom::UvDelaySuffix suffix);
     void takeCellCount();
 
+    // Waits, composes and writes 0x06..0x0A: ConvertEepromControlsToBytes and the preview.
     eeprom::ConversionOutcome convert();
+    // Only composes the image from the page (and settles its lists); sends nothing.
+    eeprom::ConversionOutcome compose();
     void setBusy(bool busy);
     bool isCurrentPage() const;
     void message(const QString& text, const QString& title, eeprom::MessageIcon icon);

@@ -1,10 +1,23 @@
 #include "pages/eeprom/programming_sequence.h"
 
+#include <chrono>
+#include <optional>
+#include <thread>
+
 #include "chip/register_map.h"
 #include "link/communication.h"
+#include "link/miscellaneous.h"
+#include "link/programming_state.h"
+#include "pages/eeprom/stop_signal_hold.h"
 
 namespace eeprom {
 namespace {
+
+// The sequence's own writes pass the program-wide write lock.
+std::int32_t write(std::uint8_t address, std::uint8_t data) {
+    const ProgrammingState::SequenceWrites own;
+    return Communication::WriteRegister(address, data);
+}
 
 // The programming-voltage transfer: (0x41, on, 0, 0) in WriteI2C's argument order.
 std::int32_t programmingVoltage(bool on) {
@@ -12,107 +25,272 @@ std::int32_t programmingVoltage(bool on) {
     return Communication::WriteI2CBytes(b2, b3, b4, b5);
 }
 
+// Retries a safe-end step; a short pause lets a busy bus settle.
+template <typename Step>
+bool retried(Step step) {
+    for (int attempt = 0; attempt < kSafeEndAttempts; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (step() == 0) return true;
+    }
+    return false;
+}
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string registerText(int address) {
+    return "register 0x" + Miscellaneous::ByteToHex(static_cast<std::uint8_t>(address));
+}
+
+std::string lines(std::string_view first, std::string_view second) {
+    return std::string(first) + "\n" + std::string(second);
+}
+
 }  // namespace
 
-void loadImage(const EepromImage& image) {
-    for (int i = 0; i < chip::kEepromCount; ++i) {
-        Communication::WriteRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
-                                     image[static_cast<std::size_t>(i)]);
+std::string_view stageName(Stage stage) {
+    switch (stage) {
+        case Stage::Loading:
+            return "loading";
+        case Stage::Armed:
+            return "armed";
+        case Stage::Pulsing:
+            return "pulsing";
+        case Stage::Disarming:
+            return "disarming";
+        case Stage::Verifying:
+            return "verifying";
+        case Stage::Done:
+            break;
     }
+    return "done";
 }
 
-void disarmChip() {
-    programmingVoltage(false);
-    Communication::WriteRegister(chip::EEPROM_PROGRAM, 0x00);
+int loadImage(const EepromImage& image) {
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        if (write(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
+                  image[static_cast<std::size_t>(i)]) != 0) {
+            return i;
+        }
+    }
+    return -1;
 }
 
-void EepromProgrammer::emergencyStop() {
-    if (!running_ || stopped_) return;
+SafeEndResult safeEnd() {
+    SafeEndResult result;
+    // The Part's order: disarm, then the voltage off. Each only when the program left it so.
+    if (Communication::ProgramRegisterArmed()) {
+        result.disarmed = retried([] { return write(chip::EEPROM_PROGRAM, 0x00); });
+    }
+    if (Communication::ProgrammingVoltageMayBeOn()) {
+        result.voltageOff = retried([] { return programmingVoltage(false); });
+    }
+    return result;
+}
+
+namespace {
+
+// The loud second message of a safe end that failed, or empty.
+std::string_view safeEndFailure(const SafeEndResult& r) {
+    if (!r.voltageOff) return kVoltageStuckOn;
+    if (!r.disarmed) return kNotDisarmed;
+    return {};
+}
+
+}  // namespace
+
+void EepromProgrammer::tell(std::string_view text, MessageIcon icon) {
+    host_.message(text, kAppTitle, icon);
+}
+
+bool EepromProgrammer::stopAsked() {
+    if (!stopped_ && host_.stopRequested()) stopped_ = true;
+    return stopped_;
+}
+
+SafeEndResult EepromProgrammer::emergencyStop() {
+    if (!running_ || stopped_) return {};
     stopped_ = true;
-    disarmChip();
+    if (state_ == State::Pulsing) {
+        // Cutting the pulse short could leave cells half programmed.
+        const double left = kPulseWait - (now() - pulseStarted_);
+        if (left > 0) host_.waitWhole(left);
+    }
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) tell(safeEndFailure(r), MessageIcon::Warning);
+    return r;
 }
 
-ProgramResult EepromProgrammer::finish(ProgramResult result) {
-    if (!stopped_) host_.setProgress(100);
+ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::string reason) {
+    stopHold_.reset();
+    report_ = {result, stage, std::move(reason)};
+    if (result != ProgramResult::Stopped) host_.setProgress(100);
     host_.setProgressShown(false);
+    state_ = State::Idle;
     running_ = false;
-    return stopped_ ? ProgramResult::Stopped : result;
+    return result;
 }
 
-void EepromProgrammer::failWith(std::string_view text) {
-    host_.message(text, kAppTitle, MessageIcon::None);
+ProgramResult EepromProgrammer::stopped(Stage stage) {
+    // emergencyStop() has already ended it safely; a stop asked by the host ends it here.
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) {
+        tell(safeEndFailure(r), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
+                   std::string(safeEndFailure(r)));
+    }
+    std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
+                                                 : "stopped; the chip was disarmed";
+    if (stage == Stage::Pulsing) reason = "stopped after the pulse; the chip was disarmed";
+    return end(ProgramResult::Stopped, stage, std::move(reason));
+}
+
+ProgramResult EepromProgrammer::endArmed(ProgramResult result, Stage stage, std::string reason,
+                                         std::string text) {
+    // Disarm before the message: a message box may stay open for a long time.
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) {
+        tell(lines(text, safeEndFailure(r)), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
+                   reason + "; " + std::string(safeEndFailure(r)));
+    }
+    tell(text);
+    return end(result, stage, std::move(reason));
 }
 
 ProgramResult EepromProgrammer::run() {
     if (running_) return ProgramResult::Stopped;  // never two sequences on one chip
     running_ = true;
     stopped_ = false;
+    report_ = {};
+    const ProgrammingState::Scope programming;
+    try {
+        return body();
+    } catch (...) {
+        safeEnd();
+        stopHold_.reset();
+        state_ = State::Idle;
+        running_ = false;
+        host_.setProgressShown(false);
+        throw;
+    }
+}
 
+ProgramResult EepromProgrammer::body() {
+    state_ = State::Loading;
     host_.setProgressShown(true);
     host_.setProgress(30);
-    // Nothing is burnt unless the page was turned into bytes: the registers might hold
-    // anything from an earlier session.
-    if (host_.convert(image_) != ConversionOutcome::Written)
-        return finish(ProgramResult::NotConverted);
-    if (stopped_) return finish(ProgramResult::Stopped);
+    host_.wait(kConversionWait);  // clicks and ticks are served meanwhile
+    if (stopAsked()) return stopped(Stage::Loading);
+    // Nothing is burnt unless the host gave the bytes: the registers might hold anything
+    // from an earlier session.
+    if (host_.compose(image_) != ConversionOutcome::Written) {
+        return end(ProgramResult::NotConverted, Stage::Loading, "no values to program");
+    }
+    // Found out now rather than at the pulse, with the chip armed.
+    std::string lineReason;
+    if (Communication::HoldPulseLine(lineReason) != 0) {
+        tell(lines(kNoPulseLineCanceled, lineReason));
+        return end(ProgramResult::NoPulseLine, Stage::Loading, lineReason);
+    }
+    if (const int lost = loadImage(image_); lost >= 0) {
+        const std::string where = registerText(chip::kFirstEeprom + lost);
+        tell(kNoAnswerCanceled);
+        return end(ProgramResult::LoadFailed, Stage::Loading,
+                   "the chip did not answer the write of " + where +
+                       "; nothing was armed and the EEPROM is unchanged");
+    }
+    host_.enableStatusMonitor();
+    if (stopAsked()) return stopped(Stage::Loading);
     host_.setProgress(50);
 
-    Communication::WriteRegister(chip::EEPROM_PROGRAM, chip::kProgramArm1);
-    host_.wait(kArmWait);
-    if (stopped_) return finish(ProgramResult::Stopped);
-    host_.setProgress(60);
-    Communication::WriteRegister(chip::EEPROM_PROGRAM, chip::kProgramArm2);
-    host_.wait(kArmWait);
-    if (stopped_) return finish(ProgramResult::Stopped);
+    state_ = State::Armed;
+    stopHold_.emplace();
+    for (const std::uint8_t arm : {chip::kProgramArm1, chip::kProgramArm2}) {
+        if (arm == chip::kProgramArm2) host_.setProgress(60);
+        if (write(chip::EEPROM_PROGRAM, arm) != 0) {
+            return endArmed(ProgramResult::ArmFailed, Stage::Armed,
+                            "the chip did not answer the write of 0x" +
+                                Miscellaneous::ByteToHex(arm) +
+                                " to register 0x0B; no pulse was applied",
+                            std::string(kNoAnswerCanceled));
+        }
+        host_.wait(kArmWait);
+        if (stopAsked()) return stopped(Stage::Armed);
+    }
 
-    std::uint8_t status = 0;  // a failed read leaves 0: VGOOD counts as clear
-    Communication::ReadRegister(chip::STATUS, status);
+    std::uint8_t status = 0;
+    if (Communication::ReadRegister(chip::STATUS, status) != 0) {
+        return endArmed(ProgramResult::NoAnswer, Stage::Armed,
+                        "the chip did not answer the STATUS read; no pulse was applied",
+                        std::string(kNoAnswerCanceled));
+    }
     if ((status & chip::kStatusVGOOD) == 0) {
         host_.setVgoodLamp(false);
-        // Disarm before the message: a message box may stay open for a long time.
-        Communication::WriteRegister(chip::EEPROM_PROGRAM, 0x00);
-        failWith(kVgoodMissing);
-        return finish(ProgramResult::VgoodMissing);
+        return endArmed(ProgramResult::VgoodMissing, Stage::Armed,
+                        "VGOOD is clear after arming; no pulse was applied",
+                        std::string(kVgoodMissing));
     }
     host_.setVgoodLamp(true);
     host_.setProgress(70);
+    if (stopAsked()) return stopped(Stage::Armed);
 
+    state_ = State::Pulsing;
+    pulseStarted_ = now();
     if (programmingVoltage(true) != 0) {
         // The pulse never came, so the EEPROM was not programmed; do not verify the
         // registers against themselves and call it a success.
-        Communication::WriteRegister(chip::EEPROM_PROGRAM, 0x00);
-        programmingVoltage(false);
-        failWith(kProgramFailed);
-        return finish(ProgramResult::VoltageNotApplied);
+        return endArmed(ProgramResult::VoltageNotApplied, Stage::Pulsing,
+                        "the programming voltage could not be switched on",
+                        lines(kProgramFailed, kVoltageNotOn));
     }
-    host_.wait(kPulseWait);
-    if (stopped_) return finish(ProgramResult::Stopped);
-    Communication::WriteRegister(chip::EEPROM_PROGRAM, 0x00);
-    programmingVoltage(false);
+    host_.waitWhole(kPulseWait);
+    if (stopped_) return end(ProgramResult::Stopped, Stage::Pulsing, "stopped after the pulse");
+
+    state_ = State::Disarming;
+    const SafeEndResult disarmed = safeEnd();
+    stopHold_.reset();
+    if (const SafeEndResult& r = disarmed; !r.ok()) {
+        tell(safeEndFailure(r), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
+                   std::string(safeEndFailure(r)));
+    }
+    if (stopAsked()) return stopped(Stage::Pulsing);
     host_.setProgress(80);
 
+    state_ = State::Verifying;
     for (int i = 0; i < chip::kEepromCount; ++i) {
         std::uint8_t value = 0;
+        const int address = chip::kFirstEeprom + i;
         const std::int32_t rc =
-            Communication::ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + i), value);
+            Communication::ReadRegister(static_cast<std::uint8_t>(address), value);
         // A read that failed proves nothing, even when the stale byte happens to match.
         if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
-            failWith(kProgramFailed);
-            return finish(ProgramResult::ReadBackDiffers);
+            tell(kProgramFailed);
+            return end(ProgramResult::ReadBackDiffers, Stage::Verifying,
+                       rc != 0 ? registerText(address) + " could not be read back"
+                               : registerText(address) + " reads back 0x" +
+                                     Miscellaneous::ByteToHex(value) + " instead of 0x" +
+                                     Miscellaneous::ByteToHex(image_[static_cast<std::size_t>(i)]));
         }
     }
 
     std::uint8_t output = 0;
     const std::int32_t rc = Communication::ReadRegister(chip::OUTPUT_CNTRL, output);
     if (rc != 0 || (output & chip::kOutPFALT) != 0) {
-        failWith(kProgramFailed);
-        host_.setProgress(100);
-        host_.setProgressShown(false);
+        tell(kProgramFailed);
+        const ProgramResult result =
+            end(ProgramResult::Pfalt, Stage::Verifying,
+                rc != 0 ? "OUTPUT_CNTRL could not be read" : "PFALT is set after programming");
         host_.enableStatusMonitor();
-        running_ = false;
-        return ProgramResult::Pfalt;
+        return result;
     }
-    return finish(ProgramResult::Success);
+    return end(ProgramResult::Success, Stage::Done, "");
 }
 
 }  // namespace eeprom

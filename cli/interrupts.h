@@ -1,0 +1,25 @@
+#pragma once
+// Terminating signals while the tool programs the chip. Each one is only noted; the
+// programming sequence looks at the note between its steps: before arming it stops at once,
+// after arming it lets a started pulse run its full time, then disarms. Either way the tool
+// gives its verdict and leaves with kExitInterrupted.
+
+#include <csignal>
+#include <string>
+
+namespace cli {
+
+class InterruptWatch {
+public:
+    InterruptWatch();
+    ~InterruptWatch();  // the previous handlers come back
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+    // The first signal noted, or 0.
+    int caught() const;
+    // "SIGINT", "SIGTERM", ... of caught().
+    std::string caughtName() const;
+};
+
+}  // namespace cli
