@@ -65,6 +65,7 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     statusPanel_->setGeometry(Twips(9840), Twips(547), Twips(2055), Twips(7935));
 
     controlPage_ = new ControlPage(statusPanel_->tmrStatus());
+    Miscellaneous::DisableWhileProgramming(controlPage_);  // every control on it writes
     controlPage_->setObjectName(QStringLiteral("picControl"));
     eepromPage_ = new EepromPage(this);
     eepromPage_->setObjectName(QStringLiteral("picEeprom"));
@@ -152,11 +153,19 @@ void Form2::Load(frmAbout* splashWindow) {
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
+    // A second close (a signal, say) while the first waits for a pulse to end must not close
+    // the adapter under it.
+    if (closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
     // Nothing may leave the chip armed or the programming voltage on.
     eepromPage_->shutdownForClose();
     frmUSB::Get().CloseDevice();
     event->accept();
     if (endProgram_) endProgram_();
+    closing_ = false;  // only when the program goes on (tests)
 }
 
 void Form2::onTabClicked(int index) {

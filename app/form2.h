@@ -69,4 +69,5 @@ private:
     QPointer<frmAbout> about_;
     QPointer<frmRegisters> registersDialog_;
     std::function<void()> endProgram_;
+    bool closing_ = false;
 };

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/close_on_signals.h"
 #include "app/command_line.h"
 #include "app/form2.h"
 #include "app/start_up.h"
@@ -29,6 +30,7 @@ int main(int argc, char* argv[]) {
 
     const std::unique_ptr<Form2> form = StartUp();
     form->setSimulatedChip(adapter.simChip);
+    closeOnSignals(form.get());
     if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
         // For the start-up benchmark: the wall-clock time once the shown window has been
         // served by the event loop.

@@ -75,6 +75,7 @@ frmRegisters::frmRegisters(QWidget* parent) : QDialog(parent) {
 
     connect(cmdReadI2C_, &QPushButton::clicked, this, &frmRegisters::cmdReadI2C_Click);
     connect(cmdWriteI2C_, &QPushButton::clicked, this, &frmRegisters::cmdWriteI2C_Click);
+    Miscellaneous::DisableWhileProgramming(cmdWriteI2C_);
 
     Miscellaneous::CenterForm(this);
 }

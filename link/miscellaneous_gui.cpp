@@ -4,12 +4,15 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <climits>
 #include <cmath>
+
+#include "link/programming_state.h"
 
 namespace Miscellaneous {
 
@@ -50,6 +53,16 @@ int Twips(int twips) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
+}
+
+void DisableWhileProgramming(QWidget* control) {
+    // Given a whole page, its children keep their own enabled states underneath.
+    const QPointer<QWidget> guarded = control;
+    const int handle = ProgrammingState::Subscribe([guarded](bool programming) {
+        if (guarded) guarded->setEnabled(!programming);
+    });
+    QObject::connect(control, &QObject::destroyed, [handle] { ProgrammingState::Unsubscribe(handle); });
+    control->setEnabled(!ProgrammingState::Active());
 }
 
 }  // namespace Miscellaneous

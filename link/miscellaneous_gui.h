@@ -1,6 +1,9 @@
 #pragma once
 // Shared routines that need the window system.
 
+#include <functional>
+
+class QObject;
 class QWidget;
 class QLineEdit;
 
@@ -13,6 +16,10 @@ void Delay(float seconds);
 void CenterForm(QWidget* window);
 // Selects the whole text of a text box.
 void SelectAllText(QLineEdit* box);
+
+// Keeps a chip-writing control disabled while the EEPROM programming runs anywhere in the
+// program; applies the present state at once and stops when `control` is destroyed.
+void DisableWhileProgramming(QWidget* control);
 
 // Twips (1/1440 inch) to pixels at the screen's logical DPI.
 int Twips(int twips);

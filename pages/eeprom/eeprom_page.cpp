@@ -75,6 +75,8 @@ public:
     ConversionOutcome compose(eeprom::EepromImage& image) override {
         const ConversionOutcome outcome = page_.compose();
         image = page_.yEepromImage_;
+        // As the conversion does; nothing runs between this and the programmer's writes.
+        if (outcome == ConversionOutcome::Written) page_.startStatusTimer();
         return outcome;
     }
     void enableStatusMonitor() override { page_.startStatusTimer(); }

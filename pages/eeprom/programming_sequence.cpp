@@ -205,7 +205,6 @@ ProgramResult EepromProgrammer::body() {
                    "the chip did not answer the write of " + where +
                        "; nothing was armed and the EEPROM is unchanged");
     }
-    host_.enableStatusMonitor();
     if (stopAsked()) return stopped(Stage::Loading);
     host_.setProgress(50);
 

@@ -71,9 +71,9 @@ public:
     virtual void setVgoodLamp(bool lit) = 0;
     virtual void message(std::string_view text, std::string_view title, MessageIcon icon) = 0;
     // Fills `image` with the five bytes to burn, or says why it cannot (showing its own
-    // message). Sends nothing to the chip.
+    // message). Sends nothing to the chip; the programmer loads the bytes right after.
     virtual ConversionOutcome compose(EepromImage& image) = 0;
-    // Once the bytes are loaded, and again at the PFALT end.
+    // The PFALT end turns the status monitor on again.
     virtual void enableStatusMonitor() {}
     // A stop asked from outside between the steps (a signal in the command-line tool).
     virtual bool stopRequested() { return false; }

@@ -180,6 +180,7 @@ void RegistersPage::buildRow(int a) {
         write->setAutoDefault(false);
         write->setGeometry(Twips(kWriteLeft), top, Twips(kWriteWidth), height);
         connect(write, &QPushButton::clicked, this, [this, a] { cmdWrite_Click(a); });
+        Miscellaneous::DisableWhileProgramming(write);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/part_variables.h"
 #include "chip/sim/sim_adapter.h"
+#include "link/communication.h"
 #include "link/frm_usb.h"
 #include "manual_clock.h"
 #include "pages/eeprom/programming_sequence.h"
@@ -26,9 +27,8 @@ public:
     void message(std::string_view text, std::string_view, eeprom::MessageIcon) override {
         messages.emplace_back(text);
     }
-    eeprom::ConversionOutcome convert(eeprom::EepromImage& image) override {
+    eeprom::ConversionOutcome compose(eeprom::EepromImage& image) override {
         image = page;
-        eeprom::loadImage(image);
         return eeprom::ConversionOutcome::Written;
     }
 
@@ -75,18 +75,33 @@ TEST_F(ProgrammingOnTheModel, GoodRunBurnsTheEepromAndItSurvivesAPowerCycle) {
     }
 }
 
+// Every fault kind: what the program reports, and that the EEPROM holds all old or all new
+// bytes, never a mix; the chip is left disarmed (and the voltage off, where it can be).
 TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
+    enum class Burnt { Old, New };
     struct Case {
         const char* fault;
         eeprom::ProgramResult result;
-        const char* message;
+        std::string message;  // empty: none
+        Burnt eeprom;
     };
+    using R = eeprom::ProgramResult;
+    const std::string noAnswer(eeprom::kNoAnswerCanceled);
+    const std::string failed(eeprom::kProgramFailed);
     const std::vector<Case> cases{
-        {"vgood-low", eeprom::ProgramResult::VgoodMissing,
-         "VGOOD did not get set. EEPROM programming canceled."},
-        {"program-fails", eeprom::ProgramResult::Pfalt, "EEPROM did not program correctly."},
-        {"stuck-bit", eeprom::ProgramResult::ReadBackDiffers, "EEPROM did not program correctly."},
-        {"nak=09", eeprom::ProgramResult::ReadBackDiffers, "EEPROM did not program correctly."},
+        {"vgood-low", R::VgoodMissing, std::string(eeprom::kVgoodMissing), Burnt::Old},
+        {"program-fails", R::Pfalt, failed, Burnt::Old},
+        {"nak=06", R::LoadFailed, noAnswer, Burnt::Old},
+        {"nak=07", R::LoadFailed, noAnswer, Burnt::Old},
+        {"nak=08", R::LoadFailed, noAnswer, Burnt::Old},
+        {"nak=09", R::LoadFailed, noAnswer, Burnt::Old},
+        {"nak=0A", R::LoadFailed, noAnswer, Burnt::Old},
+        {"nak=0B", R::ArmFailed, noAnswer, Burnt::Old},    // 0x71 lost
+        {"nak=0B:2", R::ArmFailed, noAnswer, Burnt::Old},  // 0x41 lost
+        {"nak=00", R::NoAnswer, noAnswer, Burnt::Old},     // STATUS unanswered
+        {"nak=0B:3", R::Success, "", Burnt::New},          // disarm lost once: retried
+        {"pulse-stuck", R::SafeEndFailed, std::string(eeprom::kVoltageStuckOn), Burnt::New},
+        {"nak=01", R::Pfalt, failed, Burnt::New},  // the burn worked; PFALT unreadable
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
@@ -94,11 +109,14 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         SetUp();
         chip_->apply(*parseSimFault(c.fault));
         host_.messages.clear();
-        EXPECT_EQ(program(), c.result);
-        EXPECT_EQ(host_.messages, std::vector<std::string>{c.message});
-        if (c.result != eeprom::ProgramResult::ReadBackDiffers) {
-            EXPECT_EQ(chip_->eeprom(), SimulatedChip::kDefaultEeprom);
-        }
+        eeprom::EepromProgrammer programmer(host_);
+        EXPECT_EQ(programmer.run(), c.result);
+        EXPECT_EQ(host_.messages,
+                  c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
+        EXPECT_EQ(chip_->eeprom(), c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
+        EXPECT_FALSE(chip_->armed());
+        EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
+        EXPECT_FALSE(Communication::ProgramRegisterArmed());
     }
 }
 

@@ -172,7 +172,7 @@ TEST_F(CliEeprom, ProgramBurnsTheFileAndSurvivesAPowerCycle) {
     result = run(
         {"--sim-state", state, "--yes", "--json", "eeprom", "program", "--backup", backup, pack});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "{\"result\":\"ok\"}\n");
+    EXPECT_EQ(result.out, "{\"result\":\"ok\",\"stage\":\"done\",\"reason\":\"\"}\n");
     for (const char* step : {"30%", "50%", "60%", "70%", "80%", "100%"}) {
         EXPECT_THAT(result.err, HasSubstr(std::string("Programming EEPROM: ") + step));
     }
@@ -234,9 +234,8 @@ public:
     void setProgress(int) override {}
     void setVgoodLamp(bool) override {}
     void message(std::string_view, std::string_view, eeprom::MessageIcon) override {}
-    eeprom::ConversionOutcome convert(eeprom::EepromImage& image) override {
+    eeprom::ConversionOutcome compose(eeprom::EepromImage& image) override {
         image = kPackImage;
-        eeprom::loadImage(image);
         return eeprom::ConversionOutcome::Written;
     }
 

@@ -30,11 +30,8 @@ public:
         bus_->note("msg " + std::string(text));
         titles.emplace_back(title);
     }
-    ConversionOutcome convert(EepromImage& image) override {
-        if (outcome == ConversionOutcome::Written) {
-            image = page;
-            loadImage(image);
-        }
+    ConversionOutcome compose(EepromImage& image) override {
+        if (outcome == ConversionOutcome::Written) image = page;
         return outcome;
     }
     void enableStatusMonitor() override { monitorEnabled = true; }
@@ -108,10 +105,12 @@ TEST_F(ProgrammingSequence, VgoodMissingCancelsWithoutPulse) {
     EXPECT_FALSE(host->shown());
 }
 
-TEST_F(ProgrammingSequence, FailedStatusReadCountsAsVgoodMissing) {
+TEST_F(ProgrammingSequence, UnansweredStatusReadDisarmsWithoutPulseAndSaysSo) {
     bus->failingReads.insert(0x00);
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::VgoodMissing);
-    EXPECT_EQ(bus->registers[0x0B], 0x00);
+    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NoAnswer);
+    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00",
+                                        "W 0B=00", "msg " + std::string(kNoAnswerCanceled)}));
+    EXPECT_FALSE(host->lamp.has_value());  // unknown: the lamp keeps what it showed
 }
 
 TEST_F(ProgrammingSequence, ReadBackDifferenceStopsAtTheFirstOne) {
@@ -148,7 +147,8 @@ TEST_F(ProgrammingSequence, VoltageRefusedDisarmsAndReportsFailure) {
     bus->voltageOnResult = 5;
     EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::VoltageNotApplied);
     EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00",
-                                        "V on", "W 0B=00", "V off", kMsgFail}));
+                                        "V on", "W 0B=00", "V off",
+                                        kMsgFail + "\n" + std::string(kVoltageNotOn)}));
     EXPECT_FALSE(host->shown());
 }
 
@@ -157,7 +157,7 @@ TEST_F(ProgrammingSequence, NothingIsBurntWhenTheConversionWroteNothing) {
         bus->log.clear();
         host->outcome = outcome;
         EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NotConverted);
-        EXPECT_TRUE(bus->log.empty());
+        EXPECT_EQ(bus->log, Lines{"wait 1.00"});
         EXPECT_FALSE(host->shown());
     }
 }
@@ -166,11 +166,16 @@ TEST_F(ProgrammingSequence, EmergencyStopDuringThePulseLeavesTheChipSafe) {
     EepromProgrammer programmer(*host);
     int waits = 0;
     host->onWait = [&] {
-        if (++waits == 3) programmer.emergencyStop();  // inside the 1.0 s pulse
+        if (++waits == 4) programmer.emergencyStop();  // inside the 1.0 s pulse
     };
     EXPECT_EQ(programmer.run(), ProgramResult::Stopped);
-    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00",
-                                        "V on", "wait 1.00", "V off", "W 0B=00"}));
+    Lines after = afterConversion();
+    // The stop lets the pulse run its full time (the rest of it, nested), then disarms.
+    ASSERT_EQ(after.size(), 10U);
+    EXPECT_EQ(after[7].substr(0, 5), "wait ");
+    after.erase(after.begin() + 7);
+    EXPECT_EQ(after, (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on",
+                            "wait 1.00", "W 0B=00", "V off"}));
     EXPECT_FALSE(bus->voltageOn);
     EXPECT_FALSE(host->shown());
     EXPECT_FALSE(programmer.running());
@@ -178,9 +183,12 @@ TEST_F(ProgrammingSequence, EmergencyStopDuringThePulseLeavesTheChipSafe) {
 
 TEST_F(ProgrammingSequence, EmergencyStopWhileArmedSendsNothingAfterwards) {
     EepromProgrammer programmer(*host);
-    host->onWait = [&] { programmer.emergencyStop(); };
+    int waits = 0;
+    host->onWait = [&] {
+        if (++waits == 2) programmer.emergencyStop();  // after the first arm write
+    };
     EXPECT_EQ(programmer.run(), ProgramResult::Stopped);
-    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "V off", "W 0B=00"}));
+    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=00"}));
     bus->log.clear();
     programmer.emergencyStop();  // idle: nothing to do
     EXPECT_TRUE(bus->log.empty());
