@@ -145,7 +145,10 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
     }
     std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
                                                  : "stopped; the chip was disarmed";
-    if (stage == Stage::Pulsing) reason = "stopped after the pulse; the chip was disarmed";
+    if (stage == Stage::Pulsing) {
+        reason = "the pulse ran its full time, then the chip was disarmed; the EEPROM was not "
+                 "verified";
+    }
     return end(ProgramResult::Stopped, stage, std::move(reason));
 }
 

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -15,9 +17,8 @@ extern char** environ;
 
 namespace {
 
-CliRun spawnCli(const std::vector<std::string>& args, int stdinFd) {
-    const TempDir dir;
-    const std::string outPath = dir.file("stdout"), errPath = dir.file("stderr");
+pid_t startCli(const std::vector<std::string>& args, int stdinFd, const std::string& outPath,
+               const std::string& errPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
@@ -35,9 +36,12 @@ CliRun spawnCli(const std::vector<std::string>& args, int stdinFd) {
     const int rc = posix_spawn(&pid, VARENTHAL_CLI_PATH, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " VARENTHAL_CLI_PATH);
+    return pid;
+}
+
+CliRun waitCli(pid_t pid, const std::string& outPath, const std::string& errPath) {
     int status = 0;
     waitpid(pid, &status, 0);
-
     CliRun run;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.out = readFile(outPath);
@@ -45,7 +49,44 @@ CliRun spawnCli(const std::vector<std::string>& args, int stdinFd) {
     return run;
 }
 
+CliRun spawnCli(const std::vector<std::string>& args, int stdinFd) {
+    const TempDir dir;
+    const std::string outPath = dir.file("stdout"), errPath = dir.file("stderr");
+    return waitCli(startCli(args, stdinFd, outPath, errPath), outPath, errPath);
+}
+
+// Output files of started processes, kept until the process is waited for.
+std::string freshPath(const char* name) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "varenthal-cli-XXXXXX");
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) throw std::runtime_error(std::string("mkstemp failed for ") + name);
+    close(fd);
+    return pattern;
+}
+
 }  // namespace
+
+CliProcess::CliProcess(const std::vector<std::string>& args)
+    : outPath_(freshPath("stdout")), errPath_(freshPath("stderr")) {
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_ = startCli(args, devNull, outPath_, errPath_);
+    close(devNull);
+}
+
+CliProcess::~CliProcess() {
+    if (pid_ > 0) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    std::remove(outPath_.c_str());
+    std::remove(errPath_.c_str());
+}
+
+CliRun CliProcess::wait() {
+    const CliRun run = waitCli(pid_, outPath_, errPath_);
+    pid_ = -1;
+    return run;
+}
 
 CliRun runCli(const std::vector<std::string>& args) {
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);

@@ -16,6 +16,23 @@ CliRun runCli(const std::vector<std::string>& args);
 // Standard input is a pseudo-terminal on which `typed` has been typed.
 CliRun runCliOnTerminal(const std::vector<std::string>& args, const std::string& typed);
 
+class TempDir;
+
+// The executable started without waiting for it (stdin /dev/null), for tests that signal it.
+class CliProcess {
+public:
+    explicit CliProcess(const std::vector<std::string>& args);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+    int pid() const { return pid_; }
+    CliRun wait();
+
+private:
+    std::string outPath_, errPath_;
+    int pid_ = -1;
+};
+
 // A fresh directory for one test's files, removed with everything in it.
 class TempDir {
 public:
