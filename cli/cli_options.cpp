@@ -45,7 +45,8 @@ SIMULATOR
   --sim-state each run starts from a fresh chip; with it, the file keeps the chip (its
   EEPROM too) between runs, like a board that is powered off and on again.
   --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
-  program-fails, stuck-bit, unplugged, or nak=AA (register AA does not acknowledge).
+  program-fails, stuck-bit, unplugged, pulse-stuck (the programming voltage cannot be
+  switched off), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
 
 EXIT CODES
   0  success
@@ -53,6 +54,7 @@ EXIT CODES
      a read-back difference, PFALT, the programming voltage not applied
   2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
      a write that was not confirmed
+  130  a signal ended 'eeprom program'; the chip was disarmed first
 
 EXAMPLES
   varenthal-cli --adapter sim dump

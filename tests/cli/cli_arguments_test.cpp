@@ -53,6 +53,9 @@ TEST(CliArguments, BadUsageExitsWithTwoAndTouchesNoBus) {
         {"eeprom", "show", "--fs", "2"},
         {"--adapter", "usb", "dump"},
         {"--pulse-gpio", "gpiochip0", "dump"},
+        {"--pulse-gpio", "99999999999999999999:5", "dump"},  // too large for any number
+        {"--pulse-gpio", "4294967296:5", "dump"},            // would wrap to chip 0
+        {"--pulse-gpio", "gpiochip0:2147483648", "dump"},
         {"--adapter", "i2c-dev", "--sim-fault", "vgood-low", "dump"},
     };
     const TempDir dir;

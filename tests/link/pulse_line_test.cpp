@@ -57,6 +57,22 @@ TEST_F(PulseLineTest, TheLineIsHeldHighOnlyWhileTheVoltageIsOn) {
     EXPECT_EQ(pulse(*adapter, 0), 0) << "off when off is fine";
 }
 
+TEST_F(PulseLineTest, HoldingRequestsTheLineLowAheadOfThePulse) {
+    auto adapter = make("gpiochip2:3");
+    std::string reason;
+    ASSERT_EQ(adapter->holdPulseLine(reason), 0) << reason;
+    EXPECT_TRUE(line3().requested);
+    EXPECT_EQ(line3().level, 0);
+    ASSERT_EQ(pulse(*adapter, 1), 0);
+    EXPECT_EQ(line3().level, 1);
+    EXPECT_EQ(pulse(*adapter, 0), 0);
+    EXPECT_FALSE(line3().requested);
+
+    auto unwired = make("");
+    EXPECT_NE(unwired->holdPulseLine(reason), 0);
+    EXPECT_NE(reason.find("--pulse-gpio"), std::string::npos);
+}
+
 TEST_F(PulseLineTest, LinesAreFoundByNameAndOffsetsAreChecked) {
     auto byName = make("gpiochip2:VPROG");
     ASSERT_EQ(pulse(*byName, 1), 0) << byName->lastError();

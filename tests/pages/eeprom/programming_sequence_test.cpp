@@ -152,6 +152,14 @@ TEST_F(ProgrammingSequence, VoltageRefusedDisarmsAndReportsFailure) {
     EXPECT_FALSE(host->shown());
 }
 
+TEST_F(ProgrammingSequence, NoArmWithoutTheProgrammingVoltageLine) {
+    bus->holdResult = -16;
+    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NoPulseLine);
+    EXPECT_EQ(bus->log, (Lines{"wait 1.00", "msg " + std::string(kNoPulseLineCanceled) +
+                                                "\nGPIO gpiochip2:3 is in use by another program"}));
+    EXPECT_FALSE(host->shown());
+}
+
 TEST_F(ProgrammingSequence, NothingIsBurntWhenTheConversionWroteNothing) {
     for (auto outcome : {ConversionOutcome::NoValues, ConversionOutcome::Failed}) {
         bus->log.clear();

@@ -20,6 +20,7 @@ struct RecordingBus {
     std::map<std::uint8_t, std::uint8_t> readOverride;  // read gives this, whatever was written
     std::set<std::uint8_t> failingReads;                // read fails and leaves the byte alone
     std::int32_t voltageOnResult = 0;
+    std::int32_t holdResult = 0;  // of holdPulseLine
     bool voltageOn = false;
 
     void note(const std::string& line) { log.push_back(line); }
@@ -44,6 +45,10 @@ public:
     }
     std::int32_t open(const std::string&) override { return 0; }
     void close() override { bus_->note("close"); }
+    std::int32_t holdPulseLine(std::string& reason) override {
+        if (bus_->holdResult != 0) reason = "GPIO gpiochip2:3 is in use by another program";
+        return bus_->holdResult;
+    }
     std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                           std::int16_t& c) override {
         using Miscellaneous::ByteToHex;
