@@ -114,8 +114,8 @@ void SimulatorMenu::updateNakText() {
     for (std::uint8_t address : chip_->nakRegisters())
         registers << QString::fromStdString(Miscellaneous::ByteToHex(address));
     for (const auto& [address, left] : chip_->nakOnce())
-        registers << QStringLiteral("%1 (once)").arg(
-            QString::fromStdString(Miscellaneous::ByteToHex(address)));
+        registers << QStringLiteral("%1 (once)")
+                         .arg(QString::fromStdString(Miscellaneous::ByteToHex(address)));
     nak_->setText(registers.isEmpty()
                       ? QStringLiteral("NAK transfers to a register...")
                       : QStringLiteral("NAK transfers to register %1").arg(registers.join(", ")));

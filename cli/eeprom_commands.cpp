@@ -203,9 +203,8 @@ public:
 private:
     void sleep(double seconds, bool interruptible) {
         using Clock = std::chrono::steady_clock;
-        const auto deadline =
-            Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                               std::chrono::duration<double>(seconds));
+        const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                                 std::chrono::duration<double>(seconds));
         // Short slices, so that a noted signal is seen soon; a signal cuts no slice short
         // that must run whole, since sleep_for resumes after EINTR.
         while (Clock::now() < deadline) {

@@ -8,9 +8,8 @@ namespace {
 
 // Every signal whose default ends the process and that can be caught; SIGKILL and SIGSTOP
 // cannot, and the faults of the program itself (SIGSEGV, SIGBUS, ...) are not requests.
-constexpr std::array kWatched{SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGPIPE, SIGUSR1,
-                              SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ,
-                              SIGPOLL, SIGPWR};
+constexpr std::array kWatched{SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2,
+                              SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR};
 
 volatile std::sig_atomic_t caughtSignal = 0;
 
@@ -35,10 +34,13 @@ InterruptWatch::InterruptWatch() {
 }
 
 InterruptWatch::~InterruptWatch() {
-    for (std::size_t i = 0; i < kWatched.size(); ++i) sigaction(kWatched[i], &previous()[i], nullptr);
+    for (std::size_t i = 0; i < kWatched.size(); ++i)
+        sigaction(kWatched[i], &previous()[i], nullptr);
 }
 
-int InterruptWatch::caught() const { return caughtSignal; }
+int InterruptWatch::caught() const {
+    return caughtSignal;
+}
 
 std::string InterruptWatch::caughtName() const {
     const int s = caughtSignal;

@@ -56,8 +56,12 @@ std::int32_t HoldPulseLine(std::string& reason) {
     return frmUSB::Get().Talvex1().holdPulseLine(reason);
 }
 
-bool ProgramRegisterArmed() { return programRegisterArmed(); }
-bool ProgrammingVoltageMayBeOn() { return voltageMayBeOn(); }
+bool ProgramRegisterArmed() {
+    return programRegisterArmed();
+}
+bool ProgrammingVoltageMayBeOn() {
+    return voltageMayBeOn();
+}
 
 void ShowCommStatus(std::int32_t code) {
     if (listener()) listener()(code != 0 ? kCommStatusError : kCommStatusOk);

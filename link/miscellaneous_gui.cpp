@@ -61,7 +61,8 @@ void DisableWhileProgramming(QWidget* control) {
     const int handle = ProgrammingState::Subscribe([guarded](bool programming) {
         if (guarded) guarded->setEnabled(!programming);
     });
-    QObject::connect(control, &QObject::destroyed, [handle] { ProgrammingState::Unsubscribe(handle); });
+    QObject::connect(control, &QObject::destroyed,
+                     [handle] { ProgrammingState::Unsubscribe(handle); });
     control->setEnabled(!ProgrammingState::Active());
 }
 

@@ -27,7 +27,9 @@ void notify(bool programming) {
 
 }  // namespace
 
-bool Active() { return state().depth > 0; }
+bool Active() {
+    return state().depth > 0;
+}
 
 Scope::Scope() {
     if (state().depth++ == 0) notify(true);
@@ -41,9 +43,13 @@ SequenceWrites::SequenceWrites() : previous_(state().sequenceWriting) {
     state().sequenceWriting = true;
 }
 
-SequenceWrites::~SequenceWrites() { state().sequenceWriting = previous_; }
+SequenceWrites::~SequenceWrites() {
+    state().sequenceWriting = previous_;
+}
 
-bool WriteAllowed() { return !Active() || state().sequenceWriting; }
+bool WriteAllowed() {
+    return !Active() || state().sequenceWriting;
+}
 
 int Subscribe(Listener listener) {
     const int handle = state().nextHandle++;
@@ -51,6 +57,8 @@ int Subscribe(Listener listener) {
     return handle;
 }
 
-void Unsubscribe(int handle) { state().listeners.erase(handle); }
+void Unsubscribe(int handle) {
+    state().listeners.erase(handle);
+}
 
 }  // namespace ProgrammingState

@@ -56,7 +56,6 @@ int PulseLine::switchOn(std::string& reason) {
 }
 
 int PulseLine::request(int value, std::string& reason) {
-
     const auto colon = chipLine_.rfind(':');
     if (colon == std::string::npos || colon == 0 || colon + 1 == chipLine_.size()) {
         reason = "bad GPIO line '" + chipLine_ + "' (expected CHIP:LINE)";
@@ -85,8 +84,7 @@ int PulseLine::request(int value, std::string& reason) {
         gpio_->closeChip(chip);
         return offset;
     }
-    const int line =
-        gpio_->requestOutput(chip, static_cast<unsigned>(offset), kConsumer, value);
+    const int line = gpio_->requestOutput(chip, static_cast<unsigned>(offset), kConsumer, value);
     if (line < 0) {
         reason = line == -EBUSY ? "GPIO " + chipLine_ + " is in use by another program"
                                 : "cannot request GPIO " + chipLine_ + ": " + errnoText(line);

@@ -5,8 +5,8 @@
 namespace {
 
 constexpr std::array<std::string_view, kSimConditions.size()> kNames{
-    "ov",        "uv",         "ocd",       "scd",         "ovtemp",
-    "vgood-low", "program-fails", "stuck-bit", "unplugged", "pulse-stuck"};
+    "ov",        "uv",        "ocd",        "scd", "ovtemp", "vgood-low", "program-fails",
+    "stuck-bit", "unplugged", "pulse-stuck"};
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';

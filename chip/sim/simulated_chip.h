@@ -18,8 +18,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "chip/register_map.h"

@@ -378,7 +378,7 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
 }
 
 ConversionOutcome EepromPage::convert() {
-    wait_(eeprom::kConversionWait);  // clicks and ticks are served meanwhile
+    wait_(eeprom::kConversionWait);               // clicks and ticks are served meanwhile
     const ConversionOutcome outcome = compose();  // the page as it is after the wait
     if (outcome != ConversionOutcome::Written) return outcome;
     eeprom::loadImage(yEepromImage_);

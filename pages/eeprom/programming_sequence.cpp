@@ -140,14 +140,14 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
     stopHold_.reset();
     if (!r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
-        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
-                   std::string(safeEndFailure(r)));
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, std::string(safeEndFailure(r)));
     }
     std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
                                                  : "stopped; the chip was disarmed";
     if (stage == Stage::Pulsing) {
-        reason = "the pulse ran its full time, then the chip was disarmed; the EEPROM was not "
-                 "verified";
+        reason =
+            "the pulse ran its full time, then the chip was disarmed; the EEPROM was not "
+            "verified";
     }
     return end(ProgramResult::Stopped, stage, std::move(reason));
 }
@@ -259,8 +259,7 @@ ProgramResult EepromProgrammer::body() {
     stopHold_.reset();
     if (const SafeEndResult& r = disarmed; !r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
-        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
-                   std::string(safeEndFailure(r)));
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, std::string(safeEndFailure(r)));
     }
     if (stopAsked()) return stopped(Stage::Pulsing);
     host_.setProgress(80);

@@ -35,7 +35,8 @@ inline constexpr std::string_view kNoAnswerCanceled =
     "The chip did not answer. EEPROM programming canceled.";
 inline constexpr std::string_view kNoPulseLineCanceled =
     "The programming voltage cannot be switched. EEPROM programming canceled.";
-inline constexpr std::string_view kVoltageNotOn = "The programming voltage could not be switched on.";
+inline constexpr std::string_view kVoltageNotOn =
+    "The programming voltage could not be switched on.";
 inline constexpr std::string_view kVoltageStuckOn =
     "The programming voltage could not be switched off. Remove the board's power now.";
 inline constexpr std::string_view kNotDisarmed =
@@ -141,8 +142,7 @@ public:
 private:
     ProgramResult body();
     ProgramResult end(ProgramResult result, Stage stage, std::string reason);
-    ProgramResult endArmed(ProgramResult result, Stage stage, std::string reason,
-                           std::string text);
+    ProgramResult endArmed(ProgramResult result, Stage stage, std::string reason, std::string text);
     ProgramResult stopped(Stage stage);
     bool stopAsked();
     void tell(std::string_view text, MessageIcon icon = MessageIcon::None);

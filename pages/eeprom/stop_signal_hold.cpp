@@ -5,7 +5,9 @@ namespace {
 
 volatile std::sig_atomic_t stopPending = 0;
 
-extern "C" void noteStop(int) { stopPending = 1; }
+extern "C" void noteStop(int) {
+    stopPending = 1;
+}
 
 }  // namespace
 

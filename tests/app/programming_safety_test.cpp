@@ -57,10 +57,10 @@ private slots:
         form_->findChild<QAction*>(QStringLiteral("mnuReadWriteI2C"))->trigger();
         auto* dialog = form_->findChild<frmRegisters*>();
         QVERIFY(dialog);
-        QList<QObject*> writers{child<QPushButton>("cmdWriteI2C"), child<QPushButton>("cmdWrite(1)"),
-                                child<QPushButton>("cmdProgramEeprom"),
-                                child<QAction>("mnuFileSaveEeprom"),
-                                child<QAction>("mnuFileOpenEeprom"), form_->controlPage()};
+        QList<QObject*> writers{
+            child<QPushButton>("cmdWriteI2C"),      child<QPushButton>("cmdWrite(1)"),
+            child<QPushButton>("cmdProgramEeprom"), child<QAction>("mnuFileSaveEeprom"),
+            child<QAction>("mnuFileOpenEeprom"),    form_->controlPage()};
         auto enabled = [](QObject* o) {
             if (auto* w = qobject_cast<QWidget*>(o)) return w->isEnabled();
             return qobject_cast<QAction*>(o)->isEnabled();

@@ -113,7 +113,8 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         EXPECT_EQ(programmer.run(), c.result);
         EXPECT_EQ(host_.messages,
                   c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
-        EXPECT_EQ(chip_->eeprom(), c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
+        EXPECT_EQ(chip_->eeprom(),
+                  c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
         EXPECT_FALSE(chip_->armed());
         EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
         EXPECT_FALSE(Communication::ProgramRegisterArmed());

@@ -33,7 +33,9 @@ bool traceShows(const std::string& trace, const std::string& text) {
     return false;
 }
 
-double seconds(const std::string& traceLine) { return std::stod(traceLine); }
+double seconds(const std::string& traceLine) {
+    return std::stod(traceLine);
+}
 
 struct Point {
     int signal;
@@ -44,9 +46,9 @@ struct Point {
 
 TEST(CliSignals, EveryTerminatingSignalEndsDisarmedWithAVerdict) {
     const Point points[] = {
-        {SIGINT, "open sim", "loading", false},      {SIGTERM, "write 0B 71", "armed", false},
-        {SIGHUP, "write 0B 41", "armed", false},     {SIGPIPE, "write 0B 71", "armed", false},
-        {SIGQUIT, "pulse 1", "pulsing", true},       {SIGUSR1, "pulse 1", "pulsing", true},
+        {SIGINT, "open sim", "loading", false},  {SIGTERM, "write 0B 71", "armed", false},
+        {SIGHUP, "write 0B 41", "armed", false}, {SIGPIPE, "write 0B 71", "armed", false},
+        {SIGQUIT, "pulse 1", "pulsing", true},   {SIGUSR1, "pulse 1", "pulsing", true},
         {SIGALRM, "pulse 1", "pulsing", true},
     };
     for (const Point& p : points) {
@@ -88,7 +90,8 @@ TEST(CliSignals, EveryTerminatingSignalEndsDisarmedWithAVerdict) {
         } else if (armed) {
             EXPECT_EQ(events[events.size() - 2], "write 0B 00 rc=0");
         } else {
-            for (const std::string& e : events) EXPECT_EQ(e.rfind("write 0B", 0), std::string::npos);
+            for (const std::string& e : events)
+                EXPECT_EQ(e.rfind("write 0B", 0), std::string::npos);
         }
         const SimStateLoad saved = loadSimState(state);
         EXPECT_EQ(saved.eeprom.value_or(SimulatedChip::kDefaultEeprom),

@@ -146,17 +146,18 @@ TEST_F(ProgrammingSequence, PfaltGivesOneMessageAndTurnsTheMonitorOn) {
 TEST_F(ProgrammingSequence, VoltageRefusedDisarmsAndReportsFailure) {
     bus->voltageOnResult = 5;
     EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::VoltageNotApplied);
-    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00",
-                                        "V on", "W 0B=00", "V off",
-                                        kMsgFail + "\n" + std::string(kVoltageNotOn)}));
+    EXPECT_EQ(afterConversion(),
+              (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on", "W 0B=00",
+                     "V off", kMsgFail + "\n" + std::string(kVoltageNotOn)}));
     EXPECT_FALSE(host->shown());
 }
 
 TEST_F(ProgrammingSequence, NoArmWithoutTheProgrammingVoltageLine) {
     bus->holdResult = -16;
     EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NoPulseLine);
-    EXPECT_EQ(bus->log, (Lines{"wait 1.00", "msg " + std::string(kNoPulseLineCanceled) +
-                                                "\nGPIO gpiochip2:3 is in use by another program"}));
+    EXPECT_EQ(bus->log,
+              (Lines{"wait 1.00", "msg " + std::string(kNoPulseLineCanceled) +
+                                      "\nGPIO gpiochip2:3 is in use by another program"}));
     EXPECT_FALSE(host->shown());
 }
 
