@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "chip/register_map.h"
 #include "link/frm_usb.h"
 #include "link/programming_state.h"
 
@@ -11,14 +10,6 @@ namespace {
 CommStatusListener& listener() {
     static CommStatusListener l;
     return l;
-}
-bool& programRegisterArmed() {
-    static bool armed = false;
-    return armed;
-}
-bool& voltageMayBeOn() {
-    static bool on = false;
-    return on;
 }
 }  // namespace
 
@@ -34,22 +25,12 @@ std::int32_t WriteRegister(std::uint8_t address, std::uint8_t data) {
     if (!ProgrammingState::WriteAllowed()) return kWriteRefused;
     std::int16_t nAddr = address;
     std::int16_t nWriteData = data;
-    const std::int32_t rc = frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
-    if (address == chip::EEPROM_PROGRAM) {
-        // Only answered writes count: a chip that did not take a value still holds the last.
-        if (rc == 0) programRegisterArmed() = data != 0;
-    }
-    return rc;
+    return frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
 }
 
 std::int32_t WriteI2CBytes(std::int16_t& iByte2, std::int16_t& iByte3, std::int16_t& iByte4,
                            std::int16_t& iByte5) {
-    const bool voltage = iByte2 == chip::kProgramArm2;
-    const bool on = iByte3 != 0;
-    const std::int32_t rc = frmUSB::Get().WriteI2C(iByte2, iByte3, iByte4, iByte5);
-    // An "on" that failed may still have switched it; only an answered "off" counts.
-    if (voltage && (on || rc == 0)) voltageMayBeOn() = on;
-    return rc;
+    return frmUSB::Get().WriteI2C(iByte2, iByte3, iByte4, iByte5);
 }
 
 std::int32_t HoldPulseLine(std::string& reason) {
@@ -57,10 +38,10 @@ std::int32_t HoldPulseLine(std::string& reason) {
 }
 
 bool ProgramRegisterArmed() {
-    return programRegisterArmed();
+    return frmUSB::Get().programRegisterArmed();
 }
 bool ProgrammingVoltageMayBeOn() {
-    return voltageMayBeOn();
+    return frmUSB::Get().voltageMayBeOn();
 }
 
 void ShowCommStatus(std::int32_t code) {

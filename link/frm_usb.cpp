@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/part_variables.h"
+#include "chip/register_map.h"
 
 namespace {
 
@@ -85,10 +86,20 @@ std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
 
 std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData) {
     std::int16_t device = PartVariables::I2CSlaveAddress;
-    return resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
+    const std::int16_t address = nAddr, data = nWriteData;
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
+    // Only answered writes count: a chip that did not take a value still holds the last one.
+    if (address == chip::EEPROM_PROGRAM && rc == 0) programRegisterArmed_ = data != 0;
+    return rc;
 }
 
 std::int32_t frmUSB::WriteI2C(std::int16_t& /*iByte2*/, std::int16_t& iByte3, std::int16_t& iByte4,
                               std::int16_t& iByte5) {
-    return resultCode(talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
+    const bool on = iByte3 != 0;
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
+    // An "on" that failed may still have switched it; only an answered "off" counts.
+    if (on || rc == 0) voltageMayBeOn_ = on;
+    return rc;
 }

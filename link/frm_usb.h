@@ -28,7 +28,15 @@ public:
 
     Talvex& Talvex1() { return *talvex1_; }
 
+    // What this adapter session has left at the chip's programming controls: register 0x0B
+    // took a nonzero value and no 0x00 after it; the voltage was asked on and not
+    // acknowledged off since.
+    bool programRegisterArmed() const { return programRegisterArmed_; }
+    bool voltageMayBeOn() const { return voltageMayBeOn_; }
+
 private:
     explicit frmUSB(std::unique_ptr<Talvex> adapter);
     std::unique_ptr<Talvex> talvex1_;
+    bool programRegisterArmed_ = false;
+    bool voltageMayBeOn_ = false;
 };

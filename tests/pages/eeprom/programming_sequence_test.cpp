@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <stdexcept>
 
 #include "recording_adapter.h"
 
@@ -149,6 +150,19 @@ TEST_F(ProgrammingSequence, VoltageRefusedDisarmsAndReportsFailure) {
     EXPECT_EQ(afterConversion(),
               (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on", "W 0B=00",
                      "V off", kMsgFail + "\n" + std::string(kVoltageNotOn)}));
+    EXPECT_FALSE(host->shown());
+}
+
+TEST_F(ProgrammingSequence, AnErrorThrownWhileArmedStillEndsSafely) {
+    EepromProgrammer programmer(*host);
+    int waits = 0;
+    host->onWait = [&] {
+        if (++waits == 4) throw std::runtime_error("front end failed");  // inside the pulse
+    };
+    EXPECT_THROW(programmer.run(), std::runtime_error);
+    const Lines after = afterConversion();
+    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"W 0B=00", "V off"}));
+    EXPECT_FALSE(programmer.running());
     EXPECT_FALSE(host->shown());
 }
 
