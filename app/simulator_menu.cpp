@@ -113,9 +113,11 @@ void SimulatorMenu::updateNakText() {
     QStringList registers;
     for (std::uint8_t address : chip_->nakRegisters())
         registers << QString::fromStdString(Miscellaneous::ByteToHex(address));
+    // AA:N as on the command line, N counting from now.
     for (const auto& [address, left] : chip_->nakOnce())
-        registers << QStringLiteral("%1 (once)")
-                         .arg(QString::fromStdString(Miscellaneous::ByteToHex(address)));
+        registers << QStringLiteral("%1:%2")
+                         .arg(QString::fromStdString(Miscellaneous::ByteToHex(address)))
+                         .arg(left);
     nak_->setText(registers.isEmpty()
                       ? QStringLiteral("NAK transfers to a register...")
                       : QStringLiteral("NAK transfers to register %1").arg(registers.join(", ")));

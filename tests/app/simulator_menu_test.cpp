@@ -130,6 +130,17 @@ private slots:
         QVERIFY(chip_->nakRegisters().empty());
         QVERIFY(!nak->isChecked());
 
+        answerModals({QStringLiteral("0B:3")});  // only the third transfer to 0x0B is lost
+        nak->trigger();
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B:3"));
+        std::uint8_t ignored = 0;
+        QCOMPARE(chip_->writeRegister(0x0B, 0x71), 0);
+        QCOMPARE(chip_->readRegister(0x0B, ignored), 0);
+        QVERIFY(chip_->writeRegister(0x0B, 0x00) != 0);
+        QCOMPARE(chip_->writeRegister(0x0B, 0x00), 0);
+        nak->trigger();
+        QVERIFY(!nak->isChecked());
+
         QStringList messages;
         answerModals({QStringLiteral("123"), QStringLiteral("ok")}, &messages);
         nak->trigger();
