@@ -99,6 +99,16 @@ std::string_view safeEndFailure(const SafeEndResult& r) {
     return {};
 }
 
+// The same for the command line's one-line cause.
+std::string safeEndReason(const SafeEndResult& r) {
+    const std::string tries = " (" + std::to_string(kSafeEndAttempts) + " attempts)";
+    if (!r.voltageOff) {
+        return "the programming voltage could not be switched off" + tries +
+               "; remove the board's power now";
+    }
+    return "register 0x0B could not be set back to 0x00" + tries + "; remove the board's power now";
+}
+
 }  // namespace
 
 void EepromProgrammer::tell(std::string_view text, MessageIcon icon) {
@@ -140,7 +150,7 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
     stopHold_.reset();
     if (!r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
-        return end(ProgramResult::SafeEndFailed, Stage::Disarming, std::string(safeEndFailure(r)));
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, safeEndReason(r));
     }
     std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
                                                  : "stopped; the chip was disarmed";
@@ -160,7 +170,7 @@ ProgramResult EepromProgrammer::endArmed(ProgramResult result, Stage stage, std:
     if (!r.ok()) {
         tell(lines(text, safeEndFailure(r)), MessageIcon::Warning);
         return end(ProgramResult::SafeEndFailed, Stage::Disarming,
-                   reason + "; " + std::string(safeEndFailure(r)));
+                   reason + "; " + safeEndReason(r));
     }
     tell(text);
     return end(result, stage, std::move(reason));
@@ -259,7 +269,7 @@ ProgramResult EepromProgrammer::body() {
     stopHold_.reset();
     if (const SafeEndResult& r = disarmed; !r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
-        return end(ProgramResult::SafeEndFailed, Stage::Disarming, std::string(safeEndFailure(r)));
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, safeEndReason(r));
     }
     if (stopAsked()) return stopped(Stage::Pulsing);
     host_.setProgress(80);
