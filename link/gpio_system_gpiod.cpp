@@ -2,6 +2,7 @@
 
 #ifdef VARENTHAL_HAVE_GPIOD
 
+#include <dlfcn.h>
 #include <gpiod.h>
 
 #include <cerrno>
@@ -9,8 +10,56 @@
 
 namespace {
 
+// libgpiod is opened at the first GPIO chip asked for, not linked: most runs never drive the
+// programming voltage, and loading the library at every start costs a process like
+// varenthal-cli more than its own work.
+struct GpiodApi {
+    decltype(&gpiod_chip_open) chipOpen;
+    decltype(&gpiod_chip_open_by_name) chipOpenByName;
+    decltype(&gpiod_chip_open_by_number) chipOpenByNumber;
+    decltype(&gpiod_chip_open_by_label) chipOpenByLabel;
+    decltype(&gpiod_chip_close) chipClose;
+    decltype(&gpiod_chip_num_lines) chipNumLines;
+    decltype(&gpiod_chip_find_line) chipFindLine;
+    decltype(&gpiod_chip_get_line) chipGetLine;
+    decltype(&gpiod_line_offset) lineOffset;
+    decltype(&gpiod_line_request_output) lineRequestOutput;
+    decltype(&gpiod_line_set_value) lineSetValue;
+    decltype(&gpiod_line_release) lineRelease;
+};
+
+template <typename Function>
+bool bind(void* library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(library, name));
+    return function != nullptr;
+}
+
+// The loaded library, or nullptr when it cannot be loaded; tried once per process.
+const GpiodApi* gpiod() {
+    static const GpiodApi* const api = []() -> const GpiodApi* {
+        void* library = dlopen(VARENTHAL_GPIOD_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return nullptr;
+        static GpiodApi loaded{};
+        const bool complete =
+            bind(library, "gpiod_chip_open", loaded.chipOpen) &&
+            bind(library, "gpiod_chip_open_by_name", loaded.chipOpenByName) &&
+            bind(library, "gpiod_chip_open_by_number", loaded.chipOpenByNumber) &&
+            bind(library, "gpiod_chip_open_by_label", loaded.chipOpenByLabel) &&
+            bind(library, "gpiod_chip_close", loaded.chipClose) &&
+            bind(library, "gpiod_chip_num_lines", loaded.chipNumLines) &&
+            bind(library, "gpiod_chip_find_line", loaded.chipFindLine) &&
+            bind(library, "gpiod_chip_get_line", loaded.chipGetLine) &&
+            bind(library, "gpiod_line_offset", loaded.lineOffset) &&
+            bind(library, "gpiod_line_request_output", loaded.lineRequestOutput) &&
+            bind(library, "gpiod_line_set_value", loaded.lineSetValue) &&
+            bind(library, "gpiod_line_release", loaded.lineRelease);
+        return complete ? &loaded : nullptr;
+    }();
+    return api;
+}
+
 struct ChipCloser {
-    void operator()(gpiod_chip* chip) const { gpiod_chip_close(chip); }
+    void operator()(gpiod_chip* chip) const { gpiod()->chipClose(chip); }
 };
 using ChipPtr = std::unique_ptr<gpiod_chip, ChipCloser>;
 
@@ -26,20 +75,22 @@ int lastError(int fallback) {
 class GpiodSystem final : public GpioSystem {
 public:
     ~GpiodSystem() override {
-        for (auto& [handle, held] : lines_) gpiod_line_release(held.line);
+        for (auto& [handle, held] : lines_) gpiod()->lineRelease(held.line);
     }
 
     int openChip(const std::string& name) override {
+        const GpiodApi* api = gpiod();
+        if (api == nullptr) return -ELIBACC;  // every chip and line handle comes from here
         errno = 0;
         gpiod_chip* chip = nullptr;
         if (name.rfind("/dev/", 0) == 0) {
-            chip = gpiod_chip_open(name.c_str());
+            chip = api->chipOpen(name.c_str());
         } else if (name.rfind("gpiochip", 0) == 0) {
-            chip = gpiod_chip_open_by_name(name.c_str());
+            chip = api->chipOpenByName(name.c_str());
         } else if (allDigits(name)) {
-            chip = gpiod_chip_open_by_number(static_cast<unsigned>(std::stoul(name)));
+            chip = api->chipOpenByNumber(static_cast<unsigned>(std::stoul(name)));
         } else {
-            chip = gpiod_chip_open_by_label(name.c_str());
+            chip = api->chipOpenByLabel(name.c_str());
         }
         if (chip == nullptr) return lastError(ENOENT);
         const int handle = next_++;
@@ -50,7 +101,7 @@ public:
     void closeChip(int chip) override {
         for (auto it = lines_.begin(); it != lines_.end();) {
             if (it->second.chip == chip) {
-                gpiod_line_release(it->second.line);
+                gpiod()->lineRelease(it->second.line);
                 it = lines_.erase(it);
             } else {
                 ++it;
@@ -61,24 +112,24 @@ public:
 
     int lineCount(int chip) override {
         gpiod_chip* c = find(chip);
-        return c ? static_cast<int>(gpiod_chip_num_lines(c)) : -EBADF;
+        return c ? static_cast<int>(gpiod()->chipNumLines(c)) : -EBADF;
     }
 
     int findLine(int chip, const std::string& name) override {
         gpiod_chip* c = find(chip);
         if (c == nullptr) return -EBADF;
         errno = 0;
-        gpiod_line* line = gpiod_chip_find_line(c, name.c_str());
-        return line ? static_cast<int>(gpiod_line_offset(line)) : lastError(ENOENT);
+        gpiod_line* line = gpiod()->chipFindLine(c, name.c_str());
+        return line ? static_cast<int>(gpiod()->lineOffset(line)) : lastError(ENOENT);
     }
 
     int requestOutput(int chip, unsigned offset, const std::string& consumer, int value) override {
         gpiod_chip* c = find(chip);
         if (c == nullptr) return -EBADF;
         errno = 0;
-        gpiod_line* line = gpiod_chip_get_line(c, offset);
+        gpiod_line* line = gpiod()->chipGetLine(c, offset);
         if (line == nullptr) return lastError(EINVAL);
-        if (gpiod_line_request_output(line, consumer.c_str(), value) != 0) {
+        if (gpiod()->lineRequestOutput(line, consumer.c_str(), value) != 0) {
             return lastError(EIO);
         }
         const int handle = next_++;
@@ -90,13 +141,13 @@ public:
         const auto it = lines_.find(line);
         if (it == lines_.end()) return -EBADF;
         errno = 0;
-        return gpiod_line_set_value(it->second.line, value) == 0 ? 0 : lastError(EIO);
+        return gpiod()->lineSetValue(it->second.line, value) == 0 ? 0 : lastError(EIO);
     }
 
     void releaseLine(int line) override {
         const auto it = lines_.find(line);
         if (it == lines_.end()) return;
-        gpiod_line_release(it->second.line);
+        gpiod()->lineRelease(it->second.line);
         lines_.erase(it);
     }
 

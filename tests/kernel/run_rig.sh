@@ -39,7 +39,7 @@ die() { say "FAILED: $*"; exit 1; }
 # --- What the host needs -------------------------------------------------------------------
 for tool in qemu-system-x86_64 cpio dpkg-deb apt-get apt-cache make gcc-12 xz ldd timeout; do
     command -v "$tool" >/dev/null 2>&1 ||
-        skip "'$tool' is not installed (./scripts/setup installs what the rig needs)"
+        skip "'$tool' is not installed (./scripts/setup --tests installs what the rig needs)"
 done
 [ "$(uname -m)" = x86_64 ] || skip "the guest is an amd64 kernel; this host is $(uname -m)"
 [ -x "$bridge" ] || die "bridge program $bridge is missing"

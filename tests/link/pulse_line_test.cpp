@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+
 #include "fake_gpio_system.h"
 #include "fake_i2c_dev_system.h"
 #include "link/i2c_dev_adapter.h"
@@ -136,4 +140,19 @@ TEST_F(PulseLineTest, AFailedSwitchOffStillGivesTheLineBackAndSaysSo) {
     EXPECT_NE(adapter->lastError().find("low"), std::string::npos);
     EXPECT_FALSE(line3().requested);
     EXPECT_EQ(gpio->openChips, 0);
+}
+
+// The real back-end opens libgpiod only at the first chip asked for. An absent chip then
+// reads as absent, which shows that the library and every call it needs were found.
+TEST(GpiodSystem, LoadsLibgpiodOnlyWhenAChipIsOpened) {
+    const auto mapped = [] {
+        std::ifstream maps("/proc/self/maps");
+        return std::string(std::istreambuf_iterator<char>(maps), {}).find("libgpiod") !=
+               std::string::npos;
+    };
+    const std::shared_ptr<GpioSystem> real = makeGpioSystem();
+    if (!real) GTEST_SKIP() << "built without libgpiod";
+    EXPECT_FALSE(mapped());
+    EXPECT_EQ(real->openChip("gpiochip4095"), -ENOENT);
+    EXPECT_TRUE(mapped());
 }
