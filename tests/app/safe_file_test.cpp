@@ -129,17 +129,4 @@ TEST(SafeFile, EveryWriterKeepsLinksModesOwnersAndRefusesSpecialFiles) {
     EXPECT_EQ(openDescriptors(), descriptors) << "a descriptor was left open";
 }
 
-TEST(SafeFile, SameFileSeesThroughLinksAndDots) {
-    const test_files::TestFolder folder("same-file");
-    const fs::path a = folder.path() / "a.ee";
-    writeFile(a, "x");
-    fs::create_symlink(a, folder.path() / "link.ee");
-    const std::string dir = folder.path().string();
-    EXPECT_TRUE(sameFile(a.string(), dir + "/link.ee"));
-    EXPECT_TRUE(sameFile(a.string(), dir + "/./sub/../a.ee"));
-    EXPECT_TRUE(sameFile(dir + "/new.log", dir + "/./new.log"));  // neither exists yet
-    EXPECT_FALSE(sameFile(a.string(), dir + "/b.ee"));
-    EXPECT_FALSE(sameFile(a.string(), ""));
-}
-
 }  // namespace
