@@ -88,7 +88,9 @@ std::optional<IniDocument> IniDocument::load(const std::string& path, std::strin
         if (error) *error = why;
         return std::nullopt;
     };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A FIFO or device is refused before any open, which could block or have effects.
+    if (const std::string why = specialFileReason(path); !why.empty()) return fail(why.c_str());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) return IniDocument{};
         return fail(std::strerror(errno));
@@ -181,42 +183,6 @@ std::string IniDocument::text() const {
 
 bool IniDocument::save(const std::string& path, std::string* error) const {
     return writeFileAtomically(path, text(), error);
-}
-
-bool writeFileAtomically(const std::string& path, std::string_view contents, std::string* error) {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    auto fail = [&](int err) {
-        if (error) *error = std::strerror(err);
-        return false;
-    };
-    if (fd < 0) return fail(errno);
-    // Keep the permissions of the file being replaced, or the usual ones for a new file.
-    struct stat st {};
-    ::fchmod(fd, ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    std::size_t done = 0;
-    while (done < contents.size()) {
-        const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return fail(err);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return fail(err);
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        return fail(err);
-    }
-    return true;
 }
 
 std::string valueBeforeComment(std::string value) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/safe_file.h"
+
 class IniDocument {
 public:
     static IniDocument parse(std::string_view text);
@@ -22,7 +24,7 @@ public:
     bool hasSection(std::string_view section) const;
 
     std::string text() const;
-    // Writes a temporary file beside `path`, then renames it over `path`.
+    // Writes the file through writeFileAtomically.
     bool save(const std::string& path, std::string* error = nullptr) const;
 
 private:
@@ -38,7 +40,3 @@ private:
 // A value as the settings reader hands it on: when it holds a ';', the text before it with
 // the spaces around it removed; otherwise the value unchanged.
 std::string valueBeforeComment(std::string value);
-
-// Replaces `path` with `contents` through a temporary file and a rename.
-bool writeFileAtomically(const std::string& path, std::string_view contents,
-                         std::string* error = nullptr);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iostream>
 
 #include "app/ini_file.h"
 
@@ -13,7 +14,9 @@ constexpr std::size_t kBufferChars = 59;
 
 std::string ReadIniString(const std::string& section, const std::string& key,
                           const std::string& def, const std::string& file) {
-    std::optional<IniDocument> doc = IniDocument::load(file);
+    std::string error;
+    std::optional<IniDocument> doc = IniDocument::load(file, &error);
+    if (!doc) std::cerr << "varenthal: settings file '" << file << "' not used: " << error << '\n';
     std::string value;
     if (doc) {
         if (auto v = doc->get(section, key)) value = v->substr(0, kBufferChars);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "app/safe_file.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 
@@ -39,6 +40,8 @@ EEPROM FILES (.ee)
   choose the under-voltage delay texts (default: FS from the chip, or 0 for a file; 10 cells).
   'eeprom save' and 'eeprom program --backup' replace an existing file only after
   "File Exists, Overwrite?" on a terminal, or with --yes.
+  'eeprom program' refuses a file that lacks a RegisterNN key or leaves it empty (it would
+  program 00 there) unless --allow-incomplete is given; 'eeprom show' marks such keys.
 
 SIMULATOR
   --adapter sim runs on a simulated chip; nothing needs to be plugged in. Without
@@ -108,6 +111,28 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
     app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
 }
 
+// The files the command line names: none empty, and no two the same file, since one would
+// overwrite the other (a trace over the file being programmed, a backup over its input).
+std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const CLI::App& program) {
+    if (app.count("--trace") > 0 && o.adapter.traceFile.empty()) return "--trace needs a file name";
+    if (program.count("--backup") > 0 && o.backupFile.empty()) return "--backup needs a file name";
+    const std::pair<const char*, const std::string*> files[] = {
+        {"--trace", &o.adapter.traceFile},
+        {"--sim-state", &o.adapter.simState},
+        {"--backup", &o.backupFile},
+        {"the EEPROM file", &o.file},
+    };
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        for (std::size_t j = i + 1; j < std::size(files); ++j) {
+            if (sameFile(*files[i].second, *files[j].second)) {
+                return std::string(files[i].first) + " and " + files[j].first +
+                       " name the same file '" + *files[j].second + "'";
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
@@ -157,6 +182,8 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         ->add_option("--backup", o.backupFile,
                      "first save the chip's current 0x06-0x0A to this file")
         ->type_name("FILE.ee");
+    program->add_flag("--allow-incomplete", o.allowIncomplete,
+                      "program a file that lacks a register key or leaves it empty (as 00)");
 
     for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program}) {
         sub->fallthrough();
@@ -173,6 +200,11 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         return result;
     }
 
+    if (const std::string why = checkFileArguments(app, o, *program); !why.empty()) {
+        err << "varenthal-cli: " << why << '\n';
+        result.exitCode = kExitBadUsage;
+        return result;
+    }
     if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
         err << "varenthal-cli: " << why << '\n';
         result.exitCode = kExitBadUsage;

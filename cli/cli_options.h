@@ -18,12 +18,13 @@ struct CliOptions {
     bool yes = false;  // writes that would ask on a terminal go ahead without asking
     Command command = Command::List;
 
-    std::uint8_t address = 0;  // read, write
-    std::uint8_t data = 0;     // write
-    std::string file;          // eeprom show (may be empty: from the chip), save, program
-    std::string backupFile;    // eeprom program --backup
-    std::optional<int> fs;     // eeprom show --fs
-    int cells = 10;            // eeprom show --cells
+    std::uint8_t address = 0;      // read, write
+    std::uint8_t data = 0;         // write
+    std::string file;              // eeprom show (may be empty: from the chip), save, program
+    std::string backupFile;        // eeprom program --backup
+    bool allowIncomplete = false;  // eeprom program: a file without every register key
+    std::optional<int> fs;         // eeprom show --fs
+    int cells = 10;                // eeprom show --cells
 };
 
 struct ParseResult {

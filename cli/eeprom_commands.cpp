@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <iomanip>
 #include <ostream>
 #include <thread>
 #include <variant>
 
+#include "app/safe_file.h"
 #include "chip/register_map.h"
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
@@ -95,8 +97,13 @@ Json registersJson(const EepromImage& image) {
     return registers;
 }
 
+// `missing`: register keys that the file lacks or leaves empty; they are marked.
 void printShow(const Io& io, const std::string& source, const EepromImage& image, bool fs,
-               int cells) {
+               int cells, const std::vector<std::string>& missing = {}) {
+    auto isMissing = [&](int slot) {
+        return std::find(missing.begin(), missing.end(), eeprom::registerKey(slot)) !=
+               missing.end();
+    };
     if (io.json) {
         Json fields = Json::object();
         for (const ShownField& f : shownFields()) {
@@ -108,9 +115,11 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
             const ShownValue v = shownValue(f, image, fs, cells);
             fields[std::string(f.name)] = {{"code", code}, {"text", v.text}, {"unit", v.unit}};
         }
-        printJson(io, Json{{"source", source == "chip" ? "chip" : "file"},
-                           {"registers", registersJson(image)},
-                           {"fields", fields}});
+        Json shown{{"source", source == "chip" ? "chip" : "file"},
+                   {"registers", registersJson(image)},
+                   {"fields", fields}};
+        if (!missing.empty()) shown["missing_keys"] = missing;
+        printJson(io, shown);
         return;
     }
     io.out << "Source: " << source << "  (FS " << (fs ? 1 : 0) << ", " << cells << " cells)\n";
@@ -120,7 +129,11 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
         if (slot != frame) {
             frame = slot;
             io.out << eeprom::kFrameCaptions[static_cast<std::size_t>(slot)] << "  = "
-                   << ByteToHex(image[static_cast<std::size_t>(slot)]) << '\n';
+                   << ByteToHex(image[static_cast<std::size_t>(slot)]);
+            if (isMissing(slot)) {
+                io.out << "  (" << eeprom::registerKey(slot) << " missing or empty: read as 00)";
+            }
+            io.out << '\n';
         }
         const ShownValue v = shownValue(f, image, fs, cells);
         io.out << "  " << std::left << std::setw(52) << v.label << v.text
@@ -144,17 +157,27 @@ int loadInputFile(const std::string& path, EepromPlan& plan, const Io& io) {
         message(io, std::string(eeprom::kFileDoesNotExist) + ": " + path);
         return kExitBadUsage;
     }
-    const eeprom::EeReadResult read = eeprom::readEeFile(path);
+    std::string why;
+    const std::optional<IniDocument> doc = IniDocument::load(path, &why);
+    const eeprom::EeReadResult read =
+        doc ? eeprom::readEeDocument(*doc)
+            : eeprom::EeReadResult(eeprom::EeFileError{eeprom::EeFileError::Kind::Unreadable, why});
     if (const auto* error = std::get_if<eeprom::EeFileError>(&read)) {
         message(io, error->message() + " (" + path + ")");
         return kExitBadUsage;
     }
     plan.fileImage = std::get<EepromImage>(read);
+    plan.missingKeys = eeprom::missingRegisterKeys(*doc);
     return kExitOk;
 }
 
 // An output .ee file that exists is replaced only with the user's consent.
 int checkOutputFile(const std::string& path, bool yes, const Io& io) {
+    // A FIFO or device is refused before the chip is read, and never opened.
+    if (const std::string why = specialFileReason(path); !why.empty()) {
+        message(io, std::string(eeprom::kErrorSaving) + "'" + path + "' " + why);
+        return kExitBadUsage;
+    }
     if (!eeprom::isRegularFile(path)) return kExitOk;
     const Consent consent = askBeforeWriting(
         std::string(eeprom::kOverwriteQuestion) + " (" + path + ")", yes, io.in, io.err);
@@ -222,7 +245,8 @@ private:
 
 int runShow(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     if (plan.fileImage) {
-        printShow(io, "file " + o.file, *plan.fileImage, o.fs.value_or(0) != 0, o.cells);
+        printShow(io, "file " + o.file, *plan.fileImage, o.fs.value_or(0) != 0, o.cells,
+                  plan.missingKeys);
         return kExitOk;
     }
     EepromImage image{};
@@ -298,6 +322,15 @@ int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
             return checkOutputFile(o.file, o.yes, io);
         case Command::EepromProgram: {
             if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
+            if (!plan.missingKeys.empty() && !o.allowIncomplete) {
+                std::string keys;
+                for (const std::string& key : plan.missingKeys)
+                    keys += (keys.empty() ? "" : ", ") + key;
+                message(io, o.file + ": " + keys +
+                                " missing or empty, which would program 00; nothing was written "
+                                "(--allow-incomplete programs the file as it is)");
+                return kExitBadUsage;
+            }
             if (!o.backupFile.empty()) {
                 if (const int code = checkOutputFile(o.backupFile, o.yes, io); code != kExitOk) {
                     return code;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/cli_io.h"
 #include "cli/cli_options.h"
@@ -15,6 +16,7 @@ namespace cli {
 // What an eeprom command has checked before the bus opens.
 struct EepromPlan {
     std::optional<eeprom::EepromImage> fileImage;  // show FILE, program FILE
+    std::vector<std::string> missingKeys;          // its register keys missing or empty
 };
 
 // Loads and checks the command's input file and asks the questions it needs (programming,

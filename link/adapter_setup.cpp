@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "app/safe_file.h"
 #include "chip/sim/sim_adapter.h"
 #include "chip/sim/sim_fault.h"
 #include "chip/sim/sim_state_file.h"
@@ -55,6 +56,9 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     for (const std::string& fault : options.simFaults) {
         std::string why;
         if (!parseSimFault(fault, &why)) return why;
+    }
+    if (sameFile(options.traceFile, options.simState)) {
+        return "--trace and --sim-state name the same file '" + options.traceFile + "'";
     }
     if (!options.traceFile.empty()) {
         // Found out here rather than as a trace that silently stays empty. Appending

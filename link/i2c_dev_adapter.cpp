@@ -111,6 +111,9 @@ std::int32_t I2cDevAdapter::open(const std::string& name) {
         if (fd == -ENOENT) {
             return fail(fd, "no such bus " + name + " (is the i2c-dev module loaded?)");
         }
+        if (fd == -ENODEV) {
+            return fail(fd, name + " is not an I2C bus (not a device node of the i2c-dev driver)");
+        }
         return fail(fd, "cannot open " + name + ": " + errnoText(fd));
     }
     auto bus = std::make_unique<Bus>(*system_, fd, name);

@@ -7,6 +7,7 @@
 #include <linux/i2c.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +20,13 @@ namespace {
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
+
+// The character devices of the i2c-dev driver have their own major number.
+constexpr unsigned kI2cDevMajor = 89;
+
+bool isI2cDevNode(const struct stat& info) {
+    return S_ISCHR(info.st_mode) && major(info.st_rdev) == kI2cDevMajor;
+}
 
 int smbusAccess(int fd, char readWrite, std::uint8_t command, i2c_smbus_data* data) {
     i2c_smbus_ioctl_data args{};
@@ -67,8 +75,19 @@ public:
     }
 
     int openDevice(const std::string& path) override {
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        return fd < 0 ? -errno : fd;
+        // Only a bus node of the i2c-dev driver is opened read-write; any other file is
+        // refused before open, which could block, claim a terminal or change the file.
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) return -errno;
+        if (!isI2cDevNode(info)) return -ENODEV;
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) return -errno;
+        // The name may have been swapped for another file between the two looks.
+        if (::fstat(fd, &info) != 0 || !isI2cDevNode(info)) {
+            ::close(fd);
+            return -ENODEV;
+        }
+        return fd;
     }
 
     void closeDevice(int fd) override { ::close(fd); }

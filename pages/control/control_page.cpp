@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -43,11 +42,9 @@ bool bitOf(std::uint8_t value, int bit) {
     return ((value >> bit) & 1U) != 0;
 }
 
-// Sets a box from a refresh. From a good read the change runs the box's handler as a user
-// change does; from a failed read it must not, as the handler would write the failed byte's
-// bit into a register that may well answer its own read.
-void setBox(QCheckBox* box, bool set, bool readOk) {
-    const QSignalBlocker quiet(readOk ? nullptr : box);
+// Sets a box from a refresh's good read; the change runs the box's handler as a user change
+// does.
+void setBox(QCheckBox* box, bool set) {
     box->setCheckState(set ? Qt::Checked : Qt::Unchecked);
 }
 
@@ -247,39 +244,40 @@ void ControlPage::connectHandlers() {
 // ---- Refresh and control mode ---------------------------------------------------------------
 
 void ControlPage::InitializeControlPage() {
-    // A failed read shows on the status line, and the controls take whatever byte the read
-    // delivered; but nothing is written back from such a byte.
+    // A failed read shows on the status line; the controls of that register keep what they
+    // showed, since the byte in hand is not the register's, and nothing is written back.
     std::uint8_t value = 0;
-    bool ok = ReadRegister(chip::OUTPUT_CNTRL, value) == 0;
-    for (int bit : kOutputBits) setBox(chkOutputControl_[bit], bitOf(value, bit), ok);
+    if (ReadRegister(chip::OUTPUT_CNTRL, value) == 0) {
+        for (int bit : kOutputBits) setBox(chkOutputControl_[bit], bitOf(value, bit));
+    }
 
-    value = 0;
-    ok = ReadRegister(chip::STATE_CNTRL, value) == 0;
-    setBox(chkShdn_, bitOf(value, 0), ok);
-    cboHost_->setCurrentIndex(kHostField.get(value));
-    cboVgain_->setCurrentIndex(kVgainField.get(value));
-    cboIgain_->setCurrentIndex(kIgainField.get(value));
+    if (ReadRegister(chip::STATE_CNTRL, value) == 0) {
+        setBox(chkShdn_, bitOf(value, 0));
+        cboHost_->setCurrentIndex(kHostField.get(value));
+        cboVgain_->setCurrentIndex(kVgainField.get(value));
+        cboIgain_->setCurrentIndex(kIgainField.get(value));
+    }
 
-    value = 0;
-    ok = ReadRegister(chip::FNCTN_CNTRL, value) == 0;
-    for (int bit = 0; bit < 8; ++bit) setBox(chkFunctionControl_[bit], bitOf(value, bit), ok);
+    if (ReadRegister(chip::FNCTN_CNTRL, value) == 0) {
+        for (int bit = 0; bit < 8; ++bit) setBox(chkFunctionControl_[bit], bitOf(value, bit));
+    }
 
-    value = 0;
-    ok = ReadRegister(chip::CELL_BALANCE, value) == 0;
-    for (int bit = 0; bit < 8; ++bit) setBox(chkCellBal_[bit], bitOf(value, bit), ok);
+    if (ReadRegister(chip::CELL_BALANCE, value) == 0) {
+        for (int bit = 0; bit < 8; ++bit) setBox(chkCellBal_[bit], bitOf(value, bit));
+    }
 
-    value = 0;
-    ok = ReadRegister(chip::CELL_SEL, value) == 0;
-    const int cell = chip::kCellSelCell.get(value);
-    // Codes 10 to 15 name no cell; the list shows the first one and nothing is written.
-    cboCell_->setCurrentIndex(cell < kCellCount ? cell : 0);
-    // A non-editable list shows its selected item, so every refresh also moves cboCal's
-    // selected index, and cboCell's enabled state follows the chip's calibration field.
-    cboCal_->setCurrentIndex(chip::kCellSelCal.get(value));
-    if (!bFirstRefreshDone_ && ok) {
-        // The first refresh selects the item as a pick does, which writes CELL_SEL back with
-        // the same calibration field and bit 7 clear (not from a failed read's byte).
-        cboCal_Click();
+    if (ReadRegister(chip::CELL_SEL, value) == 0) {
+        const int cell = chip::kCellSelCell.get(value);
+        // Codes 10 to 15 name no cell; the list shows the first one and nothing is written.
+        cboCell_->setCurrentIndex(cell < kCellCount ? cell : 0);
+        // A non-editable list shows its selected item, so every refresh also moves cboCal's
+        // selected index, and cboCell's enabled state follows the chip's calibration field.
+        cboCal_->setCurrentIndex(chip::kCellSelCal.get(value));
+        if (!bFirstRefreshDone_) {
+            // The first refresh selects the item as a pick does, which writes CELL_SEL back
+            // with the same calibration field and bit 7 clear.
+            cboCal_Click();
+        }
     }
     bFirstRefreshDone_ = true;
 

@@ -52,6 +52,15 @@ EeReadResult readEeFile(const std::string& path) {
     return readEeDocument(*doc);
 }
 
+std::vector<std::string> missingRegisterKeys(const IniDocument& doc) {
+    std::vector<std::string> missing;
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        const std::string key = registerKey(i);
+        if (iniValue(doc, kRegistersSection, key).empty()) missing.push_back(key);
+    }
+    return missing;
+}
+
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "app/ini_file.h"
 #include "pages/eeprom/eeprom_fields.h"
@@ -63,6 +64,9 @@ using EeReadResult = std::variant<EepromImage, EeFileError>;
 // Reads an `.ee` document (already loaded) or a file by path.
 EeReadResult readEeDocument(const IniDocument& doc);
 EeReadResult readEeFile(const std::string& path);
+
+// The register keys ("Register08") that the document lacks or leaves empty; they read as 0.
+std::vector<std::string> missingRegisterKeys(const IniDocument& doc);
 
 // True when `path` names an existing ordinary file (not a directory or device).
 bool isRegularFile(const std::string& path);

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGridLayout>
@@ -23,6 +22,7 @@
 #include "chip/register_map.h"
 #include "link/communication.h"
 #include "link/miscellaneous_gui.h"
+#include "pages/eeprom/ee_file_dialog.h"
 #include "pages/eeprom/eeprom_file.h"
 #include "pages/eeprom/frm_preview.h"
 #include "pages/eeprom/page_conversion.h"
@@ -37,8 +37,6 @@ namespace {
 QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
 }
-
-const QString kFileFilter = QStringLiteral("EEPROM Files (*.ee);;All Files (*.*)");
 
 // The busy pointer for as long as the guard lives, whichever way the command ends.
 class BusyPointer {
@@ -135,9 +133,16 @@ EepromPage::EepromPage(QWidget* parent)
     progress->addWidget(ProgressBar1_, 1);
     hideProgress();
 
+    lblChipNotRead_ = new QLabel(qs(eeprom::kChipNotRead), this);
+    lblChipNotRead_->setObjectName(QStringLiteral("lblChipNotRead"));
+    lblChipNotRead_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    lblChipNotRead_->setWordWrap(true);
+    lblChipNotRead_->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(frames);
+    layout->addWidget(lblChipNotRead_);
     layout->addStretch();
     layout->addLayout(buttons);
     layout->addLayout(progress);
@@ -330,46 +335,64 @@ void EepromPage::buildUvDelayList(eeprom::UvDelaySuffix suffix) {
 void EepromPage::InitializeEepromPage(bool bFromEepromFile,
                                       const std::optional<std::array<std::uint8_t, 5>>& yFileData) {
     takeCellCount();
-    auto value = [&](int slot) {
+    // A register that could not be read shows no value rather than a stand-in byte's.
+    bool allRead = true;
+    auto value = [&](int slot) -> std::optional<std::uint8_t> {
         std::uint8_t v = 0;
         if (bFromEepromFile) {
             if (yFileData) v = (*yFileData)[static_cast<std::size_t>(slot)];
-        } else {
-            Communication::ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + slot), v);
+        } else if (Communication::ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + slot),
+                                               v) != 0) {
+            allRead = false;
+            return std::nullopt;
         }
         return v;
     };
+    auto setList = [](QComboBox* list, const chip::Field& field,
+                      const std::optional<std::uint8_t>& v) {
+        list->setCurrentIndex(v ? field.get(*v) : -1);
+    };
+    auto setFlag = [](QCheckBox* box, const chip::Field& field,
+                      const std::optional<std::uint8_t>& v) {
+        box->setChecked(v && field.get(*v) != 0);
+    };
 
-    const std::uint8_t ovCfg = value(0);
-    cboOvThresh_->setCurrentIndex(chip::kOvThreshold.get(ovCfg));
-    cboOvHyst_->setCurrentIndex(chip::kOvHysteresis.get(ovCfg));
-    cboOvDetDelay_->setCurrentIndex(chip::kOvDelay.get(ovCfg));
+    const auto ovCfg = value(0);
+    setList(cboOvThresh_, chip::kOvThreshold, ovCfg);
+    setList(cboOvHyst_, chip::kOvHysteresis, ovCfg);
+    setList(cboOvDetDelay_, chip::kOvDelay, ovCfg);
 
-    const std::uint8_t uvLevel = value(1);
-    cboUvThresh_->setCurrentIndex(chip::kUvThreshold.get(uvLevel));
-    cboUvHyst_->setCurrentIndex(chip::kUvHysteresis.get(uvLevel));
-    chkDisDsgFet_->setChecked(chip::kUvFetDisable.get(uvLevel) != 0);
-    chkDisDsgChgFet_->setChecked(chip::kSocDisable.get(uvLevel) != 0);
+    const auto uvLevel = value(1);
+    setList(cboUvThresh_, chip::kUvThreshold, uvLevel);
+    setList(cboUvHyst_, chip::kUvHysteresis, uvLevel);
+    setFlag(chkDisDsgFet_, chip::kUvFetDisable, uvLevel);
+    setFlag(chkDisDsgChgFet_, chip::kSocDisable, uvLevel);
 
     // The FS bit lives in a control register, so it always comes from the chip.
     std::uint8_t outputCntrl = 0;
-    Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl);
+    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0 && !bFromEepromFile)
+        allRead = false;
     chkFsBit_->setChecked((outputCntrl & chip::kOutFS) != 0);
     buildUvDelayList(eeprom::UvDelaySuffix::Alt);
 
-    const std::uint8_t ocvUvDelay = value(2);
-    cboOcThresh_->setCurrentIndex(chip::kOcThreshold.get(ocvUvDelay));
-    cboUvDelay_->setCurrentIndex(chip::kUvDelay.get(ocvUvDelay));
+    const auto ocvUvDelay = value(2);
+    setList(cboOcThresh_, chip::kOcThreshold, ocvUvDelay);
+    setList(cboUvDelay_, chip::kUvDelay, ocvUvDelay);
 
-    const std::uint8_t ocDelay = value(3);
-    txtOcDelay_->setText(QString::fromStdString(eeprom::ocDelayText(chip::kOcDelay.get(ocDelay))));
-    chkSOR_->setChecked(chip::kSor.get(ocDelay) != 0);
-    chkZvc_->setChecked(chip::kZvc.get(ocDelay) != 0);
-    chkCben_->setChecked(chip::kCben.get(ocDelay) != 0);
+    const auto ocDelay = value(3);
+    txtOcDelay_->setText(
+        ocDelay ? QString::fromStdString(eeprom::ocDelayText(chip::kOcDelay.get(*ocDelay)))
+                : QString());
+    setFlag(chkSOR_, chip::kSor, ocDelay);
+    setFlag(chkZvc_, chip::kZvc, ocDelay);
+    setFlag(chkCben_, chip::kCben, ocDelay);
 
-    const std::uint8_t scdCfg = value(4);
-    cboShortCircuitThresh_->setCurrentIndex(chip::kScdThreshold.get(scdCfg));
-    cboShortCircuitDelay_->setCurrentIndex(chip::kScdDelay.get(scdCfg));
+    const auto scdCfg = value(4);
+    setList(cboShortCircuitThresh_, chip::kScdThreshold, scdCfg);
+    setList(cboShortCircuitDelay_, chip::kScdDelay, scdCfg);
+
+    chipNotRead_ = !allRead;
+    lblChipNotRead_->setVisible(chipNotRead_);
 
     if (!busy_) {
         if (mnuFileSaveEeprom_) mnuFileSaveEeprom_->setEnabled(true);
@@ -387,6 +410,10 @@ ConversionOutcome EepromPage::convert() {
 }
 
 ConversionOutcome EepromPage::compose() {
+    // The box may still have the focus: snap its text as leaving it would, so the delay that
+    // goes out is the one shown.
+    if (const auto snapped = eeprom::snapOcDelayText(txtOcDelay_->text().toStdString()))
+        txtOcDelay_->setText(QString::fromStdString(*snapped));
     eeprom::PageState page;
     page.ovThreshold = choiceOf(cboOvThresh_);
     page.ovHysteresis = choiceOf(cboOvHyst_);
@@ -445,12 +472,14 @@ void EepromPage::cboCellCount_Click() {
 
 void EepromPage::chkFsBit_Click() {
     std::uint8_t outputCntrl = 0;
-    // A lost read would write its stand-in byte over the FET and latch bits: write nothing.
-    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) == 0) {
-        outputCntrl =
-            chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
-        Communication::WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
+    // A lost read would write its stand-in byte over the FET and latch bits: write nothing,
+    // and leave the box and the list as they were, since the chip's FS did not change.
+    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0) {
+        chkFsBit_->setChecked(!chkFsBit_->isChecked());
+        return;
     }
+    outputCntrl = chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
+    Communication::WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
 
     takeCellCount();
     buildUvDelayList(eeprom::UvDelaySuffix::Dash);
@@ -489,13 +518,19 @@ void EepromPage::txtOcDelay_LostFocus() {
 // ---- buttons -------------------------------------------------------------------------------
 
 void EepromPage::cmdProgramEeprom_Click() {
-    if (busy_) return;
+    if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
     programmer_->run();
 }
 
+bool EepromPage::refuseUnreadPage() {
+    if (!chipNotRead_) return false;
+    message(qs(eeprom::kChipNotReadRefusal), qs(eeprom::kAppTitle), MessageIcon::Warning);
+    return true;
+}
+
 void EepromPage::cmdPreview_Click() {
-    if (busy_) return;
+    if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
     // After "No values programmed." the preview still shows the image as it stands; a page
     // that cannot be encoded has already been reported and shows nothing.
@@ -507,29 +542,10 @@ void EepromPage::cmdPreview_Click() {
 
 // ---- files ---------------------------------------------------------------------------------
 
-namespace {
-void setUpFileDialog(QFileDialog& dialog, const QString& title, QFileDialog::AcceptMode mode,
-                     const QString& folder) {
-    // Our own dialog rather than the desktop's, so that tests and every desktop see the same.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the page asks with Yes/No/Cancel
-    dialog.setObjectName(QStringLiteral("dlgFile"));
-    dialog.setWindowTitle(title);
-    dialog.setAcceptMode(mode);
-    // A name that does not exist is accepted here and reported by the command itself.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(kFileFilter);
-    dialog.setDefaultSuffix(QStringLiteral("ee"));
-    if (!folder.isEmpty()) dialog.setDirectory(folder);
-    dialog.selectFile(qs(eeprom::kInitialName));
-}
-}  // namespace
-
 void EepromPage::mnuFileOpenEeprom_Click() {
     if (busy_) return;
     BusyScope busy(*this);
-    QFileDialog dialog(window());
-    setUpFileDialog(dialog, qs(eeprom::kOpenTitle), QFileDialog::AcceptOpen, lastFolder_);
+    EeFileDialog dialog(window(), qs(eeprom::kOpenTitle), QFileDialog::AcceptOpen, lastFolder_);
     if (dialog.exec() != QDialog::Accepted) return;
     lastFolder_ = dialog.directory().absolutePath();
     const QString name = dialog.selectedFiles().value(0);
@@ -558,10 +574,9 @@ void EepromPage::mnuFileOpenEeprom_Click() {
 }
 
 void EepromPage::mnuFileSaveEeprom_Click() {
-    if (busy_) return;
+    if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
-    QFileDialog dialog(window());
-    setUpFileDialog(dialog, qs(eeprom::kSaveTitle), QFileDialog::AcceptSave, lastFolder_);
+    EeFileDialog dialog(window(), qs(eeprom::kSaveTitle), QFileDialog::AcceptSave, lastFolder_);
     QString name;
     for (;;) {
         if (dialog.exec() != QDialog::Accepted) return;

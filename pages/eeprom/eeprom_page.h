@@ -94,6 +94,7 @@ private:
     eeprom::ConversionOutcome convert();
     // Only composes the image from the page (and settles its lists); sends nothing.
     eeprom::ConversionOutcome compose();
+    bool refuseUnreadPage();
     void setBusy(bool busy);
     bool isCurrentPage() const;
     void message(const QString& text, const QString& title, eeprom::MessageIcon icon);
@@ -124,6 +125,7 @@ private:
     QPushButton* cmdPreview_ = nullptr;
     QPushButton* cmdProgramEeprom_ = nullptr;
     QLabel* Label47_ = nullptr;
+    QLabel* lblChipNotRead_ = nullptr;
     QProgressBar* ProgressBar1_ = nullptr;
 
     // The cell count, taken afresh from cboCellCount's text before each list build.
@@ -132,6 +134,8 @@ private:
     std::unique_ptr<Host> host_;
     std::unique_ptr<eeprom::EepromProgrammer> programmer_;
     bool busy_ = false;
+    // The last fill from the chip lost a read; cleared by a whole read or a loaded file.
+    bool chipNotRead_ = false;
     // The file dialog keeps its folder between commands, as the main window's dlgFile did.
     QString lastFolder_;
 };

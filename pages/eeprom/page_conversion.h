@@ -35,6 +35,14 @@ struct PageState {
 struct NoValues {};
 inline constexpr std::string_view kNoValuesProgrammed = "No values programmed.";
 
+// A read failed while the page was filled from the chip: the page says so, and the commands
+// that would write its values refuse until it was read whole or a file was loaded.
+inline constexpr std::string_view kChipNotRead =
+    "The chip could not be read: the page does not show the chip's values.";
+inline constexpr std::string_view kChipNotReadRefusal =
+    "The chip could not be read, so the page does not show its values. Nothing was written. "
+    "Show the EEPROM page again to read the chip, or open a file.";
+
 // A field that has no encoding; `field` is the label the user sees on the page.
 struct FieldError {
     std::string field;

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -168,6 +169,8 @@ void RegistersPage::buildRow(int a) {
     box->setAlignment(Qt::AlignCenter);
     box->setGeometry(Twips(kHexLeft), top, Twips(kHexWidth), height);
     box->installEventFilter(this);
+    connect(box, &QLineEdit::textEdited, this,
+            [this, a] { edited_[static_cast<std::size_t>(a)] = true; });
     // Tab passes over the shown-only boxes: they would hand the focus straight back to the
     // page, and the keyboard could never get past them.
     if (!chip::isControlRegister(static_cast<unsigned>(a))) box->setFocusPolicy(Qt::ClickFocus);
@@ -216,13 +219,18 @@ void RegistersPage::ReadAllRegisters() {
     QCoreApplication::processEvents();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 
-    // One byte serves every read, so a read that delivers nothing shows the byte before it.
-    std::uint8_t value = 0;
+    // A read that fails shows "--" and uncoloured bits, never a neighbour's byte; "--" is
+    // no hex byte, so Write refuses it.
     for (int a = 0; a < kRows; ++a) {
-        Communication::ReadRegister(static_cast<std::uint8_t>(a), value);
-        txtData_[static_cast<std::size_t>(a)]->setText(
-            QString::fromStdString(Miscellaneous::ByteToHex(value)));
-        colourRow(a, value);
+        std::uint8_t value = 0;
+        edited_[static_cast<std::size_t>(a)] = false;
+        if (Communication::ReadRegister(static_cast<std::uint8_t>(a), value) == 0) {
+            showChipValue(a, QString::fromStdString(Miscellaneous::ByteToHex(value)));
+            colourRow(a, value);
+        } else {
+            showChipValue(a, QStringLiteral("--"));
+            clearRowColour(a);
+        }
     }
     for (int a = 0; a < kRows; ++a) setBoxColour(a, kBoxWhite);
 
@@ -244,6 +252,7 @@ void RegistersPage::cmdWrite_Click(int a) {
         return;
     }
     box->setText(QString::fromStdString(Miscellaneous::ByteToHex(static_cast<unsigned>(value))));
+    edited_[static_cast<std::size_t>(a)] = false;
     Communication::WriteRegister(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(value));
     ReadAllRegisters();
 }
@@ -289,8 +298,7 @@ void RegistersPage::tmrRegisterScan_Timer() {
         setBoxColour(highlightedBox_, kBoxWhite);
         highlightedBox_ = scanPosition_;
         setBoxColour(highlightedBox_, kHighlight);
-        txtData_[static_cast<std::size_t>(scanPosition_)]->setText(
-            QString::fromStdString(Miscellaneous::ByteToHex(value)));
+        showChipValue(scanPosition_, QString::fromStdString(Miscellaneous::ByteToHex(value)));
     }
     // Even a failed read colours the row, from the byte as the read left it.
     colourRow(scanPosition_, value);
@@ -316,6 +324,16 @@ bool RegistersPage::eventFilter(QObject* watched, QEvent* event) {
             txtData_LostFocus();
             return true;
         }
+        case QEvent::KeyPress:
+            // Escape drops an edit that was not written and shows the chip's value again.
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+                edited_[static_cast<std::size_t>(a)]) {
+                edited_[static_cast<std::size_t>(a)] = false;
+                showChipValue(a, chipText_[static_cast<std::size_t>(a)]);
+                Miscellaneous::SelectAllText(txtData_[static_cast<std::size_t>(a)]);
+                return true;
+            }
+            break;
         case QEvent::MouseButtonRelease:
             if (selectOnRelease_ == a) {
                 selectOnRelease_ = -1;
@@ -334,6 +352,17 @@ bool RegistersPage::eventFilter(QObject* watched, QEvent* event) {
 void RegistersPage::startScan() {
     // Starting a running timer would restart its interval; the scan keeps its rhythm.
     if (!tmrRegisterScan_->isActive()) tmrRegisterScan_->start();
+}
+
+void RegistersPage::showChipValue(int a, const QString& text) {
+    const auto i = static_cast<std::size_t>(a);
+    chipText_[i] = text;
+    if (!edited_[i]) txtData_[i]->setText(text);
+}
+
+void RegistersPage::clearRowColour(int a) {
+    // An empty palette inherits again: the window colour the cells have before any read.
+    for (QLabel* cell : bitCells_[static_cast<std::size_t>(a)]) cell->setPalette(QPalette());
 }
 
 void RegistersPage::colourRow(int a, std::uint8_t value) {

@@ -41,7 +41,9 @@ private:
     void tmrRegisterScan_Timer();
 
     void startScan();
+    void showChipValue(int a, const QString& text);
     void colourRow(int a, std::uint8_t value);
+    void clearRowColour(int a);
     void setBoxColour(int a, const QColor& colour);
     int boxIndex(const QObject* object) const;
 
@@ -52,4 +54,8 @@ private:
     int scanPosition_ = 0;      // the address the scan read last
     int highlightedBox_ = 0;    // the box the scan last painted yellow
     int selectOnRelease_ = -1;  // box that got the focus by a mouse press, see eventFilter
+    // A box the user typed into keeps that text until Write, Read All or Escape; the scan
+    // only remembers what the chip holds, for Escape to bring back.
+    std::array<bool, kRows> edited_{};
+    std::array<QString, kRows> chipText_{};
 };

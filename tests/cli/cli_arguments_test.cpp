@@ -2,6 +2,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 
 #include "chip/sim/sim_state_file.h"
 #include "cli_run.h"
@@ -59,7 +62,7 @@ TEST(CliArguments, BadUsageExitsWithTwoAndTouchesNoBus) {
         {"--adapter", "i2c-dev", "--sim-fault", "vgood-low", "dump"},
     };
     const TempDir dir;
-    for (std::vector<std::string> args : cases) {
+    for (auto args : cases) {
         std::string shown;
         for (const auto& a : args) shown += "'" + a + "' ";
         if (shown.find("--adapter") == std::string::npos) {
@@ -93,10 +96,60 @@ TEST(CliArguments, OptionsMayFollowTheCommandAndHexTakesEveryForm) {
                            "\n")
             << address;
     }
-    // The empty text is 0, as everywhere in the program.
-    const CliRun empty = runCli({"--adapter", "sim", "read", ""});
-    EXPECT_EQ(empty.exitCode, 0);
-    EXPECT_EQ(empty.out, runCli({"--adapter", "sim", "read", "00"}).out);
+}
+
+// Arguments that would take the wrong byte or file are refused with exit 2 before the bus
+// opens, and every file they name is left as it was.
+TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
+    const TempDir dir;
+    const std::string pack = dir.file("pack.ee"), state = dir.file("board.sim");
+    const std::string partial = dir.file("partial.ee"), fifo = dir.file("fifo");
+    const std::string trace = dir.file("trace");
+    writeFile(pack,
+              "[Device]\nName=Varenthal\n[Registers]\nRegister06=4A\nRegister07=05\n"
+              "Register08=1D\nRegister09=30\nRegister0A=00\n");
+    writeFile(partial,
+              "[Device]\nName=Varenthal\n[Registers]\nRegister06=4A\nRegister07=\n"
+              "Register08=1D\nRegister09=30\n");
+    ASSERT_TRUE(saveSimState(state, {0x11, 0x22, 0x33, 0x44, 0x55}));
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string packText = readFile(pack), stateText = readFile(state);
+    const std::string dotted = dir.file("./sub/../pack.ee");
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"write", "01", ""}, "invalid hex ''"},
+        {{"read", ""}, "invalid hex ''"},
+        {{"--trace", "", "dump"}, "--trace needs a file name"},
+        {{"--yes", "eeprom", "program", "--backup", "", pack}, "--backup needs a file name"},
+        {{"--trace", dotted, "--yes", "eeprom", "program", pack}, "name the same file"},
+        {{"--trace", state, "--sim-state", state, "dump"}, "name the same file"},
+        {{"--yes", "eeprom", "program", "--backup", dotted, pack}, "name the same file"},
+        {{"--sim-state", state, "--yes", "eeprom", "program", partial},
+         "Register07, Register0A missing or empty"},
+        {{"--yes", "eeprom", "save", fifo}, "not a regular file"},
+        {{"--yes", "eeprom", "program", "--backup", fifo, pack}, "not a regular file"},
+    };
+    for (auto args : cases) {
+        const std::vector<std::string> shown = args.first;
+        args.first.insert(args.first.begin(), {"--adapter", "sim"});
+        if (std::find(shown.begin(), shown.end(), "--trace") == shown.end()) {
+            args.first.insert(args.first.begin(), {"--trace", trace});
+        }
+        const CliRun run = runCli(args.first);
+        EXPECT_EQ(run.exitCode, 2) << shown.at(0) << " " << shown.at(1);
+        EXPECT_THAT(run.err, HasSubstr(args.second));
+        EXPECT_THAT(readFile(trace), IsEmpty()) << args.second;
+        EXPECT_EQ(readFile(pack), packText) << args.second;
+        EXPECT_EQ(readFile(state), stateText) << args.second;
+    }
+}
+
+TEST(CliArguments, OnlyAnI2cBusNodeIsOpenedAsABus) {
+    for (const char* bus : {"/dev/null", "/dev/../etc/passwd"}) {
+        const CliRun run = runCli({"--adapter", bus, "read", "00"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_THAT(run.err, HasSubstr(std::string(bus) + " is not an I2C bus")) << bus;
+    }
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using Json = nlohmann::ordered_json;
 
 namespace {
@@ -124,6 +125,26 @@ TEST_F(CliEeprom, FilesThatTheProgramRefusesAreBadInputAndTouchNoBus) {
     writeFile(pack, "[Device]\nName=Varenthal\n");
     const CliRun result = runCli({"--json", "eeprom", "show", pack});
     EXPECT_EQ(Json::parse(result.out)["registers"]["0x08"], "00");
+}
+
+// A key that is missing or empty reads as 00: show marks it, program needs it said.
+TEST_F(CliEeprom, AnIncompleteFileIsMarkedAndProgrammedOnlyWhenAllowed) {
+    writeFile(pack, "[Device]\nName=Varenthal\n[Registers]\nRegister06=4A\nRegister08=\n");
+    const CliRun json = runCli({"--json", "eeprom", "show", pack});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(Json::parse(json.out)["missing_keys"],
+              Json::parse(R"(["Register07","Register08","Register09","Register0A"])"));
+    const CliRun text = runCli({"eeprom", "show", pack});
+    EXPECT_THAT(text.out, HasSubstr("= 00  (Register08 missing or empty: read as 00)"));
+    EXPECT_THAT(text.out, Not(HasSubstr("Register06 missing")));
+    writeFile(dir.file("complete.ee"), kPack);
+    const CliRun complete = runCli({"--json", "eeprom", "show", dir.file("complete.ee")});
+    EXPECT_EQ(complete.exitCode, 0);
+    EXPECT_THAT(complete.out, Not(HasSubstr("missing_keys")));
+
+    const CliRun program = run({"--yes", "eeprom", "program", "--allow-incomplete", pack});
+    EXPECT_EQ(program.exitCode, 0) << program.err;
+    EXPECT_THAT(busTraffic(trace), ::testing::Contains("write 07 00 rc=0"));
 }
 
 TEST_F(CliEeprom, ShowAndSaveReadTheChip) {

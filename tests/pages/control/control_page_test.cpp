@@ -384,13 +384,14 @@ private slots:
         QCOMPARE(box("chkOutputControl(3)")->checkState(), Qt::Unchecked);
         QCOMPARE(box("chkCellBal(4)")->checkState(), Qt::Checked);
 
-        // One lost read: the boxes show the byte delivered, but the registers stay.
+        // One lost read: the boxes keep what they showed, and the registers stay.
         bus_->failReads[OUT] = 1;
         bus_->log.clear();
         form_->InitializeControlPage();
         QCOMPARE(bus_->log, QStringList({RecordedBus::failedRead(OUT), R(STATE, 2), R(FNCTN, 0),
                                          R(BAL, 0x10), R(SEL, 0xA0)}));
-        QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Unchecked);
+        QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Checked);
+        QCOMPARE(box("chkOutputControl(2)")->checkState(), Qt::Checked);
     }
 
     void toggleLtclr_data() {

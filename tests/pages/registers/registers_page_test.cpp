@@ -129,15 +129,69 @@ private slots:
         rowShows(9, 0x19);
     }
 
-    void readAllCarriesTheByteOverAFailedRead() {
-        bus->silentRegisters = {0x00, 0x04};
+    void readAllShowsAFailedReadAsUnknown() {
+        bus->silentRegisters = {0x00, 0x05, 0x07};
         page->ReadAllRegisters();
-        // 0x00 keeps the starting 0; 0x04 shows what 0x03 delivered.
-        QCOMPARE(box(0)->text(), QStringLiteral("00"));
-        rowShows(0, 0x00);
-        QCOMPARE(box(4)->text(), QStringLiteral("13"));
-        rowShows(4, 0x13);
-        QCOMPARE(box(5)->text(), QStringLiteral("15"));
+        for (int a : {0x00, 0x05, 0x07}) {
+            QCOMPARE(box(a)->text(), QStringLiteral("--"));
+            for (int bit = 0; bit < 8; ++bit) {
+                QCOMPARE(cellColour(a, bit), QApplication::palette().color(QPalette::Window));
+            }
+        }
+        QCOMPARE(box(6)->text(), QStringLiteral("16"));
+        rowShows(6, 0x16);
+        // "--" is no byte: Write refuses it and sends nothing.
+        ModalAnswerer answerer;
+        bus->calls.clear();
+        clickInto(page->findChild<QPushButton*>("cmdWrite(5)"));
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].text, QStringLiteral("Please enter a valid hex byte."));
+        QVERIFY(bus->writes().empty());
+    }
+
+    // A typed value stays in its box, whatever the scan reads, until one of the three ends
+    // of an edit; the scan still colours the row from the chip.
+    void anUnwrittenEditOutlivesTheScan_data() {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("shown");  // afterwards
+        QTest::addColumn<int>("written");    // the byte written to 0x05; -1: none
+        QTest::newRow("Write") << "Write"
+                               << "3C" << 0x3C;
+        QTest::newRow("Read All") << "Read All"
+                                  << "15" << -1;
+        QTest::newRow("Escape") << "Escape"
+                                << "15" << -1;
+    }
+    void anUnwrittenEditOutlivesTheScan() {
+        QFETCH(QString, end);
+        QFETCH(QString, shown);
+        QFETCH(int, written);
+        clickInto(box(5));
+        QTest::keyClicks(box(5), QStringLiteral("3c"));
+        QTest::keyClick(box(5), Qt::Key_Tab);
+        QVERIFY(!box(5)->hasFocus());
+        for (int i = 0; i < 11; ++i) tick();  // a full pass, 0x05 included
+        QCOMPARE(box(5)->text(), QStringLiteral("3c"));
+        rowShows(5, 0x15);
+        QCOMPARE(boxColour(5), kWhite);  // the highlight has moved on
+
+        if (end == QLatin1String("Write")) {
+            clickInto(page->findChild<QPushButton*>("cmdWrite(5)"));
+        } else if (end == QLatin1String("Read All")) {
+            clickInto(page->findChild<QPushButton*>("cmdReadAll"));
+        } else {
+            clickInto(box(5));
+            QTest::keyClick(box(5), Qt::Key_Escape);
+        }
+        QCOMPARE(box(5)->text(), shown);
+        using Writes = std::vector<std::pair<int, int>>;
+        const Writes expected = written < 0 ? Writes() : Writes({{5, written}});
+        QCOMPARE(bus->writtenBytes(), expected);
+        // The edit is over: the scan shows the chip again.
+        bus->registers[5] = 0x77;
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        for (int i = 0; i < 11; ++i) tick();
+        QCOMPARE(box(5)->text(), QStringLiteral("77"));
     }
 
     void scanReadsOneRegisterPerTickAndResumesWhereItStopped() {
