@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "chip/sim/sim_adapter.h"
-#include "link/communication.h"
-#include "link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/form2.h"
-#include "chip/sim/sim_adapter.h"
-#include "link/frm_usb.h"
-#include "link/miscellaneous_gui.h"
+#include "gui/app/form2.h"
+#include "core/sim/sim_adapter.h"
+#include "core/link/frm_usb.h"
+#include "gui/widgets/miscellaneous_gui.h"
 
 namespace {
 

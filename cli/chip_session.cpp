@@ -1,8 +1,8 @@
 #include "cli/chip_session.h"
 
-#include "app/part_variables.h"
-#include "chip/register_map.h"
-#include "link/frm_usb.h"
+#include "core/base/part_variables.h"
+#include "core/chip/register_map.h"
+#include "core/link/frm_usb.h"
 
 namespace cli {
 

@@ -2,7 +2,7 @@
 // The adapter of one run: built from the options, opened for the command, closed on every
 // path (the trace and the simulator's state are complete once the session ends).
 
-#include "link/adapter_setup.h"
+#include "core/adapters/adapter_setup.h"
 
 namespace cli {
 

@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "app/safe_file.h"
+#include "core/base/safe_file.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "link/adapter_setup.h"
+#include "core/adapters/adapter_setup.h"
 
 namespace cli {
 

@@ -8,16 +8,16 @@
 #include <thread>
 #include <variant>
 
-#include "app/safe_file.h"
-#include "chip/register_map.h"
+#include "core/base/safe_file.h"
+#include "core/chip/register_map.h"
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/interrupts.h"
 #include "cli/register_commands.h"
-#include "link/miscellaneous.h"
-#include "pages/eeprom/eeprom_file.h"
-#include "pages/eeprom/programming_sequence.h"
+#include "core/link/miscellaneous.h"
+#include "core/eeprom/eeprom_file.h"
+#include "core/eeprom/programming_sequence.h"
 
 namespace cli {
 namespace {

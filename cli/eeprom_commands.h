@@ -9,7 +9,7 @@
 
 #include "cli/cli_io.h"
 #include "cli/cli_options.h"
-#include "pages/eeprom/eeprom_fields.h"
+#include "core/eeprom/eeprom_fields.h"
 
 namespace cli {
 

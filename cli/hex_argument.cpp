@@ -1,6 +1,6 @@
 #include "cli/hex_argument.h"
 
-#include "link/miscellaneous.h"
+#include "core/link/miscellaneous.h"
 
 namespace cli {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "chip/register_map.h"
+#include "core/chip/register_map.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
-#include "link/communication.h"
-#include "link/frm_usb.h"
-#include "link/miscellaneous.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
+#include "core/link/miscellaneous.h"
 
 namespace cli {
 namespace {

@@ -8,7 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
-#include "link/miscellaneous.h"
+#include "core/link/miscellaneous.h"
 
 namespace cli {
 namespace {

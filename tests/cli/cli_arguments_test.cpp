@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "chip/sim/sim_state_file.h"
+#include "core/sim/sim_state_file.h"
 #include "cli_run.h"
 
 using ::testing::HasSubstr;

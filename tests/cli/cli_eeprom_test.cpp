@@ -7,12 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "chip/sim/sim_adapter.h"
-#include "chip/sim/sim_state_file.h"
+#include "core/sim/sim_adapter.h"
+#include "core/sim/sim_state_file.h"
 #include "cli_run.h"
-#include "link/frm_usb.h"
-#include "link/trace_adapter.h"
-#include "pages/eeprom/programming_sequence.h"
+#include "core/link/frm_usb.h"
+#include "core/adapters/trace_adapter.h"
+#include "core/eeprom/programming_sequence.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

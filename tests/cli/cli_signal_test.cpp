@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "chip/sim/sim_state_file.h"
-#include "chip/sim/simulated_chip.h"
+#include "core/sim/sim_state_file.h"
+#include "core/sim/simulated_chip.h"
 #include "cli_run.h"
 
 namespace {

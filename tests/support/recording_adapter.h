@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "link/frm_usb.h"
-#include "link/talvex.h"
+#include "core/link/frm_usb.h"
+#include "core/link/talvex.h"
 
 struct BusCall {
     std::int32_t selector;

@@ -28,9 +28,9 @@
 #include <string>
 #include <vector>
 
-#include "chip/register_map.h"
-#include "chip/sim/sim_fault.h"
-#include "chip/sim/simulated_chip.h"
+#include "core/chip/register_map.h"
+#include "core/sim/sim_fault.h"
+#include "core/sim/simulated_chip.h"
 #include "tests/kernel/bridge/tiny_usb_bridge.h"
 
 namespace {

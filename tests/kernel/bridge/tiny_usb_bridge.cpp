@@ -1,7 +1,7 @@
 #include "tests/kernel/bridge/tiny_usb_bridge.h"
 
-#include "chip/register_map.h"
-#include "chip/sim/simulated_chip.h"
+#include "core/chip/register_map.h"
+#include "core/sim/simulated_chip.h"
 
 TinyUsbBridge::TinyUsbBridge(SimulatedChip& chip, std::uint8_t deviceAddress)
     : chip_(chip), deviceAddress_(deviceAddress) {}

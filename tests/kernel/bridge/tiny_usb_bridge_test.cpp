@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "chip/register_map.h"
-#include "chip/sim/simulated_chip.h"
+#include "core/chip/register_map.h"
+#include "core/sim/simulated_chip.h"
 
 namespace {
 

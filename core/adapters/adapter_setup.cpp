@@ -1,0 +1,118 @@
+#include "core/adapters/adapter_setup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+
+#include "core/base/safe_file.h"
+#include "core/sim/sim_adapter.h"
+#include "core/sim/sim_fault.h"
+#include "core/sim/sim_state_file.h"
+#include "core/adapters/i2c_dev_adapter.h"
+#include "core/adapters/trace_adapter.h"
+
+namespace {
+
+constexpr long long kMaxGpioNumber = 2147483647;
+
+// Names pass; a number must fit the GPIO interface's int.
+bool fitsGpioNumber(const std::string& part) {
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) return true;
+    const auto first = part.find_first_not_of('0');
+    if (first == std::string::npos) return true;
+    const std::string digits = part.substr(first);
+    return digits.size() < 10 || (digits.size() == 10 && std::stoll(digits) <= kMaxGpioNumber);
+}
+
+}  // namespace
+
+std::string checkAdapterOptions(const AdapterOptions& options) {
+    const std::string& a = options.adapter;
+    if (a != "sim" && a != "i2c-dev" && a.rfind("/dev/", 0) != 0) {
+        return "unknown adapter '" + a + "' (expected sim, i2c-dev or /dev/i2c-N)";
+    }
+    if (!options.pulseGpio.empty()) {
+        const auto colon = options.pulseGpio.rfind(':');
+        // LINE is an offset or a line name.
+        const bool lineOk = colon != std::string::npos && colon + 1 < options.pulseGpio.size();
+        if (colon == 0 || !lineOk) {
+            return "bad --pulse-gpio '" + options.pulseGpio + "' (expected CHIP:LINE)";
+        }
+        // A number too large for the kernel's interface would wrap to a chip or line the
+        // user never named.
+        const std::string chip = options.pulseGpio.substr(0, colon);
+        const std::string line = options.pulseGpio.substr(colon + 1);
+        for (const std::string* part : {&chip, &line}) {
+            if (!fitsGpioNumber(*part)) {
+                return "bad --pulse-gpio '" + options.pulseGpio + "': " + *part +
+                       " is out of range (0 to " + std::to_string(kMaxGpioNumber) + ")";
+            }
+        }
+    }
+    if (a != "sim" && (!options.simFaults.empty() || !options.simState.empty())) {
+        return "--sim-fault and --sim-state need --adapter sim";
+    }
+    for (const std::string& fault : options.simFaults) {
+        std::string why;
+        if (!parseSimFault(fault, &why)) return why;
+    }
+    if (sameFile(options.traceFile, options.simState)) {
+        return "--trace and --sim-state name the same file '" + options.traceFile + "'";
+    }
+    if (!options.traceFile.empty()) {
+        // Found out here rather than as a trace that silently stays empty. Appending
+        // creates the file without cutting it; the trace itself starts it afresh.
+        std::FILE* file = std::fopen(options.traceFile.c_str(), "a");
+        if (!file) {
+            return "cannot write trace file '" + options.traceFile + "': " + std::strerror(errno);
+        }
+        std::fclose(file);
+    }
+    return {};
+}
+
+AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnostics) {
+    AdapterSetup setup;
+    setup.options = options;
+    if (options.adapter != "sim") return setup;
+
+    SimulatedChip::Eeprom eeprom = SimulatedChip::kDefaultEeprom;
+    if (!options.simState.empty()) {
+        const SimStateLoad loaded = loadSimState(options.simState);
+        if (loaded.eeprom) eeprom = *loaded.eeprom;
+        // The file is left as it is until the EEPROM is programmed again.
+        if (!loaded.error.empty()) {
+            diagnostics << "sim-state: " << loaded.error
+                        << "; using the default EEPROM configuration\n";
+        }
+    }
+    setup.simChip = std::make_shared<SimulatedChip>(eeprom);
+    for (const std::string& text : options.simFaults) {
+        if (const auto fault = parseSimFault(text)) setup.simChip->apply(*fault);
+    }
+    if (!options.simState.empty()) {
+        setup.simChip->setEepromListener(
+            [path = options.simState, out = &diagnostics](const SimulatedChip::Eeprom& e) {
+                std::string why;
+                if (!saveSimState(path, e, &why)) {
+                    *out << "sim-state: cannot write '" << path << "': " << why << "\n";
+                }
+            });
+    }
+    return setup;
+}
+
+std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
+    std::unique_ptr<Talvex> adapter;
+    if (simChip) {
+        adapter = std::make_unique<SimAdapter>(simChip);
+    } else {
+        const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
+        adapter = makeI2cDevAdapter(bus, options.pulseGpio);
+    }
+    if (!options.traceFile.empty()) {
+        adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);
+    }
+    return adapter;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Chooses and builds the adapter back-end from the command line, the same way for the
+// window program and the command-line tool.
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/link/talvex.h"
+
+class SimulatedChip;
+
+struct AdapterOptions {
+    std::string adapter = "i2c-dev";  // "sim", "i2c-dev", or a bus path such as /dev/i2c-3
+    std::string pulseGpio;            // CHIP:LINE of the programming-voltage line
+    std::string traceFile;            // empty: no trace
+    std::vector<std::string> simFaults;
+    std::string simState;
+};
+
+// Checks the options before anything opens; empty when they are fine, else a one-line reason.
+std::string checkAdapterOptions(const AdapterOptions& options);
+
+// What start-up keeps of the chosen back-end.
+struct AdapterSetup {
+    AdapterOptions options;
+    std::shared_ptr<SimulatedChip> simChip;  // set only when the simulator is the adapter
+
+    bool simulated() const { return simChip != nullptr; }
+    // Builds the adapter chain (back-end, then the trace decorator when asked for).
+    std::unique_ptr<Talvex> makeAdapter() const;
+};
+
+// Prepares the back-end that `options` name; call checkAdapterOptions first. For the
+// simulator: loads the --sim-state file, sets the --sim-fault conditions and saves the file
+// whenever the EEPROM is programmed. Problems with the state file go to `diagnostics`,
+// which must outlive the setup; they do not stop the program.
+AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnostics = std::cerr);

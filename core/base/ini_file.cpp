@@ -1,0 +1,196 @@
+#include "core/base/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Larger files are not settings or data files of ours; they are refused, not parsed.
+constexpr std::size_t kMaxFileSize = 1 << 20;
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// "[name]" gives name; anything else nullopt.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    const std::string_view t = trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    const auto close = t.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return trim(t.substr(1, close - 1));
+}
+
+bool isComment(std::string_view line) {
+    const std::string_view t = trim(line);
+    return !t.empty() && (t.front() == ';' || t.front() == '#');
+}
+
+// "key=value" gives key; nullopt for other lines.
+std::optional<std::string_view> keyName(std::string_view line) {
+    if (isComment(line) || sectionName(line)) return std::nullopt;
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(0, eq));
+}
+
+}  // namespace
+
+IniDocument IniDocument::parse(std::string_view text) {
+    IniDocument doc;
+    // A byte-order mark would hide the first section's name; it is kept for the write.
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.substr(0, kBom.size()) == kBom) {
+        doc.bom_ = true;
+        text.remove_prefix(kBom.size());
+    }
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        auto nl = text.find('\n', pos);
+        Line line;
+        if (nl == std::string_view::npos) {
+            line.text = text.substr(pos);
+            nl = text.size();
+        } else {
+            std::string_view body = text.substr(pos, nl - pos);
+            line.eol = "\n";
+            if (!body.empty() && body.back() == '\r') {
+                body.remove_suffix(1);
+                line.eol = "\r\n";
+            }
+            line.text = body;
+        }
+        if (doc.lines_.empty() && !line.eol.empty()) doc.eol_ = line.eol;
+        doc.lines_.push_back(std::move(line));
+        pos = nl + 1;
+    }
+    return doc;
+}
+
+std::optional<IniDocument> IniDocument::load(const std::string& path, std::string* error) {
+    auto fail = [&](const char* why) -> std::optional<IniDocument> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    // A FIFO or device is refused before any open, which could block or have effects.
+    if (const std::string why = specialFileReason(path); !why.empty()) return fail(why.c_str());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return IniDocument{};
+        return fail(std::strerror(errno));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
+    if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) return fail("file too large");
+    std::string text;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(std::strerror(errno));
+        }
+        text.append(chunk, static_cast<std::size_t>(n));
+        if (text.size() > kMaxFileSize) return fail("file too large");
+    }
+    // A NUL byte means this is no text file; it is neither read nor rewritten.
+    if (text.find('\0') != std::string::npos) return fail("not a text file");
+    return parse(text);
+}
+
+std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    bool inSection = false;
+    for (const Line& line : lines_) {
+        if (const auto name = sectionName(line.text)) {
+            inSection = equalsNoCase(*name, section);
+        } else if (inSection) {
+            if (const auto k = keyName(line.text); k && equalsNoCase(*k, key)) {
+                const std::string_view t = line.text;
+                return std::string(trim(t.substr(t.find('=') + 1)));
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool IniDocument::hasSection(std::string_view section) const {
+    for (const Line& line : lines_) {
+        if (const auto name = sectionName(line.text); name && equalsNoCase(*name, section)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string newLine = std::string(key) + "=" + std::string(value);
+    bool inSection = false;
+    std::optional<std::size_t> insertAt;  // after the last key line of the section
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const std::string& text = lines_[i].text;
+        if (const auto name = sectionName(text)) {
+            if (inSection) break;
+            inSection = equalsNoCase(*name, section);
+            if (inSection) insertAt = i + 1;
+        } else if (inSection) {
+            if (const auto k = keyName(text)) {
+                if (equalsNoCase(*k, key)) {
+                    lines_[i].text = newLine;
+                    return;
+                }
+                insertAt = i + 1;
+            }
+        }
+    }
+    // A last line without its ending gets one before anything follows it.
+    if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
+    if (insertAt) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insertAt), Line{newLine, eol_});
+        return;
+    }
+    if (!lines_.empty() && !trim(lines_.back().text).empty()) lines_.push_back({"", eol_});
+    lines_.push_back({"[" + std::string(section) + "]", eol_});
+    lines_.push_back({newLine, eol_});
+}
+
+std::string IniDocument::text() const {
+    std::string out = bom_ ? "\xEF\xBB\xBF" : "";
+    for (const Line& line : lines_) out += line.text + line.eol;
+    return out;
+}
+
+bool IniDocument::save(const std::string& path, std::string* error) const {
+    return writeFileAtomically(path, text(), error);
+}
+
+std::string valueBeforeComment(std::string value) {
+    if (const auto semicolon = value.find(';'); semicolon != std::string::npos) {
+        value.erase(semicolon);
+        const auto first = value.find_first_not_of(' ');
+        const auto last = value.find_last_not_of(' ');
+        value = first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+    }
+    return value;
+}

@@ -1,0 +1,307 @@
+#include "core/eeprom/programming_sequence.h"
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "core/chip/register_map.h"
+#include "core/link/communication.h"
+#include "core/link/miscellaneous.h"
+#include "core/link/programming_state.h"
+#include "core/eeprom/stop_signal_hold.h"
+
+namespace eeprom {
+namespace {
+
+// The sequence's own writes pass the program-wide write lock.
+std::int32_t write(std::uint8_t address, std::uint8_t data) {
+    const ProgrammingState::SequenceWrites own;
+    return Communication::WriteRegister(address, data);
+}
+
+// The programming-voltage transfer: (0x41, on, 0, 0) in WriteI2C's argument order.
+std::int32_t programmingVoltage(bool on) {
+    std::int16_t b2 = chip::kProgramArm2, b3 = on ? 1 : 0, b4 = 0, b5 = 0;
+    return Communication::WriteI2CBytes(b2, b3, b4, b5);
+}
+
+// Retries a safe-end step; a short pause lets a busy bus settle.
+template <typename Step>
+bool retried(Step step) {
+    for (int attempt = 0; attempt < kSafeEndAttempts; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (step() == 0) return true;
+    }
+    return false;
+}
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string registerText(int address) {
+    return "register 0x" + Miscellaneous::ByteToHex(static_cast<std::uint8_t>(address));
+}
+
+std::string lines(std::string_view first, std::string_view second) {
+    return std::string(first) + "\n" + std::string(second);
+}
+
+}  // namespace
+
+std::string_view stageName(Stage stage) {
+    switch (stage) {
+        case Stage::Loading:
+            return "loading";
+        case Stage::Armed:
+            return "armed";
+        case Stage::Pulsing:
+            return "pulsing";
+        case Stage::Disarming:
+            return "disarming";
+        case Stage::Verifying:
+            return "verifying";
+        case Stage::Done:
+            break;
+    }
+    return "done";
+}
+
+int loadImage(const EepromImage& image) {
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        if (write(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
+                  image[static_cast<std::size_t>(i)]) != 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+SafeEndResult safeEnd() {
+    SafeEndResult result;
+    // The Part's order: disarm, then the voltage off. Each only when the program left it so.
+    if (Communication::ProgramRegisterArmed()) {
+        result.disarmed = retried([] { return write(chip::EEPROM_PROGRAM, 0x00); });
+    }
+    if (Communication::ProgrammingVoltageMayBeOn()) {
+        result.voltageOff = retried([] { return programmingVoltage(false); });
+    }
+    return result;
+}
+
+namespace {
+
+// The loud second message of a safe end that failed, or empty.
+std::string_view safeEndFailure(const SafeEndResult& r) {
+    if (!r.voltageOff) return kVoltageStuckOn;
+    if (!r.disarmed) return kNotDisarmed;
+    return {};
+}
+
+// The same for the command line's one-line cause.
+std::string safeEndReason(const SafeEndResult& r) {
+    const std::string tries = " (" + std::to_string(kSafeEndAttempts) + " attempts)";
+    if (!r.voltageOff) {
+        return "the programming voltage could not be switched off" + tries +
+               "; remove the board's power now";
+    }
+    return "register 0x0B could not be set back to 0x00" + tries + "; remove the board's power now";
+}
+
+}  // namespace
+
+void EepromProgrammer::tell(std::string_view text, MessageIcon icon) {
+    host_.message(text, kAppTitle, icon);
+}
+
+bool EepromProgrammer::stopAsked() {
+    if (!stopped_ && host_.stopRequested()) stopped_ = true;
+    return stopped_;
+}
+
+SafeEndResult EepromProgrammer::emergencyStop() {
+    if (!running_ || stopped_) return {};
+    stopped_ = true;
+    if (state_ == State::Pulsing) {
+        // Cutting the pulse short could leave cells half programmed.
+        const double left = kPulseWait - (now() - pulseStarted_);
+        if (left > 0) host_.waitWhole(left);
+    }
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) tell(safeEndFailure(r), MessageIcon::Warning);
+    return r;
+}
+
+ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::string reason) {
+    stopHold_.reset();
+    report_ = {result, stage, std::move(reason)};
+    if (result != ProgramResult::Stopped) host_.setProgress(100);
+    host_.setProgressShown(false);
+    state_ = State::Idle;
+    running_ = false;
+    return result;
+}
+
+ProgramResult EepromProgrammer::stopped(Stage stage) {
+    // emergencyStop() has already ended it safely; a stop asked by the host ends it here.
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) {
+        tell(safeEndFailure(r), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, safeEndReason(r));
+    }
+    std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
+                                                 : "stopped; the chip was disarmed";
+    if (stage == Stage::Pulsing) {
+        reason =
+            "the pulse ran its full time, then the chip was disarmed; the EEPROM was not "
+            "verified";
+    }
+    return end(ProgramResult::Stopped, stage, std::move(reason));
+}
+
+ProgramResult EepromProgrammer::endArmed(ProgramResult result, Stage stage, std::string reason,
+                                         std::string text) {
+    // Disarm before the message: a message box may stay open for a long time.
+    const SafeEndResult r = safeEnd();
+    stopHold_.reset();
+    if (!r.ok()) {
+        tell(lines(text, safeEndFailure(r)), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming,
+                   reason + "; " + safeEndReason(r));
+    }
+    tell(text);
+    return end(result, stage, std::move(reason));
+}
+
+ProgramResult EepromProgrammer::run() {
+    if (running_) return ProgramResult::Stopped;  // never two sequences on one chip
+    running_ = true;
+    stopped_ = false;
+    report_ = {};
+    const ProgrammingState::Scope programming;
+    try {
+        return body();
+    } catch (...) {
+        safeEnd();
+        stopHold_.reset();
+        state_ = State::Idle;
+        running_ = false;
+        host_.setProgressShown(false);
+        throw;
+    }
+}
+
+ProgramResult EepromProgrammer::body() {
+    state_ = State::Loading;
+    host_.setProgressShown(true);
+    host_.setProgress(30);
+    host_.wait(kConversionWait);  // clicks and ticks are served meanwhile
+    if (stopAsked()) return stopped(Stage::Loading);
+    // Nothing is burnt unless the host gave the bytes: the registers might hold anything
+    // from an earlier session.
+    if (host_.compose(image_) != ConversionOutcome::Written) {
+        return end(ProgramResult::NotConverted, Stage::Loading, "no values to program");
+    }
+    // Found out now rather than at the pulse, with the chip armed.
+    std::string lineReason;
+    if (Communication::HoldPulseLine(lineReason) != 0) {
+        tell(lines(kNoPulseLineCanceled, lineReason));
+        return end(ProgramResult::NoPulseLine, Stage::Loading, lineReason);
+    }
+    if (const int lost = loadImage(image_); lost >= 0) {
+        const std::string where = registerText(chip::kFirstEeprom + lost);
+        tell(kNoAnswerCanceled);
+        return end(ProgramResult::LoadFailed, Stage::Loading,
+                   "the chip did not answer the write of " + where +
+                       "; nothing was armed and the EEPROM is unchanged");
+    }
+    if (stopAsked()) return stopped(Stage::Loading);
+    host_.setProgress(50);
+
+    state_ = State::Armed;
+    stopHold_.emplace();
+    for (const std::uint8_t arm : {chip::kProgramArm1, chip::kProgramArm2}) {
+        if (arm == chip::kProgramArm2) host_.setProgress(60);
+        if (write(chip::EEPROM_PROGRAM, arm) != 0) {
+            return endArmed(ProgramResult::ArmFailed, Stage::Armed,
+                            "the chip did not answer the write of 0x" +
+                                Miscellaneous::ByteToHex(arm) +
+                                " to register 0x0B; no pulse was applied",
+                            std::string(kNoAnswerCanceled));
+        }
+        host_.wait(kArmWait);
+        if (stopAsked()) return stopped(Stage::Armed);
+    }
+
+    std::uint8_t status = 0;
+    if (Communication::ReadRegister(chip::STATUS, status) != 0) {
+        return endArmed(ProgramResult::NoAnswer, Stage::Armed,
+                        "the chip did not answer the STATUS read; no pulse was applied",
+                        std::string(kNoAnswerCanceled));
+    }
+    if ((status & chip::kStatusVGOOD) == 0) {
+        host_.setVgoodLamp(false);
+        return endArmed(ProgramResult::VgoodMissing, Stage::Armed,
+                        "VGOOD is clear after arming; no pulse was applied",
+                        std::string(kVgoodMissing));
+    }
+    host_.setVgoodLamp(true);
+    host_.setProgress(70);
+    if (stopAsked()) return stopped(Stage::Armed);
+
+    state_ = State::Pulsing;
+    pulseStarted_ = now();
+    if (programmingVoltage(true) != 0) {
+        // The pulse never came, so the EEPROM was not programmed; do not verify the
+        // registers against themselves and call it a success.
+        return endArmed(ProgramResult::VoltageNotApplied, Stage::Pulsing,
+                        "the programming voltage could not be switched on",
+                        lines(kProgramFailed, kVoltageNotOn));
+    }
+    host_.waitWhole(kPulseWait);
+    if (stopped_) return end(ProgramResult::Stopped, Stage::Pulsing, "stopped after the pulse");
+
+    state_ = State::Disarming;
+    const SafeEndResult disarmed = safeEnd();
+    stopHold_.reset();
+    if (const SafeEndResult& r = disarmed; !r.ok()) {
+        tell(safeEndFailure(r), MessageIcon::Warning);
+        return end(ProgramResult::SafeEndFailed, Stage::Disarming, safeEndReason(r));
+    }
+    if (stopAsked()) return stopped(Stage::Pulsing);
+    host_.setProgress(80);
+
+    state_ = State::Verifying;
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        std::uint8_t value = 0;
+        const int address = chip::kFirstEeprom + i;
+        const std::int32_t rc =
+            Communication::ReadRegister(static_cast<std::uint8_t>(address), value);
+        // A read that failed proves nothing, even when the stale byte happens to match.
+        if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
+            tell(kProgramFailed);
+            return end(ProgramResult::ReadBackDiffers, Stage::Verifying,
+                       rc != 0 ? registerText(address) + " could not be read back"
+                               : registerText(address) + " reads back 0x" +
+                                     Miscellaneous::ByteToHex(value) + " instead of 0x" +
+                                     Miscellaneous::ByteToHex(image_[static_cast<std::size_t>(i)]));
+        }
+    }
+
+    std::uint8_t output = 0;
+    const std::int32_t rc = Communication::ReadRegister(chip::OUTPUT_CNTRL, output);
+    if (rc != 0 || (output & chip::kOutPFALT) != 0) {
+        tell(kProgramFailed);
+        const ProgramResult result =
+            end(ProgramResult::Pfalt, Stage::Verifying,
+                rc != 0 ? "OUTPUT_CNTRL could not be read" : "PFALT is set after programming");
+        host_.enableStatusMonitor();
+        return result;
+    }
+    return end(ProgramResult::Success, Stage::Done, "");
+}
+
+}  // namespace eeprom

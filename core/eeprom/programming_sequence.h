@@ -1,0 +1,162 @@
+#pragma once
+// Burning the five configuration bytes into the chip's EEPROM, and checking the result.
+// One sequence serves the window program and the command-line tool: each front end gives
+// it a ProgrammingHost for waiting, progress, the VGOOD lamp, messages and the five bytes;
+// the programmer itself waits, writes, arms, pulses and verifies.
+//
+// Bus order of a good run (all through Communication):
+//   wait 1 s; 0x06..0x0A written with the host's bytes                  (loading)
+//   0x0B = 0x71, wait 0.07 s; 0x0B = 0x41, wait 0.07 s                  (armed)
+//   read STATUS: VGOOD (bit 5) must be set
+//   programming voltage on, wait 1.0 s                                   (pulsing)
+//   0x0B = 0x00, programming voltage off                                 (disarming)
+//   read back 0x06..0x0A against the image, then OUTPUT_CNTRL: PFALT (bit 6) must be clear
+//                                                                        (verifying)
+// Every write and voltage call is checked. A lost load write stops before arming, so the
+// EEPROM keeps all its old bytes; a lost arm write or an unanswered STATUS stops before
+// the pulse. Every exit from the armed or pulsing states, whatever ends it (failure, close,
+// signal, exception), goes through safeEnd(). A started pulse is never cut short.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/eeprom/eeprom_fields.h"
+#include "core/eeprom/stop_signal_hold.h"
+
+namespace eeprom {
+
+inline constexpr std::string_view kAppTitle = "Varenthal";
+inline constexpr std::string_view kVgoodMissing =
+    "VGOOD did not get set. EEPROM programming canceled.";
+inline constexpr std::string_view kProgramFailed = "EEPROM did not program correctly.";
+inline constexpr std::string_view kNoAnswerCanceled =
+    "The chip did not answer. EEPROM programming canceled.";
+inline constexpr std::string_view kNoPulseLineCanceled =
+    "The programming voltage cannot be switched. EEPROM programming canceled.";
+inline constexpr std::string_view kVoltageNotOn =
+    "The programming voltage could not be switched on.";
+inline constexpr std::string_view kVoltageStuckOn =
+    "The programming voltage could not be switched off. Remove the board's power now.";
+inline constexpr std::string_view kNotDisarmed =
+    "The chip could not be taken out of programming mode. Remove the board's power now.";
+
+// Fixed waits in seconds; the settings file's "Write Delay" does not change them.
+inline constexpr double kConversionWait = 1.0;
+inline constexpr double kArmWait = 0.07;
+inline constexpr double kPulseWait = 1.0;
+// Attempts of each safe-end step before it is reported as failed.
+inline constexpr int kSafeEndAttempts = 4;
+
+enum class MessageIcon { None, Warning };
+
+// Whether the host could give the five bytes.
+enum class ConversionOutcome {
+    Written,   // image filled (and, for ConvertEepromControlsToBytes, written)
+    NoValues,  // "No values programmed." was shown; nothing to write
+    Failed,    // a field has no encoding; its message was shown; nothing to write
+};
+
+class ProgrammingHost {
+public:
+    virtual ~ProgrammingHost() = default;
+    // Waits while the front end stays alive (the GUI serves its events meanwhile). May return
+    // early once stopRequested() is true.
+    virtual void wait(double seconds) = 0;
+    // The pulse's wait: never cut short.
+    virtual void waitWhole(double seconds) { wait(seconds); }
+    // ProgressBar1 and Label47 together.
+    virtual void setProgressShown(bool shown) = 0;
+    virtual void setProgress(int percent) = 0;
+    virtual void setVgoodLamp(bool lit) = 0;
+    virtual void message(std::string_view text, std::string_view title, MessageIcon icon) = 0;
+    // Fills `image` with the five bytes to burn, or says why it cannot (showing its own
+    // message). Sends nothing to the chip; the programmer loads the bytes right after.
+    virtual ConversionOutcome compose(EepromImage& image) = 0;
+    // The PFALT end turns the status monitor on again.
+    virtual void enableStatusMonitor() {}
+    // A stop asked from outside between the steps (a signal in the command-line tool).
+    virtual bool stopRequested() { return false; }
+};
+
+enum class ProgramResult {
+    Success,
+    NotConverted,       // the host gave no bytes; the chip was not touched
+    LoadFailed,         // a write of 0x06..0x0A was not answered: no arm, nothing burnt
+    NoPulseLine,        // the programming-voltage line cannot be had: no arm
+    ArmFailed,          // a write of 0x71 or 0x41 was not answered: no pulse
+    NoAnswer,           // STATUS could not be read after arming: no pulse
+    VgoodMissing,       // VGOOD clear after arming: no pulse
+    VoltageNotApplied,  // the adapter refused to switch the programming voltage on
+    SafeEndFailed,      // 0x0B = 0x00 or voltage off failed even when retried
+    ReadBackDiffers,    // a register read back differs from the image (or could not be read)
+    Pfalt,              // OUTPUT_CNTRL PFALT set after programming (or could not be read)
+    Stopped,            // ended from outside: emergencyStop() or the host's stop request
+};
+
+// Where the sequence was when it ended.
+enum class Stage { Loading, Armed, Pulsing, Disarming, Verifying, Done };
+std::string_view stageName(Stage stage);
+
+struct ProgramReport {
+    ProgramResult result = ProgramResult::Success;
+    Stage stage = Stage::Loading;
+    std::string reason;  // one line for the command line; empty on success
+};
+
+// Writes the image to registers 0x06..0x0A in register order (no wait, no read-back); stops
+// at the first write that is not answered and returns its index, or -1 when all went out.
+int loadImage(const EepromImage& image);
+
+// What safeEnd() could not do.
+struct SafeEndResult {
+    bool disarmed = true;
+    bool voltageOff = true;
+    bool ok() const { return disarmed && voltageOff; }
+};
+
+// The one way out of programming mode, for the sequence and for the program's close: when
+// the program left 0x0B nonzero it writes 0x0B = 0x00, then, when the voltage may be on, it
+// switches it off; each step is checked and retried.
+SafeEndResult safeEnd();
+
+class EepromProgrammer {
+public:
+    explicit EepromProgrammer(ProgrammingHost& host) : host_(host) {}
+    EepromProgrammer(const EepromProgrammer&) = delete;
+    EepromProgrammer& operator=(const EepromProgrammer&) = delete;
+
+    // Runs the whole sequence; returns when it has ended, bar and label hidden.
+    ProgramResult run();
+    bool running() const { return running_; }
+    const ProgramReport& report() const { return report_; }
+    // The image that the sequence verified against.
+    const EepromImage& image() const { return image_; }
+
+    // Ends a running sequence from inside one of its waits: a pulse under way is let run
+    // its full time, then the safe end; the sequence sends nothing more once the wait
+    // returns. Does nothing when idle. Returns what the safe end could not do.
+    SafeEndResult emergencyStop();
+
+private:
+    ProgramResult body();
+    ProgramResult end(ProgramResult result, Stage stage, std::string reason);
+    ProgramResult endArmed(ProgramResult result, Stage stage, std::string reason, std::string text);
+    ProgramResult stopped(Stage stage);
+    bool stopAsked();
+    void tell(std::string_view text, MessageIcon icon = MessageIcon::None);
+
+    enum class State { Idle, Loading, Armed, Pulsing, Disarming, Verifying };
+
+    ProgrammingHost& host_;
+    EepromImage image_{};
+    ProgramReport report_{};
+    std::optional<StopSignalHold> stopHold_;  // from the first arm write to the safe end
+    State state_ = State::Idle;
+    double pulseStarted_ = 0;
+    bool running_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace eeprom

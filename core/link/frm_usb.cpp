@@ -1,0 +1,105 @@
+#include "core/link/frm_usb.h"
+
+#include <string>
+
+#include "core/base/part_variables.h"
+#include "core/chip/register_map.h"
+
+namespace {
+
+// Stands in when no factory was installed: every operation fails.
+class AbsentAdapter final : public Talvex {
+public:
+    std::int32_t listFreeDevices(std::int32_t, std::int32_t& count, std::string& names) override {
+        count = 0;
+        names.clear();
+        return -1;
+    }
+    std::int32_t open(const std::string&) override { return -1; }
+    void close() override {}
+    std::int32_t transfer(std::int32_t, std::int16_t&, std::int16_t&, std::int16_t&) override {
+        return -1;
+    }
+};
+
+// Results reach the callers as 16-bit codes. A wide code whose low half is zero would read
+// as success after a plain cast, so such a code becomes -1 instead.
+std::int32_t resultCode(std::int32_t rc) {
+    const auto narrow = static_cast<std::int16_t>(rc);
+    return (rc != 0 && narrow == 0) ? -1 : narrow;
+}
+
+frmUSB::Factory& factory() {
+    static frmUSB::Factory f;
+    return f;
+}
+
+std::unique_ptr<frmUSB>& instance() {
+    static std::unique_ptr<frmUSB> host;
+    return host;
+}
+
+}  // namespace
+
+void frmUSB::SetFactory(Factory f) {
+    factory() = std::move(f);
+}
+
+frmUSB& frmUSB::Get() {
+    auto& host = instance();
+    if (!host) {
+        std::unique_ptr<Talvex> adapter = factory() ? factory()() : nullptr;
+        if (!adapter) adapter = std::make_unique<AbsentAdapter>();
+        host.reset(new frmUSB(std::move(adapter)));
+    }
+    return *host;
+}
+
+void frmUSB::Reset() {
+    instance().reset();
+}
+
+frmUSB::frmUSB(std::unique_ptr<Talvex> adapter) : talvex1_(std::move(adapter)) {}
+
+bool frmUSB::OpenFirstFreeDevice() {
+    std::int32_t count = 0;
+    std::string names;
+    talvex1_->listFreeDevices(1, count, names);  // its result is not relied upon
+    if (count < 1) return false;
+    const std::string first = names.substr(0, names.find(','));
+    return resultCode(talvex1_->open(first)) == 0;
+}
+
+void frmUSB::CloseDevice() {
+    talvex1_->close();
+}
+
+std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
+                                 std::uint8_t& yRetByte) {
+    std::int16_t device = PartVariables::I2CSlaveAddress;
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorRead, device, nAddr, nReadData));
+    // An adapter that hands back more than a byte keeps only its low eight bits.
+    yRetByte = static_cast<std::uint8_t>(nReadData & 0xFF);
+    return rc;
+}
+
+std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData) {
+    std::int16_t device = PartVariables::I2CSlaveAddress;
+    const std::int16_t address = nAddr, data = nWriteData;
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
+    // Only answered writes count: a chip that did not take a value still holds the last one.
+    if (address == chip::EEPROM_PROGRAM && rc == 0) programRegisterArmed_ = data != 0;
+    return rc;
+}
+
+std::int32_t frmUSB::WriteI2C(std::int16_t& /*iByte2*/, std::int16_t& iByte3, std::int16_t& iByte4,
+                              std::int16_t& iByte5) {
+    const bool on = iByte3 != 0;
+    const std::int32_t rc =
+        resultCode(talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
+    // An "on" that failed may still have switched it; only an answered "off" counts.
+    if (on || rc == 0) voltageMayBeOn_ = on;
+    return rc;
+}

@@ -1,0 +1,45 @@
+// varenthal: the evaluation program for the Varenthal battery-protection chip.
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "gui/app/close_on_signals.h"
+#include "gui/app/command_line.h"
+#include "gui/app/form2.h"
+#include "gui/app/start_up.h"
+#include "core/link/frm_usb.h"
+
+int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName(QStringLiteral("varenthal"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARENTHAL_VERSION));
+
+    // The command line is checked before the window system is touched, so that a bad
+    // option fails the same way with or without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLineResult cli = parseCommandLine(arguments);
+    if (!cli.options) return cli.exitCode;
+
+    QApplication app(argc, argv);
+
+    const AdapterSetup adapter = prepareAdapter(*cli.options);
+    frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });
+
+    const std::unique_ptr<Form2> form = StartUp();
+    form->setSimulatedChip(adapter.simChip);
+    closeOnSignals(form.get());
+    if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
+        // For the start-up benchmark: the wall-clock time once the shown window has been
+        // served by the event loop.
+        QTimer::singleShot(0, [] {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            std::fprintf(stderr, "varenthal: shown at %lld ns\n",
+                         static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec);
+        });
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,123 @@
+#include "gui/dialogs/frm_about.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include "gui/widgets/artwork.h"
+#include "core/base/program_file_date.h"
+#include "gui/widgets/miscellaneous_gui.h"
+
+using Miscellaneous::Twips;
+
+namespace {
+constexpr const char* kFileDescription = "Varenthal Evaluation Software";
+constexpr const char* kProductName = "Varenthal";
+constexpr const char* kLegalNotice = "Copyright (C) 2026 Varenthal Systems. All rights reserved.";
+constexpr const char* kComments = "";
+constexpr const char* kProgramFileName = "varenthal";
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width, int height, int points = 0) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setAlignment(Qt::AlignCenter);
+    label->setAutoFillBackground(true);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(pal);
+    if (points > 0) {
+        QFont f = label->font();
+        f.setPointSize(points);
+        label->setFont(f);
+    }
+    label->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
+    return label;
+}
+}  // namespace
+
+frmAbout::frmAbout(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setAttribute(Qt::WA_DeleteOnClose);  // closing through the frame unloads it
+    setWindowTitle(QStringLiteral("About Varenthal"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setFixedSize(Twips(6225), Twips(4650));
+
+    auto* image2 = new QLabel(this);
+    image2->setObjectName(QStringLiteral("Image2"));
+    image2->setPixmap(artwork::banner());
+    image2->setGeometry(Twips(1680), 0, Twips(2760), Twips(450));
+    Image1_ = new QLabel(this);
+    Image1_->setObjectName(QStringLiteral("Image1"));
+    Image1_->setPixmap(artwork::icon());
+    Image1_->setGeometry(Twips(120), 0, Twips(480), Twips(480));
+
+    Description_ =
+        makeLabel(this, "Description", QStringLiteral("Description"), 0, 720, 6255, 375, 12);
+    RevisionLabel_ =
+        makeLabel(this, "RevisionLabel", QStringLiteral("revison"), 2160, 1200, 1815, 495, 12);
+    AboutOK_ = new QLabel(this);
+    AboutOK_->setObjectName(QStringLiteral("AboutOK"));
+    AboutOK_->setPixmap(artwork::aboutPicture());
+    AboutOK_->setAlignment(Qt::AlignCenter);
+    AboutOK_->setGeometry(Twips(2400), Twips(1560), Twips(1275), Twips(1500));
+    AboutOK_->setCursor(Qt::PointingHandCursor);
+    AboutOK_->installEventFilter(this);
+    badpathlabel_ = makeLabel(this, "badpathlabel", QString(), 0, 1680, 0, 0);
+    UpdateDate_ = makeLabel(this, "UpdateDate", QStringLiteral("Last Updated: 04/13/98"), 120, 3240,
+                            6015, 255);
+    Copyright_ = makeLabel(this, "Copyright", QStringLiteral("Copyright"), 120, 3600, 5895, 375);
+    comments_ = makeLabel(this, "comments", QStringLiteral("comments"), 120, 4080, 5895, 495);
+
+    Load();
+}
+
+std::string frmAbout::programFilePath() {
+    return QCoreApplication::applicationDirPath().toStdString() + "/" + kProgramFileName;
+}
+
+void frmAbout::Load() {
+    Miscellaneous::CenterForm(this);
+    badpathlabel_->clear();
+    Description_->setText(QString::fromUtf8(kFileDescription));
+    RevisionLabel_->setText(QStringLiteral("Version %1.%2.%3")
+                                .arg(VARENTHAL_VERSION_MAJOR)
+                                .arg(VARENTHAL_VERSION_MINOR)
+                                .arg(VARENTHAL_VERSION_PATCH));
+    const FileDateResult date = programFileDate(programFilePath());
+    if (!date.error.empty()) {
+        badpathlabel_->setText(QString::fromStdString(date.error));
+        badpathlabel_->adjustSize();  // sizes itself to its text
+    }
+    UpdateDate_->setText(QStringLiteral("Last Updated ") + QString::fromStdString(date.date));
+    comments_->setText(QString::fromUtf8(kComments));
+    Copyright_->setText(QString::fromUtf8(kLegalNotice));
+    setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kProductName));
+    // Each line spans the window with 110-twip margins, its text centred.
+    const int margin = Twips(110);
+    Image1_->move(margin, Image1_->y());
+    for (QLabel* line : {Description_, RevisionLabel_, UpdateDate_, Copyright_, comments_}) {
+        line->setGeometry(margin, line->y(), frameGeometry().width() - 2 * margin, line->height());
+    }
+}
+
+bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == AboutOK_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        AboutOK_Click();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmAbout::AboutOK_Click() {
+    QApplication::beep();
+    hide();  // stays loaded: the next "&About" shows the same texts
+}

@@ -1,0 +1,34 @@
+#include "gui/widgets/message_box_title.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMessageBox>
+
+namespace {
+
+class MessageBoxTitle final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched);
+                box && box->windowTitle().isEmpty()) {
+                box->setWindowTitle(kApplicationTitle);
+            }
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void installMessageBoxTitle() {
+    QCoreApplication* app = QCoreApplication::instance();
+    const QString name = QStringLiteral("messageBoxTitle");
+    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)) return;
+    auto* filter = new MessageBoxTitle(app);
+    filter->setObjectName(name);
+    app->installEventFilter(filter);
+}

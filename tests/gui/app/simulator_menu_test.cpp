@@ -1,0 +1,253 @@
+// The Simulator menu on the main window, over the simulator itself.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest>
+
+#include "gui/app/form2.h"
+#include "core/sim/sim_adapter.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
+
+namespace {
+
+// Answers the modal dialogs that come up next, one answer each, from a timer that looks for
+// the active modal widget: an input dialog gets the answer's text and is accepted, a message
+// box is accepted and its text recorded in `messages`.
+void answerModals(QStringList answers, QStringList* messages = nullptr) {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, answers, messages]() mutable {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            input->setTextValue(answers.takeFirst());
+            input->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            if (messages) messages->append(box->text());
+            answers.takeFirst();
+            box->accept();
+        }
+        if (answers.isEmpty()) timer->deleteLater();
+    });
+    timer->start();
+}
+
+}  // namespace
+
+class SimulatorMenuTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        chip_ = std::make_shared<SimulatedChip>();
+        frmUSB::Reset();
+        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
+        form_ = std::make_unique<Form2>();
+        form_->setEndProgram([] {});
+    }
+    void cleanup() {
+        form_.reset();
+        frmUSB::Reset();
+    }
+
+    void noMenuWithoutTheSimulator() {
+        QVERIFY(!form_->findChild<QMenu*>(QStringLiteral("mnuSimulator")));
+        QVERIFY(!form_->findChild<QLabel*>(QStringLiteral("lblSimulatedChip")));
+    }
+
+    void menuSitsBeforeHelpAndTheWindowSaysSimulated() {
+        form_->setSimulatedChip(chip_);
+        auto* menu = form_->findChild<QMenu*>(QStringLiteral("mnuSimulator"));
+        QVERIFY(menu);
+        const QList<QAction*> top = form_->menuBar()->actions();
+        const auto* help = form_->findChild<QMenu*>(QStringLiteral("mnuHelp"));
+        QCOMPARE(top.indexOf(menu->menuAction()) + 1, top.indexOf(help->menuAction()));
+        auto* mark = form_->findChild<QLabel*>(QStringLiteral("lblSimulatedChip"));
+        QVERIFY(mark);
+        QCOMPARE(mark->text(), QStringLiteral("Simulated chip"));
+        QCOMPARE(form_->windowTitle(), QStringLiteral("Varenthal Evaluation Software"));
+    }
+
+    void conditionItemsSetAndClearTheChipsConditions_data() {
+        QTest::addColumn<int>("condition");
+        for (SimCondition c : kSimConditions) {
+            if (c == SimCondition::Unplugged) continue;
+            QTest::newRow(simConditionName(c).data()) << static_cast<int>(c);
+        }
+        QTest::newRow("unplugged") << static_cast<int>(SimCondition::Unplugged);
+    }
+    void conditionItemsSetAndClearTheChipsConditions() {
+        QFETCH(int, condition);
+        const auto c = static_cast<SimCondition>(condition);
+        form_->setSimulatedChip(chip_);
+        const QString name =
+            c == SimCondition::Unplugged
+                ? QStringLiteral("mnuSimUnplug")
+                : QStringLiteral("mnuSimFault_") + QString::fromLatin1(simConditionName(c).data());
+        auto* item = form_->findChild<QAction*>(name);
+        QVERIFY(item);
+        QVERIFY(item->isCheckable());
+        item->trigger();
+        QVERIFY(item->isChecked());
+        QVERIFY(chip_->condition(c));
+        for (SimCondition other : kSimConditions) {
+            if (other != c) QVERIFY(!chip_->condition(other));
+        }
+        item->trigger();
+        QVERIFY(!chip_->condition(c));
+    }
+
+    void checkMarksShowConditionsSetAtStart() {
+        chip_->setCondition(SimCondition::Scd, true);
+        chip_->setCondition(SimCondition::Unplugged, true);
+        chip_->setNak(0x05, true);
+        form_->setSimulatedChip(chip_);
+        QVERIFY(form_->findChild<QAction*>(QStringLiteral("mnuSimFault_scd"))->isChecked());
+        QVERIFY(!form_->findChild<QAction*>(QStringLiteral("mnuSimFault_ov"))->isChecked());
+        QVERIFY(form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->isChecked());
+        auto* nak = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_nak"));
+        QVERIFY(nak->isChecked());
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 05"));
+    }
+
+    void nakItemAsksForTheRegisterAndClearsOnUncheck() {
+        form_->setSimulatedChip(chip_);
+        auto* nak = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_nak"));
+        answerModals({QStringLiteral("0b")});
+        nak->trigger();
+        QCOMPARE(chip_->nakRegisters(), std::set<std::uint8_t>{0x0B});
+        QVERIFY(nak->isChecked());
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B"));
+
+        nak->trigger();
+        QVERIFY(chip_->nakRegisters().empty());
+        QVERIFY(!nak->isChecked());
+
+        answerModals({QStringLiteral("0B:3")});  // only the third transfer to 0x0B is lost
+        nak->trigger();
+        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B:3"));
+        std::uint8_t ignored = 0;
+        QCOMPARE(chip_->writeRegister(0x0B, 0x71), 0);
+        QCOMPARE(chip_->readRegister(0x0B, ignored), 0);
+        QVERIFY(chip_->writeRegister(0x0B, 0x00) != 0);
+        QCOMPARE(chip_->writeRegister(0x0B, 0x00), 0);
+        nak->trigger();
+        QVERIFY(!nak->isChecked());
+
+        QStringList messages;
+        answerModals({QStringLiteral("123"), QStringLiteral("ok")}, &messages);
+        nak->trigger();
+        QVERIFY(chip_->nakRegisters().empty());
+        QVERIFY(!nak->isChecked());
+        QCOMPARE(messages, QStringList{QStringLiteral("\"123\" is not a register address.")});
+    }
+
+    void powerCycleReloadsTheChip() {
+        form_->setSimulatedChip(chip_);
+        chip_->writeRegister(chip::OV_CFG, 0x00);
+        chip_->writeRegister(chip::STATE_CNTRL, chip::kStateHOST);
+        form_->findChild<QAction*>(QStringLiteral("mnuSimPowerCycle"))->trigger();
+        std::uint8_t value = 0xFF;
+        chip_->readRegister(chip::OV_CFG, value);
+        QCOMPARE(value, SimulatedChip::kDefaultEeprom[0]);
+        chip_->readRegister(chip::STATE_CNTRL, value);
+        QCOMPARE(value, std::uint8_t{0});
+    }
+
+    void unplugTurnsTheStatusLineToErrorAndBack() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* status = form_->findChild<QLabel*>(QStringLiteral("lblCommStatus"));
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        auto* unplug = form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"));
+        QVERIFY(status && tick && unplug);
+
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: OK"));
+        unplug->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: Error"));
+        unplug->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QCOMPARE(status->text(), QStringLiteral("I2C Comm Status: OK"));
+    }
+
+    void lampsFollowAnInjectedFaultWithinOneStatusTick_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("lamp");
+        QTest::newRow("ov") << "mnuSimFault_ov"
+                            << "ImgRedLEDOV";
+        QTest::newRow("uv") << "mnuSimFault_uv"
+                            << "ImgRedLEDUV";
+        QTest::newRow("ocd") << "mnuSimFault_ocd"
+                             << "ImgRedLEDOcd";
+        QTest::newRow("scd") << "mnuSimFault_scd"
+                             << "ImgRedLEDScd";
+        QTest::newRow("ovtemp") << "mnuSimFault_ovtemp"
+                                << "ImgRedLEDOvTemp";
+    }
+    void lampsFollowAnInjectedFaultWithinOneStatusTick() {
+        QFETCH(QString, item);
+        QFETCH(QString, lamp);
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        auto* fault = form_->findChild<QAction*>(item);
+        auto* lit = form_->findChild<QLabel*>(lamp + QStringLiteral("(1)"));
+        auto* unlit = form_->findChild<QLabel*>(lamp + QStringLiteral("(0)"));
+        auto* toggle = form_->findChild<QAbstractButton*>(QStringLiteral("cmdToggleLtclr"));
+        auto* cboHost = form_->findChild<QComboBox*>(QStringLiteral("cboHost"));
+        QVERIFY(tick && fault && lit && unlit && toggle && cboHost);
+        // Toggle LTCLR is a Host mode control.
+        cboHost->setCurrentIndex(1);
+        emit cboHost->activated(1);
+        QVERIFY(toggle->isEnabled());
+        auto shownLit = [&] { return !lit->isHidden() && unlit->isHidden(); };
+        auto shownUnlit = [&] { return lit->isHidden() && !unlit->isHidden(); };
+
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownUnlit());
+        fault->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownLit());
+
+        // Taken away, the fault stays latched until LTCLR is toggled.
+        fault->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownLit());
+        toggle->click();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(shownUnlit());
+    }
+
+    void vgoodLampFollowsTheSupply() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* tick = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        auto* lit = form_->findChild<QLabel*>(QStringLiteral("ImgGrnLEDVgood(1)"));
+        auto* item = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"));
+        QVERIFY(tick && lit && item);
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(!lit->isHidden());
+        item->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(lit->isHidden());
+        item->trigger();
+        QMetaObject::invokeMethod(tick, "timeout");
+        QVERIFY(!lit->isHidden());
+    }
+
+private:
+    std::shared_ptr<SimulatedChip> chip_;
+    std::unique_ptr<Form2> form_;
+};
+
+QTEST_MAIN(SimulatorMenuTest)
+#include "simulator_menu_test.moc"
