@@ -24,6 +24,8 @@ constexpr const char* kFooter = R"(COMMANDS
   varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
   varenthal-cli [OPTIONS] eeprom save FILE.ee
   varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
+  varenthal-cli [OPTIONS] watch [--interval MS] [--count N | --duration S]
+                [--registers 01,05,...] [--csv | --json] [--max-failures N]
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
 
 ADDRESSES AND DATA
@@ -50,6 +52,9 @@ SIMULATOR
   --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
   program-fails, stuck-bit, unplugged, pulse-stuck (the programming voltage cannot be
   switched off), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
+  --sim-scenario FILE plays faults over time, one 't_ms name on|off' a line, counted from
+  the moment the adapter opens; the names are those of --sim-fault, and 'ltclr' sets and
+  clears OUTPUT_CNTRL LTCLR as the host does, which releases the latched flags.
 
 EXIT CODES
   0  success
@@ -79,6 +84,8 @@ EXAMPLES
       prints 1: VGOOD did not get set
   varenthal-cli --adapter sim --trace bus.log --yes eeprom program pack.ee
       one line per adapter call in bus.log
+  varenthal-cli --adapter sim --sim-scenario ov.txt watch --count 20 --csv
+      twenty rows a second apart as the scenario sets and clears OV
 )";
 
 const CLI::Validator kHexByte(
@@ -106,6 +113,9 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
         ->allow_extra_args(false);
     app.add_option("--sim-state", o.adapter.simState,
                    "simulator: keep the chip in FILE between runs")
+        ->type_name("FILE");
+    app.add_option("--sim-scenario", o.adapter.simScenario,
+                   "simulator: play faults over time from FILE ('t_ms name on|off' lines)")
         ->type_name("FILE");
     app.add_flag("--json", o.json, "print one JSON object instead of text");
     app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
@@ -185,7 +195,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     program->add_flag("--allow-incomplete", o.allowIncomplete,
                       "program a file that lacks a register key or leaves it empty (as 00)");
 
-    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program}) {
+    CLI::App* watch = addWatchCommand(app, o.watch);
+
+    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program, watch}) {
         sub->fallthrough();
     }
     // Only the tool's own help carries the long part; the commands keep the short footer.
@@ -219,6 +231,12 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     if (*show) o.command = Command::EepromShow;
     if (*save) o.command = Command::EepromSave;
     if (*program) o.command = Command::EepromProgram;
+    if (*watch) o.command = Command::Watch;
+    if (*watch && o.watch.csv && o.json) {
+        err << "varenthal-cli: watch takes --csv or --json, not both\n";
+        result.exitCode = kExitBadUsage;
+        return result;
+    }
     if (*read || *write) o.address = *parseHexArgument(addressText);
     if (*write) o.data = *parseHexArgument(dataText);
     if (fs >= 0) o.fs = fs;

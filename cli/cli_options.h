@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "cli/watch_command.h"
 #include "core/adapters/adapter_setup.h"
 
 namespace cli {
 
-enum class Command { List, Read, Write, Dump, Status, EepromShow, EepromSave, EepromProgram };
+enum class Command { List, Read, Write, Dump, Status, EepromShow, EepromSave, EepromProgram, Watch };
 
 struct CliOptions {
     AdapterOptions adapter;
@@ -25,6 +26,7 @@ struct CliOptions {
     bool allowIncomplete = false;  // eeprom program: a file without every register key
     std::optional<int> fs;         // eeprom show --fs
     int cells = 10;                // eeprom show --cells
+    WatchOptions watch;
 };
 
 struct ParseResult {

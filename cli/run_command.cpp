@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
+#include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 
 namespace cli {
@@ -81,6 +82,8 @@ int runCommand(const CliOptions& options, const Io& io) {
             return runDump(io);
         case Command::Status:
             return runStatus(io);
+        case Command::Watch:
+            return runWatch(options.watch, &Communication::ReadRegister, io);
         case Command::EepromShow:
         case Command::EepromSave:
         case Command::EepromProgram:
