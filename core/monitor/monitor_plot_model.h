@@ -12,9 +12,12 @@ namespace monitor {
 
 class MonitorPlotModel {
 public:
+    // `registers`: every register that may be ticked during the run.
     explicit MonitorPlotModel(std::vector<std::uint8_t> registers, std::size_t maxBuckets = 1024);
 
-    void add(const MonitorSample& sample);
+    // `sampled` names the registers of `sample.registers`, in order; registers not ticked
+    // get nothing for this sample.
+    void add(const MonitorSample& sample, const std::vector<std::uint8_t>& sampled = {});
 
     // Bit 0 (SCD) to bit 7 (CHG).
     const MinMaxSeries& flag(int bit) const { return flags_[static_cast<std::size_t>(bit)]; }
