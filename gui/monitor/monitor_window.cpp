@@ -61,7 +61,9 @@ MonitorWindow::MonitorWindow(QWidget* parent)
     : QWidget(parent, Qt::Window),
       read_(&Communication::ReadRegister),
       plot_(tickableRegisters()),
-      start_(std::chrono::steady_clock::now()),
+      secondsNow_([start = std::chrono::steady_clock::now()] {
+          return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      }),
       cboInterval_(new QComboBox(this)),
       cboSpan_(new QComboBox(this)),
       cmdPause_(new QPushButton(QStringLiteral("Pause"), this)),
@@ -183,10 +185,6 @@ void MonitorWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-double MonitorWindow::secondsNow() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-}
-
 std::vector<std::uint8_t> MonitorWindow::tickedRegisters() const {
     if (isRecording()) return recordedRegisters_;  // the file's columns stay as they began
     std::vector<std::uint8_t> ticked;
@@ -201,12 +199,12 @@ void MonitorWindow::statusRead(std::int32_t rc, std::uint8_t value) {
     std::optional<std::uint8_t> status;
     if (rc == 0) status = value;
     addSample(monitor::completeSample(status, tickedRegisters(), read_,
-                                      std::chrono::system_clock::now(), secondsNow()));
+                                      std::chrono::system_clock::now(), secondsNow_()));
 }
 
 void MonitorWindow::onTick() {
     addSample(monitor::takeSample(tickedRegisters(), read_, std::chrono::system_clock::now(),
-                                  secondsNow()));
+                                  secondsNow_()));
 }
 
 void MonitorWindow::onIntervalChanged() {

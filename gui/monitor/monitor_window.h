@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/monitor/csv_recorder.h"
@@ -41,6 +42,8 @@ public:
 
     // How the window reads the bus; by default the program's register access layer.
     void setReader(monitor::RegisterReader read) { read_ = std::move(read); }
+    // Seconds since the window opened; replaceable so that scripted runs keep their times.
+    void setSecondsClock(std::function<double()> seconds) { secondsNow_ = std::move(seconds); }
 
     // The status panel's STATUS read: rc 0 = answered with `value`.
     void statusRead(std::int32_t rc, std::uint8_t value);
@@ -69,7 +72,6 @@ private:
 
     void addSample(const monitor::MonitorSample& sample);
     std::vector<std::uint8_t> tickedRegisters() const;
-    double secondsNow() const;
     void onIntervalChanged();
     void onTick();
     void onRecordClicked();
@@ -86,7 +88,7 @@ private:
     monitor::FlagEventTracker events_;
     monitor::CsvRecorder recorder_;
     std::vector<std::uint8_t> recordedRegisters_;
-    std::chrono::steady_clock::time_point start_;
+    std::function<double()> secondsNow_;
     bool dirty_ = false;
 
     QComboBox* cboInterval_;
