@@ -161,6 +161,8 @@ MonitorWindow::MonitorWindow(QWidget* parent)
     layout->addLayout(registerBox);
     layout->addWidget(splitter);
 
+    // One line a row: scrolling to the end need not measure every line of a long list.
+    lstEvents_->setUniformItemSizes(true);
     hsbTime_->setEnabled(false);
     connect(cboInterval_, &QComboBox::currentIndexChanged, this, &MonitorWindow::onIntervalChanged);
     connect(cboSpan_, &QComboBox::currentIndexChanged, this, [this] { refreshPlot(); });
