@@ -16,7 +16,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    frmUSB::SetFactory([] { return std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()); });
+    frmUSB::SetFactory(
+        [] { return std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()); });
     frmUSB::Get().OpenFirstFreeDevice();
 
     QTemporaryDir dir;

@@ -1,11 +1,12 @@
 // A day at 10 Hz (864,000 samples) through the recorder: the events and the plot model
 // alone, then with the CSV file as well; time per sample and resident memory growth.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "core/monitor/csv_recorder.h"
 #include "core/monitor/flag_events.h"
@@ -25,7 +26,8 @@ double residentMiB() {
 
 monitor::MonitorSample sample(int i) {
     monitor::MonitorSample s;
-    s.wallTime = std::chrono::system_clock::time_point(std::chrono::milliseconds(1'796'652'192'000LL + i * 100LL));
+    s.wallTime = std::chrono::system_clock::time_point(
+        std::chrono::milliseconds(1'796'652'192'000LL + i * 100LL));
     s.seconds = i * 0.1;
     // A flag that changes every 10 s, and a silent sample now and then.
     if (i % 5000 != 4999) s.status = static_cast<std::uint8_t>(0xE0 | ((i / 100) % 2 ? 0x04 : 0));
@@ -60,9 +62,9 @@ int main() {
         kSamples;
     const double growth = residentMiB() - rssBefore;
 
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("recorder-bench-" + std::to_string(getpid()) + ".csv"))
-            .string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("recorder-bench-" + std::to_string(getpid()) + ".csv"))
+                                 .string();
     monitor::CsvRecorder recorder;
     recorder.open(path, ticked);
     t0 = std::chrono::steady_clock::now();

@@ -11,7 +11,17 @@
 
 namespace cli {
 
-enum class Command { List, Read, Write, Dump, Status, EepromShow, EepromSave, EepromProgram, Watch };
+enum class Command {
+    List,
+    Read,
+    Write,
+    Dump,
+    Status,
+    EepromShow,
+    EepromSave,
+    EepromProgram,
+    Watch,
+};
 
 struct CliOptions {
     AdapterOptions adapter;

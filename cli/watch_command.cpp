@@ -151,8 +151,8 @@ int runWatch(const WatchOptions& options, const monitor::RegisterReader& read, c
         if (end && deadline >= *end) break;
         if (!waitUntil(deadline)) break;
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        const monitor::MonitorSample sample = monitor::takeSample(
-            options.registers, read, std::chrono::system_clock::now(), seconds);
+        const monitor::MonitorSample sample =
+            monitor::takeSample(options.registers, read, std::chrono::system_clock::now(), seconds);
         if (io.json) {
             printJson(io, jsonRow(sample, options.registers));
         } else {

@@ -27,7 +27,7 @@ std::string checkAdapterOptions(const AdapterOptions& options);
 // What start-up keeps of the chosen back-end.
 struct AdapterSetup {
     AdapterOptions options;
-    std::shared_ptr<SimulatedChip> simChip;  // set only when the simulator is the adapter
+    std::shared_ptr<SimulatedChip> simChip;    // set only when the simulator is the adapter
     std::vector<SimScenarioStep> simScenario;  // played from each adapter's first open
 
     bool simulated() const { return simChip != nullptr; }

@@ -73,10 +73,9 @@ std::vector<PlotPoint> MinMaxSeries::points() const {
         const std::size_t from = out.size();
         if (b.hasValue) {
             for (const PlotPoint& p : {b.first, b.low, b.high, b.last}) {
-                const bool seen = std::any_of(out.begin() + static_cast<std::ptrdiff_t>(from),
-                                              out.end(), [&](const PlotPoint& q) {
-                                                  return q.seconds == p.seconds;
-                                              });
+                const bool seen =
+                    std::any_of(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(),
+                                [&](const PlotPoint& q) { return q.seconds == p.seconds; });
                 if (!seen) out.push_back(p);
             }
         }

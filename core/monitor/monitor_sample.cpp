@@ -21,8 +21,7 @@ bool MonitorSample::ok() const {
 }
 
 MonitorSample completeSample(std::optional<std::uint8_t> status,
-                             const std::vector<std::uint8_t>& registers,
-                             const RegisterReader& read,
+                             const std::vector<std::uint8_t>& registers, const RegisterReader& read,
                              std::chrono::system_clock::time_point wallTime, double seconds) {
     MonitorSample sample;
     sample.wallTime = wallTime;

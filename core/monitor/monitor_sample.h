@@ -15,8 +15,8 @@ using RegisterReader = std::function<std::int32_t(std::uint8_t address, std::uin
 
 struct MonitorSample {
     std::chrono::system_clock::time_point wallTime;
-    double seconds = 0;                  // since the start of the run
-    std::optional<std::uint8_t> status;  // empty: no answer
+    double seconds = 0;                                  // since the start of the run
+    std::optional<std::uint8_t> status;                  // empty: no answer
     std::vector<std::optional<std::uint8_t>> registers;  // in the order of the ticked list
 
     // Every read of the sample answered.
@@ -26,8 +26,7 @@ struct MonitorSample {
 // Reads the ticked `registers` after a STATUS read whose result is already known (the
 // status monitor's own read, or one just made).
 MonitorSample completeSample(std::optional<std::uint8_t> status,
-                             const std::vector<std::uint8_t>& registers,
-                             const RegisterReader& read,
+                             const std::vector<std::uint8_t>& registers, const RegisterReader& read,
                              std::chrono::system_clock::time_point wallTime, double seconds);
 // Reads STATUS, then the ticked `registers`.
 MonitorSample takeSample(const std::vector<std::uint8_t>& registers, const RegisterReader& read,

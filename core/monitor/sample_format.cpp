@@ -45,7 +45,8 @@ std::vector<std::string_view> flagNames() {
 
 std::string registerColumn(std::uint8_t address) {
     const chip::RegisterInfo* info = chip::findRegister(address);
-    std::string name = info ? std::string(info->name) : "REG_" + std::string{kHex[address >> 4], kHex[address & 0x0F]};
+    std::string name = info ? std::string(info->name)
+                            : "REG_" + std::string{kHex[address >> 4], kHex[address & 0x0F]};
     for (char& c : name) {
         if (c == ' ') c = '_';
     }

@@ -43,15 +43,13 @@ struct Span {
     const char* text;
     double seconds;
 };
-constexpr std::array<Span, 5> kSpans{{{"1 min", 60},
-                                      {"10 min", 600},
-                                      {"1 h", 3600},
-                                      {"24 h", 86400},
-                                      {"All", 0}}};
+constexpr std::array<Span, 5> kSpans{
+    {{"1 min", 60}, {"10 min", 600}, {"1 h", 3600}, {"24 h", 86400}, {"All", 0}}};
 
 std::vector<std::uint8_t> tickableRegisters() {
     std::vector<std::uint8_t> all;
-    for (unsigned a = kFirstTickable; a <= kLastTickable; ++a) all.push_back(static_cast<std::uint8_t>(a));
+    for (unsigned a = kFirstTickable; a <= kLastTickable; ++a)
+        all.push_back(static_cast<std::uint8_t>(a));
     return all;
 }
 
@@ -93,9 +91,9 @@ MonitorWindow::MonitorWindow(QWidget* parent)
     tmrMonitor_->setObjectName(QStringLiteral("tmrMonitor"));
 
     for (int ms : kIntervalsMs) {
-        cboInterval_->addItem(ms >= 1000 ? QStringLiteral("%1 s").arg(ms / 1000)
-                                         : QStringLiteral("%1 ms").arg(ms),
-                              ms);
+        cboInterval_->addItem(
+            ms >= 1000 ? QStringLiteral("%1 s").arg(ms / 1000) : QStringLiteral("%1 ms").arg(ms),
+            ms);
     }
     for (const Span& span : kSpans) cboSpan_->addItem(QString::fromLatin1(span.text), span.seconds);
 
@@ -282,9 +280,9 @@ bool MonitorWindow::savePicture(const QString& path) {
 }
 
 void MonitorWindow::onSavePictureClicked() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save picture"), QString(),
-        QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"), QString(),
+                                     QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
     if (path.isEmpty()) return;
     if (!savePicture(path)) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot save %1").arg(path));
@@ -367,8 +365,8 @@ void MonitorWindow::refreshPlot() {
     }
     const std::vector<std::uint8_t> ticked = tickedRegisters();
     for (std::size_t i = 0; i < registerTraces_.size(); ++i) {
-        const bool shown = std::find(ticked.begin(), ticked.end(),
-                                     plot_.registerAddresses()[i]) != ticked.end();
+        const bool shown =
+            std::find(ticked.begin(), ticked.end(), plot_.registerAddresses()[i]) != ticked.end();
         Trace& trace = registerTraces_[i];
         if (shown) {
             drawTrace(trace, plot_.reg(i).points(), 0, 1);

@@ -52,9 +52,8 @@ TEST(CliWatch, CsvRowsFollowAScenarioWithOneStatusAndRegisterReadEach) {
     EXPECT_EQ(header.str(), kHeader);
     EXPECT_THAT(column(lines, 5), ElementsAre("0", "0", "1", "1", "1", "0", "0", "0"));
     EXPECT_THAT(column(lines, 1), ElementsAre(HasSubstr("0.0"), HasSubstr("0.1"), HasSubstr("0.2"),
-                                              HasSubstr("0.3"), HasSubstr("0.4"),
-                                              HasSubstr("0.5"), HasSubstr("0.6"),
-                                              HasSubstr("0.7")));
+                                              HasSubstr("0.3"), HasSubstr("0.4"), HasSubstr("0.5"),
+                                              HasSubstr("0.6"), HasSubstr("0.7")));
     EXPECT_THAT(column(lines, 12), ::testing::Each("ok"));
     EXPECT_THAT(column(lines, 11), ::testing::Each("00")) << "LTCLR is back to 0 at once";
 
@@ -127,7 +126,8 @@ TEST(CliWatch, BadUsageExitsTwoBeforeAnyRead) {
         EXPECT_EQ(run.exitCode, 2) << args.back() << run.err;
         EXPECT_THAT(run.out, IsEmpty()) << args.back();
     }
-    const CliRun scenario = runCli({"--adapter", "sim", "--sim-scenario", dir.file("bad.txt"), "watch"});
+    const CliRun scenario =
+        runCli({"--adapter", "sim", "--sim-scenario", dir.file("bad.txt"), "watch"});
     EXPECT_THAT(scenario.err, HasSubstr("line 1: expected on or off"));
 }
 

@@ -42,8 +42,8 @@ protected:
     static MonitorSample sample(double seconds, std::optional<std::uint8_t> status,
                                 std::vector<std::optional<std::uint8_t>> registers = {}) {
         const auto base = std::chrono::system_clock::time_point(std::chrono::seconds(1796652192));
-        return MonitorSample{base + std::chrono::milliseconds(std::lround(seconds * 1000)),
-                             seconds, status, std::move(registers)};
+        return MonitorSample{base + std::chrono::milliseconds(std::lround(seconds * 1000)), seconds,
+                             status, std::move(registers)};
     }
 
     std::string path_;

@@ -36,9 +36,8 @@ TEST(MinMaxSeries, ASingleSampleSpikeSurvivesADayAtTenHertz) {
                                     [](const PlotPoint& p) { return p.value == 1.0; });
     ASSERT_NE(spike, points.end());
     EXPECT_NEAR(spike->seconds, kSpike * 0.1, 1e-6);
-    EXPECT_TRUE(std::is_sorted(points.begin(), points.end(), [](const auto& a, const auto& b) {
-        return a.seconds < b.seconds;
-    }));
+    EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
+                               [](const auto& a, const auto& b) { return a.seconds < b.seconds; }));
 }
 
 TEST(MinMaxSeries, AGapIsABreakNotAZeroAtAnyZoom) {
@@ -52,9 +51,9 @@ TEST(MinMaxSeries, AGapIsABreakNotAZeroAtAnyZoom) {
                                 [](const PlotPoint& p) { return std::isnan(p.value); }),
                   1)
             << buckets;
-        EXPECT_TRUE(std::none_of(points.begin(), points.end(),
-                                 [](const PlotPoint& p) { return p.value == 0.0; }))
-            << buckets;
+        EXPECT_TRUE(std::none_of(points.begin(), points.end(), [](const PlotPoint& p) {
+            return p.value == 0.0;
+        })) << buckets;
     }
 }
 

@@ -15,9 +15,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "core/link/frm_usb.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/sim_scenario.h"
-#include "core/link/frm_usb.h"
 #include "gui/app/form2.h"
 #include "gui/pages/registers/status_panel.h"
 #include "tests/core/sim/manual_clock.h"
