@@ -106,6 +106,17 @@ TEST(CliWatch, FailedReadsAreEmptyFieldsAndALongRunOfThemExitsOne) {
     EXPECT_THAT(lost.err, HasSubstr("I2C Comm Status: Error"));
 }
 
+TEST(CliWatch, CtrlCEndsTheWatchWithWholeRowsAndExitZero) {
+    const CliRun run = runCliInterrupted({"--adapter", "sim", "watch", "--interval", "50"},
+                                         std::chrono::milliseconds(400));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_FALSE(run.out.empty());
+    EXPECT_EQ(run.out.back(), '\n');
+    const auto lines = csvLines(run.out);
+    EXPECT_GE(lines.size(), 3U);
+    for (const auto& line : lines) EXPECT_EQ(line.size(), 12U);
+}
+
 TEST(CliWatch, BadUsageExitsTwoBeforeAnyRead) {
     const TempDir dir;
     writeFile(dir.file("bad.txt"), "100 ov maybe\n");
