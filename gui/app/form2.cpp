@@ -216,6 +216,9 @@ void Form2::showMonitor() {
         // Closing deletes it, and with it the connection: no sampling while it is closed.
         monitor_ = new MonitorWindow(this);
         connect(statusPanel_, &StatusPanel::statusRead, monitor_, &MonitorWindow::statusRead);
+        monitor_->setHoldOff([page = QPointer<EepromPage>(eepromPage_)] {
+            return page && page->isBusy();
+        });
     }
     monitor_->show();
     monitor_->raise();

@@ -196,6 +196,7 @@ std::vector<std::uint8_t> MonitorWindow::tickedRegisters() const {
 
 void MonitorWindow::statusRead(std::int32_t rc, std::uint8_t value) {
     if (tmrMonitor_->isActive()) return;  // the faster timer samples on its own
+    if (holdOff_ && holdOff_()) return;
     std::optional<std::uint8_t> status;
     if (rc == 0) status = value;
     addSample(monitor::completeSample(status, tickedRegisters(), read_,
@@ -203,6 +204,7 @@ void MonitorWindow::statusRead(std::int32_t rc, std::uint8_t value) {
 }
 
 void MonitorWindow::onTick() {
+    if (holdOff_ && holdOff_()) return;
     addSample(monitor::takeSample(tickedRegisters(), read_, std::chrono::system_clock::now(),
                                   secondsNow_()));
 }

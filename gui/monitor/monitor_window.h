@@ -42,6 +42,9 @@ public:
 
     // How the window reads the bus; by default the program's register access layer.
     void setReader(monitor::RegisterReader read) { read_ = std::move(read); }
+    // While this says so (an EEPROM programming run), the window takes no samples and makes
+    // no reads: the sequence owns the bus.
+    void setHoldOff(std::function<bool()> holdOff) { holdOff_ = std::move(holdOff); }
     // Seconds since the window opened; replaceable so that scripted runs keep their times.
     void setSecondsClock(std::function<double()> seconds) { secondsNow_ = std::move(seconds); }
 
@@ -89,6 +92,7 @@ private:
     monitor::CsvRecorder recorder_;
     std::vector<std::uint8_t> recordedRegisters_;
     std::function<double()> secondsNow_;
+    std::function<bool()> holdOff_;
     bool dirty_ = false;
 
     QComboBox* cboInterval_;

@@ -126,6 +126,13 @@ private slots:
         QVERIFY(window_->findChild<QTimer*>(QStringLiteral("tmrMonitor"))->isActive());
         QTRY_VERIFY(reads_.size() >= 4);
         statusTick();  // ignored while the window's own timer samples
+        // Held off (an EEPROM programming run): no reads at all.
+        bool held = true;
+        window_->setHoldOff([&held] { return held; });
+        const std::size_t before = reads_.size();
+        QTest::qWait(150);
+        QCOMPARE(reads_.size(), before);
+        held = false;
         window_->findChild<QComboBox*>(QStringLiteral("cboInterval"))->setCurrentIndex(0);
         for (std::size_t i = 0; i + 1 < reads_.size(); i += 2) {
             QCOMPARE(reads_[i], chip::STATUS);
