@@ -1,5 +1,6 @@
 #include "gui/monitor/monitor_window.h"
 
+#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -10,7 +11,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
@@ -117,7 +117,9 @@ MonitorWindow::MonitorWindow(QWidget* parent)
     chart_->addAxis(timeAxis_, Qt::AlignBottom);
     chart_->addAxis(lanes, Qt::AlignLeft);
     chart_->addAxis(values, Qt::AlignRight);
-    chart_->legend()->setAlignment(Qt::AlignRight);
+    // The flag lanes carry their names on the left axis, the registers theirs in colour on the
+    // right axis's title.
+    chart_->legend()->hide();
     chartView_->setRenderHint(QPainter::Antialiasing, false);
     chartView_->setRubberBand(QChartView::HorizontalRubberBand);  // zoom on the time axis
     chartView_->setMinimumSize(640, 360);
@@ -267,6 +269,7 @@ void MonitorWindow::onRecordClicked() {
 
 bool MonitorWindow::savePicture(const QString& path) {
     refreshPlot();
+    QApplication::processEvents();  // the chart lays out its new titles and points
     if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
         QSvgGenerator svg;
         svg.setFileName(path);
@@ -343,10 +346,7 @@ void MonitorWindow::drawTrace(Trace& trace, const std::vector<monitor::PlotPoint
         chart_->addSeries(series);
         series->attachAxis(timeAxis_);
         series->attachAxis(trace.yAxis);
-        if (!trace.segments.empty()) {
-            series->setColor(trace.segments.front()->color());
-            for (QLegendMarker* m : chart_->legend()->markers(series)) m->setVisible(false);
-        }
+        if (!trace.segments.empty()) series->setColor(trace.segments.front()->color());
         trace.segments.push_back(series);
     }
     while (trace.segments.size() > std::max<std::size_t>(segments.size(), 1)) {
@@ -379,5 +379,13 @@ void MonitorWindow::refreshPlot() {
             trace.segments.clear();
         }
     }
+    QStringList names;
+    for (const Trace& trace : registerTraces_) {
+        if (trace.segments.empty()) continue;
+        names << QStringLiteral("<span style=\"color:%1\">%2</span>")
+                     .arg(trace.segments.front()->color().name(), trace.name);
+    }
+    registerTraces_.front().yAxis->setTitleText(names.isEmpty() ? QStringLiteral("register")
+                                                                : names.join(QStringLiteral("  ")));
     if (!cmdPause_->isChecked()) setTimeRange(plot_.lastSeconds());
 }
