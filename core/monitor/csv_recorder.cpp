@@ -28,7 +28,10 @@ bool CsvRecorder::open(const std::string& path, const std::vector<std::uint8_t>&
     if (fd_ < 0) return fail("cannot create");
     pending_ = csvHeader(registers);
     lastFlush_ = 0;
-    return flush();
+    if (flush()) return true;
+    ::close(fd_);  // not recording: a file without its header is no recording
+    fd_ = -1;
+    return false;
 }
 
 bool CsvRecorder::add(const MonitorSample& sample) {

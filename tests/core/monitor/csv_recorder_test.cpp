@@ -114,6 +114,10 @@ TEST_F(CsvRecorderTest, AFileThatCannotBeCreatedIsReported) {
     EXPECT_FALSE(recorder.open("/nonexistent-dir/x.csv", {}));
     EXPECT_NE(recorder.error().find("/nonexistent-dir/x.csv"), std::string::npos);
     EXPECT_FALSE(recorder.add(sample(0, 0xE0)));
+    // A full disk: the header cannot be written, so nothing is recording.
+    EXPECT_FALSE(recorder.open("/dev/full", {}));
+    EXPECT_FALSE(recorder.isOpen());
+    EXPECT_NE(recorder.error().find("cannot write"), std::string::npos);
 }
 
 }  // namespace
