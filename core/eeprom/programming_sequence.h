@@ -109,6 +109,12 @@ struct ProgramReport {
 // at the first write that is not answered and returns its index, or -1 when all went out.
 int loadImage(const EepromImage& image);
 
+// The conversion of the page's own commands (ConvertEepromControlsToBytes, the preview, a
+// save): waits kConversionWait, takes the host's bytes into `image` and, when it gave them,
+// writes them to 0x06..0x0A. No arming and no read-back; a lost write is left to the
+// status line, as for any register write outside programming.
+ConversionOutcome convertAndLoad(ProgrammingHost& host, EepromImage& image);
+
 // What safeEnd() could not do.
 struct SafeEndResult {
     bool disarmed = true;
