@@ -72,7 +72,8 @@ public:
     virtual void setVgoodLamp(bool lit) = 0;
     virtual void message(std::string_view text, std::string_view title, MessageIcon icon) = 0;
     // Fills `image` with the five bytes to burn, or says why it cannot (showing its own
-    // message). Sends nothing to the chip; the programmer loads the bytes right after.
+    // message). Sends nothing to the chip; the programmer or convertAndLoad writes the bytes
+    // right after.
     virtual ConversionOutcome compose(EepromImage& image) = 0;
     // The PFALT end turns the status monitor on again.
     virtual void enableStatusMonitor() {}
