@@ -70,7 +70,8 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     controlPage_->setObjectName(QStringLiteral("picControl"));
     eepromPage_ = new EepromPage(this);
     eepromPage_->setObjectName(QStringLiteral("picEeprom"));
-    eepromPage_->setStatusPanel(statusPanel_);
+    eepromPage_->setStatusTimer(statusPanel_->tmrStatus());
+    connect(eepromPage_, &EepromPage::vgoodLampChanged, statusPanel_, &StatusPanel::setVgoodLamp);
     registersPage_ = new RegistersPage();
     registersPage_->setObjectName(QStringLiteral("picRegisters"));
     SSTab1_->addTab(controlPage_, QStringLiteral("Control"));
