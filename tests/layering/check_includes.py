@@ -15,7 +15,8 @@ import sys
 import tempfile
 
 # Folder -> the folders it may include (its own always). Longest prefix wins.
-CORE = ["core/base", "core/chip", "core/link", "core/adapters", "core/sim", "core/eeprom"]
+CORE = ["core/base", "core/chip", "core/link", "core/adapters", "core/sim", "core/eeprom",
+        "core/monitor"]
 ALLOWED = {
     "core/base": [],
     "core/chip": [],
@@ -23,11 +24,13 @@ ALLOWED = {
     "core/sim": ["core/base", "core/chip", "core/link"],
     "core/adapters": ["core/base", "core/chip", "core/link", "core/sim"],
     "core/eeprom": CORE,
+    "core/monitor": ["core/base", "core/chip"],
     "gui/widgets": ["core"],
     "gui/dialogs": ["core", "gui/widgets"],
     "gui/pages/control": ["core", "gui/widgets"],
     "gui/pages/eeprom": ["core", "gui/widgets"],
     "gui/pages/registers": ["core", "gui/widgets"],
+    "gui/monitor": ["core", "gui/widgets"],
     "gui/app": ["core", "gui"],
     "cli": ["core"],
 }
