@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -11,9 +13,10 @@ class QPushButton;
 class frmRegisters : public QDialog {
     Q_OBJECT
 public:
-    explicit frmRegisters(QWidget* parent = nullptr);
+    explicit frmRegisters(Communication comm, QWidget* parent = nullptr);
 
 private:
+    Communication comm_;
     void cmdReadI2C_Click();
     void cmdWriteI2C_Click();
     // Checks a box with HexToByte and rewrites it as two hex digits; -1 when it is not a byte.

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,17 +21,21 @@ class RegistersPage : public QWidget {
 public:
     static constexpr int kRows = 11;  // registers 0x00..0x0A
 
-    explicit RegistersPage(QWidget* parent = nullptr);
+    explicit RegistersPage(Communication comm, QWidget* parent = nullptr);
 
     // Reads all eleven registers into the page, then clears the scan's highlight.
     void ReadAllRegisters();
 
     QTimer* tmrRegisterScan() const { return tmrRegisterScan_; }
 
+    // Whether the scan resumes when a data box loses the focus; "Scan" sets it.
+    bool bScanEnabled = true;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Communication comm_;
     void buildHeaders();
     void buildRow(int a);
     void buildFooter();

@@ -6,13 +6,15 @@
 #include <array>
 #include <cstdint>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QTimer;
 
 class StatusPanel : public QFrame {
     Q_OBJECT
 public:
-    explicit StatusPanel(QWidget* parent = nullptr);
+    explicit StatusPanel(Communication comm, QWidget* parent = nullptr);
 
     QTimer* tmrStatus() const { return tmrStatus_; }
 
@@ -20,6 +22,7 @@ public:
     void setVgoodLamp(bool lit);
 
 private:
+    Communication comm_;
     // A lamp is a pair of pictures on the same spot: element 0 unlit, element 1 lit.
     struct Lamp {
         QLabel* unlit = nullptr;
