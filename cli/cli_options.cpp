@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "core/base/safe_file.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
-#include "core/base/safe_file.h"
 
 namespace cli {
 namespace {

@@ -7,8 +7,8 @@
 #include <QMessageBox>
 #include <utility>
 
-#include "core/link/miscellaneous.h"
 #include "core/sim/simulated_chip.h"
+#include "core/link/miscellaneous.h"
 
 namespace {
 

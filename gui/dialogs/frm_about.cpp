@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "core/base/program_file_date.h"
 #include "gui/widgets/artwork.h"
+#include "core/base/program_file_date.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
