@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/base/part_variables.h"
-#include "core/sim/sim_adapter.h"
+#include "core/eeprom/programming_sequence.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
 #include "manual_clock.h"
-#include "core/eeprom/programming_sequence.h"
 
 using namespace std::chrono_literals;
 
@@ -42,15 +41,12 @@ private:
 class ProgrammingOnTheModel : public ::testing::Test {
 protected:
     void SetUp() override {
-        PartVariables::I2CSlaveAddress = 32;
-        frmUSB::Reset();
-        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
-        frmUSB::Get().OpenFirstFreeDevice();
+        bus_ = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(chip_));
+        bus_->OpenFirstFreeDevice();
     }
-    void TearDown() override { frmUSB::Reset(); }
 
     eeprom::ProgramResult program() {
-        eeprom::EepromProgrammer programmer(host_);
+        eeprom::EepromProgrammer programmer(host_, Communication(*bus_));
         const eeprom::ProgramResult result = programmer.run();
         EXPECT_FALSE(chip_->armed()) << "the chip was left armed";
         EXPECT_FALSE(chip_->programmingVoltage()) << "the programming voltage was left on";
@@ -61,6 +57,7 @@ protected:
     std::shared_ptr<SimulatedChip> chip_ =
         std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom, clock_.clock());
     ClockedHost host_{clock_};
+    std::unique_ptr<frmUSB> bus_;
 };
 
 TEST_F(ProgrammingOnTheModel, GoodRunBurnsTheEepromAndItSurvivesAPowerCycle) {
@@ -109,7 +106,7 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         SetUp();
         chip_->apply(*parseSimFault(c.fault));
         host_.messages.clear();
-        eeprom::EepromProgrammer programmer(host_);
+        eeprom::EepromProgrammer programmer(host_, Communication(*bus_));
         EXPECT_EQ(programmer.run(), c.result);
         EXPECT_EQ(host_.messages,
                   c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
@@ -117,7 +114,7 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
                   c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
         EXPECT_FALSE(chip_->armed());
         EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
-        EXPECT_FALSE(Communication::ProgramRegisterArmed());
+        EXPECT_FALSE(bus_->programRegisterArmed());
     }
 }
 
