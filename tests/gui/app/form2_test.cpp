@@ -28,7 +28,7 @@
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
-#include "tests/gui/app/message_box_answerer.h"
+#include "tests/support/modal_answerer.h"
 #include "tests/core/link/recording_adapter.h"
 
 namespace {
@@ -79,13 +79,13 @@ private slots:
         const AdapterSetup setup = prepareAdapter(options);
         frmUSB::SetFactory([setup] { return setup.makeAdapter(); });
 
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         QPointer<frmAbout> splash = new frmAbout();
         splash->show();
         Form2 form;
         form.Load(splash);
 
-        QVERIFY(boxes.seen.empty());
+        QVERIFY(boxes.messages.empty());
         QVERIFY(splash.isNull());  // unloaded by the load step
         const QStringList calls = traceCalls(QString::fromStdString(options.traceFile));
         QVERIFY(calls.size() >= 2);
@@ -127,14 +127,14 @@ private slots:
         frmUSB::SetFactory(
             [&calls, script] { return std::make_unique<RecordingAdapter>(calls, script); });
 
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         Form2 form;
         form.Load();
 
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.seen[0].text, kUsbError);
-        QCOMPARE(boxes.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(boxes.messages.size(), std::size_t{1});
+        QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
+        QCOMPARE(boxes.messages[0].text, kUsbError);
+        QCOMPARE(boxes.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(calls.front(), std::string("list 1"));
         // Nothing was opened, and the open is never retried.
         QCOMPARE(std::count_if(calls.begin(), calls.end(),
@@ -154,7 +154,7 @@ private slots:
 
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
+        QCOMPARE(boxes.messages.size(), std::size_t{1});
     }
 
     // The start-up routine itself: the splash for two seconds, then the window.
@@ -199,7 +199,7 @@ private slots:
     }
 
     void tabSwitchRules() {
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         Form2 form;
         form.Load();  // no adapter: the message box is answered
         form.show();
@@ -249,13 +249,13 @@ private slots:
 
     void untitledMessageBoxesCarryTheApplicationTitle() {
         Form2 form;  // installs the rule
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         QMessageBox::information(nullptr, QString(), QStringLiteral("Done."));
         QMessageBox::warning(nullptr, QStringLiteral("Varenthal File Error"),
                              QStringLiteral("Bad file."));
-        QCOMPARE(boxes.seen.size(), std::size_t{2});
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.seen[1].title, QStringLiteral("Varenthal File Error"));
+        QCOMPARE(boxes.messages.size(), std::size_t{2});
+        QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
+        QCOMPARE(boxes.messages[1].title, QStringLiteral("Varenthal File Error"));
     }
 
     void closeStepClosesTheDeviceThenEnds() {
@@ -270,11 +270,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // With the About box open, nothing asks a question.
         form.findChild<QAction*>(QStringLiteral("mnuHelp_About"))->trigger();
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
 
         calls.clear();
         QVERIFY(form.close());
-        QVERIFY(boxes.seen.empty());
+        QVERIFY(boxes.messages.empty());
         QCOMPARE(calls, (std::vector<std::string>{"close", "end"}));
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (w->objectName() == QLatin1String("frmAbout")) delete w;

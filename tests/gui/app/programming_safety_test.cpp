@@ -83,7 +83,7 @@ private slots:
         ModalAnswerer answerer;
         child<QPushButton>("cmdProgramEeprom")->click();
         QCOMPARE(checks, 1);
-        QVERIFY(answerer.seen.isEmpty());
+        QVERIFY(answerer.messages.empty());
         QCOMPARE(trace().filter(QStringLiteral("write 06")).size(), 1);  // the load only
         for (QObject* w : writers) QVERIFY2(enabled(w), qPrintable(w->objectName()));
     }

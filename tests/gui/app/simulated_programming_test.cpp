@@ -50,7 +50,7 @@ private slots:
         QCOMPARE(ovThresh->currentText(), QStringLiteral("4.25"));  // the default pack
         ovThresh->setCurrentIndex(ovThresh->findText(QStringLiteral("4.35")));
         program->click();
-        QVERIFY2(answerer.seen.isEmpty(), qPrintable(answerer.seen.value(0).text));
+        QVERIFY2(answerer.messages.empty(), qPrintable((answerer.messages.empty() ? QString() : answerer.messages[0].text)));
         const std::uint8_t programmed = setup.simChip->eeprom()[0];
         QCOMPARE(programmed & 0x07, 4);  // OV code of 4.35 V
         const SimStateLoad saved = loadSimState(options.simState);
@@ -69,14 +69,14 @@ private slots:
         // A fault from the menu shows in the programming's own message.
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         program->click();
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text,
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text,
                  QStringLiteral("VGOOD did not get set. EEPROM programming canceled."));
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_stuck-bit"))->trigger();
         program->click();
-        QCOMPARE(answerer.seen.size(), 2);
-        QCOMPARE(answerer.seen[1].text, QStringLiteral("EEPROM did not program correctly."));
+        QCOMPARE(answerer.messages.size(), std::size_t{2});
+        QCOMPARE(answerer.messages[1].text, QStringLiteral("EEPROM did not program correctly."));
         QVERIFY(!setup.simChip->armed());
         QVERIFY(!setup.simChip->programmingVoltage());
         frmUSB::Reset();

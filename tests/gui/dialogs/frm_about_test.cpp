@@ -13,7 +13,7 @@
 
 #include "gui/app/form2.h"
 #include "core/link/frm_usb.h"
-#include "tests/gui/app/message_box_answerer.h"
+#include "tests/support/modal_answerer.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ private slots:
 
     void aClickHidesItAndTheNextAboutShowsTheSameBox() {
         frmUSB::Reset();
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         Form2 form;
         QAction* aboutItem = form.findChild<QAction*>(QStringLiteral("mnuHelp_About"));
         aboutItem->trigger();

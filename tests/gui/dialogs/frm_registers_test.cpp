@@ -124,18 +124,18 @@ private slots:
             dialog->findChild<QLabel*>("lblReadData")->setText("77");
             edit("txtReadAddr")->setText(readAddr);
             press("cmdReadI2C");
-            QCOMPARE(answerer.seen.size(), 1);
-            QCOMPARE(answerer.seen[0].text, message);
+            QCOMPARE(answerer.messages.size(), std::size_t{1});
+            QCOMPARE(answerer.messages[0].text, message);
             QCOMPARE(edit("txtReadAddr")->text(), readAddr);
             QCOMPARE(readData(), QString());  // cleared before the check
         }
         edit("txtWriteAddr")->setText(writeAddr);
         edit("txtWriteData")->setText(writeData);
         press("cmdWriteI2C");
-        QVERIFY(!answerer.seen.isEmpty());
-        QCOMPARE(answerer.seen.back().text, message);
-        QCOMPARE(answerer.seen.back().title, QStringLiteral("Varenthal"));
-        QVERIFY(answerer.seen.back().onlyOk);
+        QVERIFY(!answerer.messages.empty());
+        QCOMPARE(answerer.messages.back().text, message);
+        QCOMPARE(answerer.messages.back().title, QStringLiteral("Varenthal"));
+        QVERIFY(answerer.messages.back().onlyOk);
         QCOMPARE(edit("txtWriteAddr")->text(), writeAddrAfter);
         QCOMPARE(edit("txtWriteData")->text(), writeData);
         QVERIFY(bus->calls.empty());
@@ -167,7 +167,7 @@ private slots:
         edit("txtWriteAddr")->setText(addr);
         edit("txtWriteData")->setText(data);
         press("cmdWriteI2C");
-        QVERIFY(answerer.seen.isEmpty());
+        QVERIFY(answerer.messages.empty());
         QCOMPARE(bus->writtenBytes(), (std::vector<std::pair<int, int>>{{address, value}}));
         QCOMPARE(bus->calls.size(), std::size_t{1});
         QCOMPARE(edit("txtWriteAddr")->text(), addrAfter);

@@ -144,8 +144,8 @@ private slots:
         ModalAnswerer answerer;
         bus->calls.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(5)"));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text, QStringLiteral("Please enter a valid hex byte."));
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text, QStringLiteral("Please enter a valid hex byte."));
         QVERIFY(bus->writes().empty());
     }
 
@@ -322,7 +322,7 @@ private slots:
         bus->calls.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(4)"));
 
-        QVERIFY(answerer.seen.isEmpty());
+        QVERIFY(answerer.messages.empty());
         QCOMPARE(bus->writtenBytes(), (std::vector<std::pair<int, int>>{{0x04, written}}));
         // The write is followed by a full read of the page.
         QCOMPARE(bus->calls.front().selector, Talvex::kSelectorWrite);
@@ -347,10 +347,10 @@ private slots:
         bus->calls.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(1)"));
 
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text, QStringLiteral("Please enter a valid hex byte."));
-        QCOMPARE(answerer.seen[0].title, QStringLiteral("Varenthal"));
-        QVERIFY(answerer.seen[0].onlyOk);
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text, QStringLiteral("Please enter a valid hex byte."));
+        QCOMPARE(answerer.messages[0].title, QStringLiteral("Varenthal"));
+        QVERIFY(answerer.messages[0].onlyOk);
         QVERIFY(bus->calls.empty());
         QCOMPARE(box(1)->text(), entry);
         // Back in the box, all of it selected, scan paused: Editing again.
