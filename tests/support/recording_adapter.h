@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,6 +43,11 @@ struct FakeChip {
     std::unique_ptr<Talvex> inner;  // when set, calls go there (and faults still apply)
     std::function<void()> beforeTransfer;
 
+    // Every read of these registers fails from now on; none of the others.
+    void silence(std::initializer_list<int> addresses) {
+        failReads.clear();
+        for (const int a : addresses) failReads[a] = kAlways;
+    }
     void note(const std::string& line) { log.push_back(line); }
     // Only the lines that start with `prefix` ("read ", "write 0B", "pulse ").
     std::vector<std::string> lines(const std::string& prefix) const {

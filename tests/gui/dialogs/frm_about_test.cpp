@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gui/app/form2.h"
 #include "core/link/frm_usb.h"
+#include "gui/app/form2.h"
 #include "tests/support/modal_answerer.h"
 
 namespace {
