@@ -84,9 +84,9 @@ private slots:
     }
 
     void aClickHidesItAndTheNextAboutShowsTheSameBox() {
-        frmUSB::Reset();
         ModalAnswerer boxes;
-        Form2 form;
+        frmUSB none(nullptr);
+        Form2 form(none);
         QAction* aboutItem = form.findChild<QAction*>(QStringLiteral("mnuHelp_About"));
         aboutItem->trigger();
         QPointer<frmAbout> first = shownAbout();
@@ -111,7 +111,6 @@ private slots:
         aboutItem->trigger();
         QVERIFY(shownAbout() != nullptr);
         QVERIFY(shownAbout()->isVisible());
-        frmUSB::Reset();
     }
 };
 
