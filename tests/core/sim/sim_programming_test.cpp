@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "core/eeprom/programming_sequence.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
@@ -115,6 +118,40 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         EXPECT_FALSE(chip_->armed());
         EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
         EXPECT_FALSE(bus_->programRegisterArmed());
+    }
+}
+
+// Several boards from one process: one thread per bus, nothing shared between them.
+TEST(ProgrammingOnSeveralBuses, EachThreadBurnsItsOwnChip) {
+    struct Board {
+        ManualClock clock;
+        std::shared_ptr<SimulatedChip> chip;
+        std::unique_ptr<frmUSB> bus;
+        std::unique_ptr<ClockedHost> host;
+        eeprom::ProgramResult result = eeprom::ProgramResult::Stopped;
+    };
+    std::vector<Board> boards(4);
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        Board& b = boards[i];
+        b.chip = std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom, b.clock.clock());
+        b.bus = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(b.chip));
+        ASSERT_TRUE(b.bus->OpenFirstFreeDevice());
+        b.host = std::make_unique<ClockedHost>(b.clock);
+        b.host->page[0] = static_cast<std::uint8_t>(0x40 + i);
+    }
+    std::vector<std::thread> threads;
+    for (Board& b : boards) {
+        threads.emplace_back([&b] {
+            eeprom::EepromProgrammer programmer(*b.host, Communication(*b.bus));
+            b.result = programmer.run();
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const Board& b : boards) {
+        EXPECT_EQ(b.result, eeprom::ProgramResult::Success);
+        EXPECT_EQ(b.chip->eeprom(), b.host->page);
+        EXPECT_FALSE(b.chip->armed());
+        EXPECT_FALSE(b.bus->programming().Active());
     }
 }
 
