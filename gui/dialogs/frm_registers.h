@@ -16,13 +16,13 @@ public:
     explicit frmRegisters(Communication comm, QWidget* parent = nullptr);
 
 private:
-    Communication comm_;
     void cmdReadI2C_Click();
     void cmdWriteI2C_Click();
     // Checks a box with HexToByte and rewrites it as two hex digits; -1 when it is not a byte.
     static int takeHexByte(QLineEdit* box);
     void complain(const QString& text);
 
+    Communication comm_;
     QLineEdit* txtReadAddr_;
     QLabel* lblReadData_;
     QLineEdit* txtWriteAddr_;

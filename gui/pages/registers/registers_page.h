@@ -35,7 +35,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    Communication comm_;
     void buildHeaders();
     void buildRow(int a);
     void buildFooter();
@@ -53,6 +52,7 @@ private:
     void setBoxColour(int a, const QColor& colour);
     int boxIndex(const QObject* object) const;
 
+    Communication comm_;
     std::array<QLineEdit*, kRows> txtData_{};
     std::array<std::array<QLabel*, 8>, kRows> bitCells_{};  // [address][bit]
     QTimer* tmrRegisterScan_;

@@ -22,7 +22,6 @@ public:
     void setVgoodLamp(bool lit);
 
 private:
-    Communication comm_;
     // A lamp is a pair of pictures on the same spot: element 0 unlit, element 1 lit.
     struct Lamp {
         QLabel* unlit = nullptr;
@@ -33,6 +32,7 @@ private:
     void tmrStatus_Timer();
     static void setLamp(const Lamp& lamp, bool bit);
 
+    Communication comm_;
     std::array<Lamp, kLampCount> lamps_{};
     QTimer* tmrStatus_;
 };
