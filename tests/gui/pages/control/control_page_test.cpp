@@ -13,11 +13,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "gui/app/form2.h"
 #include "core/chip/register_map.h"
 #include "core/sim/sim_adapter.h"
-#include "gui/widgets/miscellaneous_gui.h"
+#include "gui/app/form2.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/miscellaneous_gui.h"
 #include "tests/support/recording_adapter.h"
 
 namespace {
@@ -163,13 +163,12 @@ private slots:
         form_->InitializeControlPage();
         // Each box that the refresh changes rewrites the bit just read; the first refresh
         // also selects cboCal's item, which writes CELL_SEL with bit 7 clear.
-        QCOMPARE(log(),
-                 QStringList({R(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(OUT, 0x85),
-                              W(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(STATE, 0xC3),
-                              R(STATE, 0xC3), W(STATE, 0xC3), R(FNCTN, 0x18), R(FNCTN, 0x18),
-                              W(FNCTN, 0x18), R(FNCTN, 0x18), W(FNCTN, 0x18), R(BAL, 0x81),
-                              R(BAL, 0x81),   W(BAL, 0x81),   R(BAL, 0x81),   W(BAL, 0x81),
-                              R(SEL, 0xA3),   R(SEL, 0xA3),   W(SEL, 0x23)}));
+        QCOMPARE(log(), QStringList({R(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(OUT, 0x85),
+                                     W(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(STATE, 0xC3),
+                                     R(STATE, 0xC3), W(STATE, 0xC3), R(FNCTN, 0x18), R(FNCTN, 0x18),
+                                     W(FNCTN, 0x18), R(FNCTN, 0x18), W(FNCTN, 0x18), R(BAL, 0x81),
+                                     R(BAL, 0x81),   W(BAL, 0x81),   R(BAL, 0x81),   W(BAL, 0x81),
+                                     R(SEL, 0xA3),   R(SEL, 0xA3),   W(SEL, 0x23)}));
         QCOMPARE(box("chkOutputControl(2)")->checkState(), Qt::Checked);
         QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Unchecked);
         QCOMPARE(list("cboHost")->currentText(), QString("Host"));
@@ -183,7 +182,7 @@ private slots:
         bus_->log.clear();
         form_->InitializeControlPage();
         QCOMPARE(log(), QStringList({R(OUT, 0x85), R(STATE, 0xC3), R(FNCTN, 0x18), R(BAL, 0x81),
-                                         R(SEL, 0xA3)}));
+                                     R(SEL, 0xA3)}));
     }
 
     void cellCodesTenToFifteen_data() {
@@ -210,7 +209,7 @@ private slots:
         pick(list("cboCal"), 3);   // clears it
         pick(list("cboCal"), 0);
         QCOMPARE(log(), QStringList({R(SEL, 0x81), W(SEL, 0x86), R(SEL, 0x86), W(SEL, 0x36),
-                                         R(SEL, 0x36), W(SEL, 0x06)}));
+                                     R(SEL, 0x36), W(SEL, 0x06)}));
     }
 
     void standaloneAndHost() {
@@ -254,8 +253,7 @@ private slots:
         bat->click();
         QVERIFY(!pack->isEnabled());
         QCOMPARE(pack->checkState(), Qt::Checked);  // greyed out, state kept
-        QCOMPARE(log(),
-                 QStringList({R(FNCTN, 0), W(FNCTN, 0x08), R(FNCTN, 0x08), W(FNCTN, 0x18)}));
+        QCOMPARE(log(), QStringList({R(FNCTN, 0), W(FNCTN, 0x08), R(FNCTN, 0x08), W(FNCTN, 0x18)}));
 
         bat->click();
         QVERIFY(pack->isEnabled());
@@ -322,7 +320,7 @@ private slots:
         box(name)->click();
         box(name)->click();
         QCOMPARE(log(), QStringList({R(address, others), W(address, others | (1 << bit)),
-                                         R(address, others | (1 << bit)), W(address, others)}));
+                                     R(address, others | (1 << bit)), W(address, others)}));
     }
 
     void listHandlers_data() {
@@ -380,9 +378,8 @@ private slots:
         find<QPushButton>("cmdToggleLtclr")->click();
         const QString failed1 = failedRead(OUT);
         QCOMPARE(log(),
-                 QStringList({failed1, R(STATE, 2), R(FNCTN, 0), failedRead(BAL),
-                              failedRead(SEL), failed1, failedRead(BAL),
-                              failedRead(SEL), failed1}));
+                 QStringList({failed1, R(STATE, 2), R(FNCTN, 0), failedRead(BAL), failedRead(SEL),
+                              failed1, failedRead(BAL), failedRead(SEL), failed1}));
         QVERIFY(form_->statusPanel()->tmrStatus()->isActive());
 
         bus_->failReads.clear();
@@ -397,8 +394,8 @@ private slots:
         bus_->failReads[OUT] = 1;
         bus_->log.clear();
         form_->InitializeControlPage();
-        QCOMPARE(log(), QStringList({failedRead(OUT), R(STATE, 2), R(FNCTN, 0),
-                                         R(BAL, 0x10), R(SEL, 0xA0)}));
+        QCOMPARE(log(), QStringList({failedRead(OUT), R(STATE, 2), R(FNCTN, 0), R(BAL, 0x10),
+                                     R(SEL, 0xA0)}));
         QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Checked);
         QCOMPARE(box("chkOutputControl(2)")->checkState(), Qt::Checked);
     }
