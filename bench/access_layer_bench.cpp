@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "core/sim/sim_adapter.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
 
 namespace {
 
@@ -26,33 +26,36 @@ public:
     }
 };
 
-void useAdapter(std::function<std::unique_ptr<Talvex>()> make) {
-    frmUSB::Reset();
-    frmUSB::SetFactory(std::move(make));
-    frmUSB::Get().OpenFirstFreeDevice();
-    Communication::SetCommStatusListener([](std::string_view text) { benchmark::DoNotOptimize(text); });
+std::unique_ptr<frmUSB> openBus(std::unique_ptr<Talvex> adapter) {
+    auto bus = std::make_unique<frmUSB>(std::move(adapter));
+    bus->OpenFirstFreeDevice();
+    bus->setStatusListener([](std::string_view text) { benchmark::DoNotOptimize(text); });
+    return bus;
 }
 
 void BM_ReadRegister_LayerOnly(benchmark::State& state) {
-    useAdapter([] { return std::make_unique<InstantAdapter>(); });
+    const auto bus = openBus(std::make_unique<InstantAdapter>());
+    const Communication comm(*bus);
     std::uint8_t data = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Communication::ReadRegister(0x05, data));
+        benchmark::DoNotOptimize(comm.ReadRegister(0x05, data));
     }
 }
 BENCHMARK(BM_ReadRegister_LayerOnly);
 
 void BM_WriteRegister_LayerOnly(benchmark::State& state) {
-    useAdapter([] { return std::make_unique<InstantAdapter>(); });
-    for (auto _ : state) Communication::WriteRegister(0x05, 0x12);
+    const auto bus = openBus(std::make_unique<InstantAdapter>());
+    const Communication comm(*bus);
+    for (auto _ : state) comm.WriteRegister(0x05, 0x12);
 }
 BENCHMARK(BM_WriteRegister_LayerOnly);
 
 void BM_ReadRegister_Simulator(benchmark::State& state) {
-    useAdapter([] { return std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()); });
+    const auto bus = openBus(std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()));
+    const Communication comm(*bus);
     std::uint8_t data = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Communication::ReadRegister(0x0A, data));
+        benchmark::DoNotOptimize(comm.ReadRegister(0x0A, data));
     }
 }
 BENCHMARK(BM_ReadRegister_Simulator);

@@ -10,18 +10,20 @@
 #include <memory>
 #include <vector>
 
+#include "core/link/communication.h"
 #include "core/link/frm_usb.h"
 #include "core/sim/sim_adapter.h"
 #include "gui/monitor/monitor_window.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    frmUSB::SetFactory(
-        [] { return std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()); });
-    frmUSB::Get().OpenFirstFreeDevice();
+    frmUSB bus(std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()));
+    bus.OpenFirstFreeDevice();
+    const Communication comm(bus);
 
     QTemporaryDir dir;
-    MonitorWindow window;
+    MonitorWindow window(
+        [&comm](std::uint8_t address, std::uint8_t& data) { return comm.ReadRegister(address, data); });
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.resize(1200, 800);
     window.show();
@@ -62,6 +64,5 @@ int main(int argc, char* argv[]) {
     std::printf("%-44s %10.1f %-4s  target %-10g ratio %.2f\n",
                 "event-loop latency recording at 10 Hz, p99", p99, "ms", 50.0, p99 / 50.0);
     std::printf("%-44s %10.1f %-4s\n", "  (maximum)", late.back(), "ms");
-    frmUSB::Reset();
     return 0;
 }

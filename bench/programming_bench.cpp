@@ -10,9 +10,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "gui/app/form2.h"
-#include "core/sim/sim_adapter.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
+#include "gui/app/form2.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 namespace {
@@ -44,10 +44,8 @@ Measure measure(Work work) {
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    frmUSB::SetFactory(
-        [] { return std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()); });
-
-    Form2 form;
+    frmUSB bus(std::make_unique<SimAdapter>(std::make_shared<SimulatedChip>()));
+    Form2 form(bus);
     form.setEndProgram([] {});
     form.Load(nullptr);
     form.show();

@@ -1,8 +1,9 @@
 #pragma once
-// The adapter of one run: built from the options, opened for the command, closed on every
+// The bus of one run: built from the options, opened for the command, closed on every
 // path (the trace and the simulator's state are complete once the session ends).
 
 #include "core/adapters/adapter_setup.h"
+#include "core/link/frm_usb.h"
 
 namespace cli {
 
@@ -15,11 +16,13 @@ public:
 
     // Opens the first free device, as the window program does at start-up.
     bool open();
+    frmUSB& bus() { return bus_; }
     // The adapter itself, for listing its devices.
-    Talvex& adapter();
+    Talvex& adapter() { return bus_.Talvex1(); }
 
 private:
     AdapterSetup setup_;
+    frmUSB bus_;
     bool open_ = false;
 };
 

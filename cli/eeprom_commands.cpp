@@ -8,16 +8,17 @@
 #include <thread>
 #include <variant>
 
-#include "core/base/safe_file.h"
-#include "core/chip/register_map.h"
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/interrupts.h"
 #include "cli/register_commands.h"
-#include "core/link/miscellaneous.h"
+#include "core/base/safe_file.h"
+#include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
+#include "core/link/miscellaneous.h"
 
 namespace cli {
 namespace {
@@ -146,9 +147,9 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
     }
 }
 
-bool readEepromRegisters(EepromImage& image, const Io& io) {
+bool readEepromRegisters(const Communication& comm, EepromImage& image, const Io& io) {
     for (int i = 0; i < chip::kEepromCount; ++i) {
-        if (!readOrReport(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
+        if (!readOrReport(comm, static_cast<std::uint8_t>(chip::kFirstEeprom + i),
                           image[static_cast<std::size_t>(i)], io)) {
             return false;
         }
@@ -248,43 +249,45 @@ private:
     std::string lastMessage_;
 };
 
-int runShow(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+int runShow(const CliOptions& o, const EepromPlan& plan, frmUSB* bus, const Io& io) {
     if (plan.fileImage) {
         printShow(io, "file " + o.file, *plan.fileImage, o.fs.value_or(0) != 0, o.cells,
                   plan.missingKeys);
         return kExitOk;
     }
+    const Communication comm(*bus);
     EepromImage image{};
-    if (!readEepromRegisters(image, io)) return kExitChipFailed;
+    if (!readEepromRegisters(comm, image, io)) return kExitChipFailed;
     bool fs = o.fs.value_or(0) != 0;
     if (!o.fs) {
         std::uint8_t output = 0;
-        if (!readOrReport(chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
+        if (!readOrReport(comm, chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
         fs = (output & chip::kOutFS) != 0;
     }
     printShow(io, "chip", image, fs, o.cells);
     return kExitOk;
 }
 
-int runSave(const CliOptions& o, const Io& io) {
+int runSave(const CliOptions& o, const Communication& comm, const Io& io) {
     EepromImage image{};
-    if (!readEepromRegisters(image, io)) return kExitChipFailed;
+    if (!readEepromRegisters(comm, image, io)) return kExitChipFailed;
     if (const int code = saveFile(o.file, image, io); code != kExitOk) return code;
     if (io.json) printJson(io, Json{{"file", o.file}, {"registers", registersJson(image)}});
     return kExitOk;
 }
 
-int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
+               const Io& io) {
     if (!o.backupFile.empty()) {
         EepromImage current{};
-        if (!readEepromRegisters(current, io)) return kExitChipFailed;
+        if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
         if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
     }
 
     const InterruptWatch watch;
     CliProgrammingHost host(*plan.fileImage, io, watch);
-    eeprom::EepromProgrammer programmer(host);
+    eeprom::EepromProgrammer programmer(host, comm);
     const eeprom::ProgramResult result = programmer.run();
     const eeprom::ProgramReport& report = programmer.report();
     const std::string stage(eeprom::stageName(report.stage));
@@ -359,14 +362,14 @@ bool eepromNeedsChip(const CliOptions& o) {
     return !(o.command == Command::EepromShow && !o.file.empty());
 }
 
-int runEeprom(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+int runEeprom(const CliOptions& o, const EepromPlan& plan, frmUSB* bus, const Io& io) {
     switch (o.command) {
         case Command::EepromShow:
-            return runShow(o, plan, io);
+            return runShow(o, plan, bus, io);
         case Command::EepromSave:
-            return runSave(o, io);
+            return runSave(o, Communication(*bus), io);
         default:
-            return runProgram(o, plan, io);
+            return runProgram(o, plan, Communication(*bus), io);
     }
 }
 

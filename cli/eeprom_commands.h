@@ -11,6 +11,8 @@
 #include "cli/cli_options.h"
 #include "core/eeprom/eeprom_fields.h"
 
+class frmUSB;
+
 namespace cli {
 
 // What an eeprom command has checked before the bus opens.
@@ -27,7 +29,7 @@ int prepareEeprom(const CliOptions& options, EepromPlan& plan, const Io& io);
 // `show` of a file needs no adapter.
 bool eepromNeedsChip(const CliOptions& options);
 
-// Runs the command; the session is open when eepromNeedsChip() said so.
-int runEeprom(const CliOptions& options, const EepromPlan& plan, const Io& io);
+// Runs the command on `bus`, open when eepromNeedsChip() said so and null otherwise.
+int runEeprom(const CliOptions& options, const EepromPlan& plan, frmUSB* bus, const Io& io);
 
 }  // namespace cli

@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/chip/register_map.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "core/chip/register_map.h"
 #include "core/link/communication.h"
-#include "core/link/frm_usb.h"
 #include "core/link/miscellaneous.h"
 
 namespace cli {
@@ -35,9 +34,10 @@ std::vector<std::string> setBitNames(const chip::RegisterInfo& info, std::uint8_
 
 }  // namespace
 
-bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io) {
+bool readOrReport(const Communication& comm, std::uint8_t address, std::uint8_t& value,
+                  const Io& io) {
     value = 0;
-    const std::int32_t rc = Communication::ReadRegister(address, value);
+    const std::int32_t rc = comm.ReadRegister(address, value);
     if (rc == 0) return true;
     message(io, failureText("read", address, rc));
     return false;
@@ -65,9 +65,9 @@ int runList(Talvex& adapter, const Io& io) {
     return kExitOk;
 }
 
-int runRead(std::uint8_t address, const Io& io) {
+int runRead(const Communication& comm, std::uint8_t address, const Io& io) {
     std::uint8_t value = 0;
-    if (!readOrReport(address, value, io)) return kExitChipFailed;
+    if (!readOrReport(comm, address, value, io)) return kExitChipFailed;
     if (io.json) {
         printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(value)}});
     } else {
@@ -80,10 +80,10 @@ bool writeNeedsConsent(std::uint8_t address) {
     return !chip::isControlRegister(address);
 }
 
-int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
+int runWrite(const Communication& comm, std::uint8_t address, std::uint8_t data, const Io& io) {
     std::int16_t nAddr = address;
     std::int16_t nWriteData = data;
-    const std::int32_t rc = frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
+    const std::int32_t rc = comm.bus().I2CWriteByte(nAddr, nWriteData);
     if (rc != 0) {
         message(io, failureText("write", address, rc));
         return kExitChipFailed;
@@ -94,11 +94,11 @@ int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
     return kExitOk;
 }
 
-int runDump(const Io& io) {
+int runDump(const Communication& comm, const Io& io) {
     std::vector<std::uint8_t> values;
     for (const chip::RegisterInfo& info : chip::kRegisters) {
         std::uint8_t value = 0;
-        if (!readOrReport(info.address, value, io)) return kExitChipFailed;
+        if (!readOrReport(comm, info.address, value, io)) return kExitChipFailed;
         values.push_back(value);
     }
     Json registers = Json::array();
@@ -123,9 +123,9 @@ int runDump(const Io& io) {
     return kExitOk;
 }
 
-int runStatus(const Io& io) {
+int runStatus(const Communication& comm, const Io& io) {
     std::uint8_t value = 0;
-    if (!readOrReport(chip::STATUS, value, io)) return kExitChipFailed;
+    if (!readOrReport(comm, chip::STATUS, value, io)) return kExitChipFailed;
     const chip::RegisterInfo& info = *chip::findRegister(chip::STATUS);
     if (io.json) {
         Json object{{"value", ByteToHex(value)}};

@@ -7,20 +7,22 @@
 
 #include "cli/cli_io.h"
 
+class Communication;
 class Talvex;
 
 namespace cli {
 
 int runList(Talvex& adapter, const Io& io);
-int runRead(std::uint8_t address, const Io& io);
-int runWrite(std::uint8_t address, std::uint8_t data, const Io& io);
-int runDump(const Io& io);
-int runStatus(const Io& io);
+int runRead(const Communication& comm, std::uint8_t address, const Io& io);
+int runWrite(const Communication& comm, std::uint8_t address, std::uint8_t data, const Io& io);
+int runDump(const Communication& comm, const Io& io);
+int runStatus(const Communication& comm, const Io& io);
 
 // Writes outside the control registers ask first (or need --yes).
 bool writeNeedsConsent(std::uint8_t address);
 
 // Reads one register; on failure says so on the message stream and returns false.
-bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io);
+bool readOrReport(const Communication& comm, std::uint8_t address, std::uint8_t& value,
+                  const Io& io);
 
 }  // namespace cli

@@ -56,7 +56,7 @@ int runCommand(const CliOptions& options, const Io& io) {
     EepromPlan plan;
     if (eepromCommand) {
         if (const int code = prepareEeprom(options, plan, io); code != kExitOk) return code;
-        if (!eepromNeedsChip(options)) return runEeprom(options, plan, io);
+        if (!eepromNeedsChip(options)) return runEeprom(options, plan, nullptr, io);
     }
 
     ChipSession session(options.adapter);
@@ -71,23 +71,29 @@ int runCommand(const CliOptions& options, const Io& io) {
         }
         return kExitChipFailed;
     }
+    const Communication comm(session.bus());
     switch (options.command) {
         case Command::List:
             return runList(session.adapter(), io);
         case Command::Read:
-            return runRead(options.address, io);
+            return runRead(comm, options.address, io);
         case Command::Write:
-            return runWrite(options.address, options.data, io);
+            return runWrite(comm, options.address, options.data, io);
         case Command::Dump:
-            return runDump(io);
+            return runDump(comm, io);
         case Command::Status:
-            return runStatus(io);
+            return runStatus(comm, io);
         case Command::Watch:
-            return runWatch(options.watch, &Communication::ReadRegister, io);
+            return runWatch(
+                options.watch,
+                [comm](std::uint8_t address, std::uint8_t& data) {
+                    return comm.ReadRegister(address, data);
+                },
+                io);
         case Command::EepromShow:
         case Command::EepromSave:
         case Command::EepromProgram:
-            return runEeprom(options, plan, io);
+            return runEeprom(options, plan, &session.bus(), io);
     }
     return kExitBadUsage;
 }

@@ -43,40 +43,54 @@ void TraceAdapter::line(const std::string& text) {
     std::fflush(file_);
 }
 
+namespace trace {
+
+std::string listLine(std::int32_t count, const std::string& names, std::int32_t rc) {
+    return "list " + std::to_string(count) + " " + names + " rc=" + std::to_string(rc);
+}
+
+std::string openLine(const std::string& name, std::int32_t rc) {
+    return "open " + name + " rc=" + std::to_string(rc);
+}
+
+std::string transferLine(std::int32_t selector, std::int16_t a, std::int16_t b, std::int16_t c,
+                         std::int16_t cAfter, std::int32_t rc) {
+    const std::string tail = " rc=" + std::to_string(rc);
+    switch (selector) {
+        case Talvex::kSelectorRead:
+            return "read " + hex(b) + " " + hex(cAfter) + tail;
+        case Talvex::kSelectorWrite:
+            return "write " + hex(b) + " " + hex(cAfter) + tail;
+        default:
+            return "pulse " + std::to_string(a) + " " + std::to_string(b) + " " +
+                   std::to_string(c) + tail;
+    }
+}
+
+}  // namespace trace
+
 std::int32_t TraceAdapter::listFreeDevices(std::int32_t kind, std::int32_t& count,
                                            std::string& names) {
     const std::int32_t rc = inner_->listFreeDevices(kind, count, names);
-    line("list " + std::to_string(count) + " " + names + " rc=" + std::to_string(rc));
+    line(trace::listLine(count, names, rc));
     return rc;
 }
 
 std::int32_t TraceAdapter::open(const std::string& name) {
     const std::int32_t rc = inner_->open(name);
-    line("open " + name + " rc=" + std::to_string(rc));
+    line(trace::openLine(name, rc));
     return rc;
 }
 
 void TraceAdapter::close() {
     inner_->close();
-    line("close");
+    line(trace::kCloseLine);
 }
 
 std::int32_t TraceAdapter::transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                                     std::int16_t& c) {
     const std::int16_t a0 = a, b0 = b, c0 = c;
     const std::int32_t rc = inner_->transfer(selector, a, b, c);
-    const std::string tail = " rc=" + std::to_string(rc);
-    switch (selector) {
-        case kSelectorRead:
-            line("read " + hex(b0) + " " + hex(c) + tail);
-            break;
-        case kSelectorWrite:
-            line("write " + hex(b0) + " " + hex(c) + tail);
-            break;
-        default:
-            line("pulse " + std::to_string(a0) + " " + std::to_string(b0) + " " +
-                 std::to_string(c0) + tail);
-            break;
-    }
+    line(trace::transferLine(selector, a0, b0, c0, c, rc));
     return rc;
 }

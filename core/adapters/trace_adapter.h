@@ -13,6 +13,16 @@
 
 #include "core/link/talvex.h"
 
+// The lines themselves, without the time column (tests log in the same format).
+namespace trace {
+std::string listLine(std::int32_t count, const std::string& names, std::int32_t rc);
+std::string openLine(const std::string& name, std::int32_t rc);
+inline constexpr const char* kCloseLine = "close";
+// `a`, `b`, `c` as they went in; `cAfter` as the back-end left it.
+std::string transferLine(std::int32_t selector, std::int16_t a, std::int16_t b, std::int16_t c,
+                         std::int16_t cAfter, std::int32_t rc);
+}  // namespace trace
+
 class TraceAdapter final : public Talvex {
 public:
     using Clock = std::function<double()>;  // seconds since program start

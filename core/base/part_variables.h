@@ -1,18 +1,11 @@
 #pragma once
-// Values shared across the program, and the settings reader.
+// The settings reader. The values it feeds belong to their owners: the settings file name
+// and write delay to the window's start-up, the device address to the bus.
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace PartVariables {
-
-inline std::string IniFileName = "VarenthalEV.ini";
-// Seconds; read at start-up, never used afterwards.
-inline float WriteDelay = 0.07F;
-// The chip's I2C device address, passed with every byte transfer.
-inline std::int16_t I2CSlaveAddress = 32;
-inline bool bScanEnabled = true;
 
 // The value of `key` in `section` of `file`, cut at a ';' comment. When it is missing or
 // empty the result is `def`, and a non-empty `def` is written into the file.

@@ -55,7 +55,7 @@ std::string followLinks(std::string path) {
 }
 
 std::string randomSuffix() {
-    static std::mt19937 generator{std::random_device{}()};
+    thread_local std::mt19937 generator{std::random_device{}()};  // one per bus thread
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::string out = ".";
     for (int i = 0; i < 8; ++i) out += kChars[generator() % (sizeof kChars - 1)];

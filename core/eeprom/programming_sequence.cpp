@@ -5,24 +5,23 @@
 #include <thread>
 
 #include "core/chip/register_map.h"
+#include "core/eeprom/stop_signal_hold.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
-#include "core/link/programming_state.h"
-#include "core/eeprom/stop_signal_hold.h"
 
 namespace eeprom {
 namespace {
 
-// The sequence's own writes pass the program-wide write lock.
-std::int32_t write(std::uint8_t address, std::uint8_t data) {
-    const ProgrammingState::SequenceWrites own;
-    return Communication::WriteRegister(address, data);
+// The sequence's own writes pass the bus's write lock.
+std::int32_t write(const Communication& comm, std::uint8_t address, std::uint8_t data) {
+    const ProgrammingState::SequenceWrites own(comm.programming());
+    return comm.WriteRegister(address, data);
 }
 
 // The programming-voltage transfer: (0x41, on, 0, 0) in WriteI2C's argument order.
-std::int32_t programmingVoltage(bool on) {
+std::int32_t programmingVoltage(const Communication& comm, bool on) {
     std::int16_t b2 = chip::kProgramArm2, b3 = on ? 1 : 0, b4 = 0, b5 = 0;
-    return Communication::WriteI2CBytes(b2, b3, b4, b5);
+    return comm.WriteI2CBytes(b2, b3, b4, b5);
 }
 
 // Retries a safe-end step; a short pause lets a busy bus settle.
@@ -68,9 +67,9 @@ std::string_view stageName(Stage stage) {
     return "done";
 }
 
-int loadImage(const EepromImage& image) {
+int loadImage(const Communication& comm, const EepromImage& image) {
     for (int i = 0; i < chip::kEepromCount; ++i) {
-        if (write(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
+        if (write(comm, static_cast<std::uint8_t>(chip::kFirstEeprom + i),
                   image[static_cast<std::size_t>(i)]) != 0) {
             return i;
         }
@@ -78,22 +77,23 @@ int loadImage(const EepromImage& image) {
     return -1;
 }
 
-ConversionOutcome convertAndLoad(ProgrammingHost& host, EepromImage& image) {
+ConversionOutcome convertAndLoad(ProgrammingHost& host, const Communication& comm,
+                                 EepromImage& image) {
     // Clicks and ticks are served meanwhile; the bytes are the page's as it is after the wait.
     host.wait(kConversionWait);
     const ConversionOutcome outcome = host.compose(image);
-    if (outcome == ConversionOutcome::Written) loadImage(image);
+    if (outcome == ConversionOutcome::Written) loadImage(comm, image);
     return outcome;
 }
 
-SafeEndResult safeEnd() {
+SafeEndResult safeEnd(const Communication& comm) {
     SafeEndResult result;
-    // The Part's order: disarm, then the voltage off. Each only when the program left it so.
-    if (Communication::ProgramRegisterArmed()) {
-        result.disarmed = retried([] { return write(chip::EEPROM_PROGRAM, 0x00); });
+    // Disarm first, then the voltage off; each only when the program left it so.
+    if (comm.ProgramRegisterArmed()) {
+        result.disarmed = retried([&] { return write(comm, chip::EEPROM_PROGRAM, 0x00); });
     }
-    if (Communication::ProgrammingVoltageMayBeOn()) {
-        result.voltageOff = retried([] { return programmingVoltage(false); });
+    if (comm.ProgrammingVoltageMayBeOn()) {
+        result.voltageOff = retried([&] { return programmingVoltage(comm, false); });
     }
     return result;
 }
@@ -136,7 +136,7 @@ SafeEndResult EepromProgrammer::emergencyStop() {
         const double left = kPulseWait - (now() - pulseStarted_);
         if (left > 0) host_.waitWhole(left);
     }
-    const SafeEndResult r = safeEnd();
+    const SafeEndResult r = safeEnd(comm_);
     stopHold_.reset();
     if (!r.ok()) tell(safeEndFailure(r), MessageIcon::Warning);
     return r;
@@ -154,7 +154,7 @@ ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::stri
 
 ProgramResult EepromProgrammer::stopped(Stage stage) {
     // emergencyStop() has already ended it safely; a stop asked by the host ends it here.
-    const SafeEndResult r = safeEnd();
+    const SafeEndResult r = safeEnd(comm_);
     stopHold_.reset();
     if (!r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
@@ -173,7 +173,7 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
 ProgramResult EepromProgrammer::endArmed(ProgramResult result, Stage stage, std::string reason,
                                          std::string text) {
     // Disarm before the message: a message box may stay open for a long time.
-    const SafeEndResult r = safeEnd();
+    const SafeEndResult r = safeEnd(comm_);
     stopHold_.reset();
     if (!r.ok()) {
         tell(lines(text, safeEndFailure(r)), MessageIcon::Warning);
@@ -189,11 +189,11 @@ ProgramResult EepromProgrammer::run() {
     running_ = true;
     stopped_ = false;
     report_ = {};
-    const ProgrammingState::Scope programming;
+    const ProgrammingState::Scope programming(comm_.programming());
     try {
         return body();
     } catch (...) {
-        safeEnd();
+        safeEnd(comm_);
         stopHold_.reset();
         state_ = State::Idle;
         running_ = false;
@@ -215,11 +215,11 @@ ProgramResult EepromProgrammer::body() {
     }
     // Found out now rather than at the pulse, with the chip armed.
     std::string lineReason;
-    if (Communication::HoldPulseLine(lineReason) != 0) {
+    if (comm_.HoldPulseLine(lineReason) != 0) {
         tell(lines(kNoPulseLineCanceled, lineReason));
         return end(ProgramResult::NoPulseLine, Stage::Loading, lineReason);
     }
-    if (const int lost = loadImage(image_); lost >= 0) {
+    if (const int lost = loadImage(comm_, image_); lost >= 0) {
         const std::string where = registerText(chip::kFirstEeprom + lost);
         tell(kNoAnswerCanceled);
         return end(ProgramResult::LoadFailed, Stage::Loading,
@@ -233,7 +233,7 @@ ProgramResult EepromProgrammer::body() {
     stopHold_.emplace();
     for (const std::uint8_t arm : {chip::kProgramArm1, chip::kProgramArm2}) {
         if (arm == chip::kProgramArm2) host_.setProgress(60);
-        if (write(chip::EEPROM_PROGRAM, arm) != 0) {
+        if (write(comm_, chip::EEPROM_PROGRAM, arm) != 0) {
             return endArmed(ProgramResult::ArmFailed, Stage::Armed,
                             "the chip did not answer the write of 0x" +
                                 Miscellaneous::ByteToHex(arm) +
@@ -245,7 +245,7 @@ ProgramResult EepromProgrammer::body() {
     }
 
     std::uint8_t status = 0;
-    if (Communication::ReadRegister(chip::STATUS, status) != 0) {
+    if (comm_.ReadRegister(chip::STATUS, status) != 0) {
         return endArmed(ProgramResult::NoAnswer, Stage::Armed,
                         "the chip did not answer the STATUS read; no pulse was applied",
                         std::string(kNoAnswerCanceled));
@@ -262,7 +262,7 @@ ProgramResult EepromProgrammer::body() {
 
     state_ = State::Pulsing;
     pulseStarted_ = now();
-    if (programmingVoltage(true) != 0) {
+    if (programmingVoltage(comm_, true) != 0) {
         // The pulse never came, so the EEPROM was not programmed; do not verify the
         // registers against themselves and call it a success.
         return endArmed(ProgramResult::VoltageNotApplied, Stage::Pulsing,
@@ -273,7 +273,7 @@ ProgramResult EepromProgrammer::body() {
     if (stopped_) return end(ProgramResult::Stopped, Stage::Pulsing, "stopped after the pulse");
 
     state_ = State::Disarming;
-    const SafeEndResult disarmed = safeEnd();
+    const SafeEndResult disarmed = safeEnd(comm_);
     stopHold_.reset();
     if (const SafeEndResult& r = disarmed; !r.ok()) {
         tell(safeEndFailure(r), MessageIcon::Warning);
@@ -286,8 +286,7 @@ ProgramResult EepromProgrammer::body() {
     for (int i = 0; i < chip::kEepromCount; ++i) {
         std::uint8_t value = 0;
         const int address = chip::kFirstEeprom + i;
-        const std::int32_t rc =
-            Communication::ReadRegister(static_cast<std::uint8_t>(address), value);
+        const std::int32_t rc = comm_.ReadRegister(static_cast<std::uint8_t>(address), value);
         // A read that failed proves nothing, even when the stale byte happens to match.
         if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
             tell(kProgramFailed);
@@ -300,7 +299,7 @@ ProgramResult EepromProgrammer::body() {
     }
 
     std::uint8_t output = 0;
-    const std::int32_t rc = Communication::ReadRegister(chip::OUTPUT_CNTRL, output);
+    const std::int32_t rc = comm_.ReadRegister(chip::OUTPUT_CNTRL, output);
     if (rc != 0 || (output & chip::kOutPFALT) != 0) {
         tell(kProgramFailed);
         const ProgramResult result =

@@ -4,7 +4,7 @@
 // it a ProgrammingHost for waiting, progress, the VGOOD lamp, messages and the five bytes;
 // the programmer itself waits, writes, arms, pulses and verifies.
 //
-// Bus order of a good run (all through Communication):
+// Bus order of a good run (all through the Communication it is given):
 //   wait 1 s; 0x06..0x0A written with the host's bytes                  (loading)
 //   0x0B = 0x71, wait 0.07 s; 0x0B = 0x41, wait 0.07 s                  (armed)
 //   read STATUS: VGOOD (bit 5) must be set
@@ -24,6 +24,7 @@
 
 #include "core/eeprom/eeprom_fields.h"
 #include "core/eeprom/stop_signal_hold.h"
+#include "core/link/communication.h"
 
 namespace eeprom {
 
@@ -108,13 +109,14 @@ struct ProgramReport {
 
 // Writes the image to registers 0x06..0x0A in register order (no wait, no read-back); stops
 // at the first write that is not answered and returns its index, or -1 when all went out.
-int loadImage(const EepromImage& image);
+int loadImage(const Communication& comm, const EepromImage& image);
 
 // The conversion of the page's own commands (ConvertEepromControlsToBytes, the preview, a
 // save): waits kConversionWait, takes the host's bytes into `image` and, when it gave them,
 // writes them to 0x06..0x0A. No arming and no read-back; a lost write is left to the
 // status line, as for any register write outside programming.
-ConversionOutcome convertAndLoad(ProgrammingHost& host, EepromImage& image);
+ConversionOutcome convertAndLoad(ProgrammingHost& host, const Communication& comm,
+                                 EepromImage& image);
 
 // What safeEnd() could not do.
 struct SafeEndResult {
@@ -126,11 +128,11 @@ struct SafeEndResult {
 // The one way out of programming mode, for the sequence and for the program's close: when
 // the program left 0x0B nonzero it writes 0x0B = 0x00, then, when the voltage may be on, it
 // switches it off; each step is checked and retried.
-SafeEndResult safeEnd();
+SafeEndResult safeEnd(const Communication& comm);
 
 class EepromProgrammer {
 public:
-    explicit EepromProgrammer(ProgrammingHost& host) : host_(host) {}
+    EepromProgrammer(ProgrammingHost& host, Communication comm) : host_(host), comm_(comm) {}
     EepromProgrammer(const EepromProgrammer&) = delete;
     EepromProgrammer& operator=(const EepromProgrammer&) = delete;
 
@@ -157,6 +159,7 @@ private:
     enum class State { Idle, Loading, Armed, Pulsing, Disarming, Verifying };
 
     ProgrammingHost& host_;
+    Communication comm_;
     EepromImage image_{};
     ProgramReport report_{};
     std::optional<StopSignalHold> stopHold_;  // from the first arm write to the safe end

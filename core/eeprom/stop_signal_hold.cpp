@@ -1,5 +1,7 @@
 #include "core/eeprom/stop_signal_hold.h"
 
+#include <mutex>
+
 namespace eeprom {
 namespace {
 
@@ -9,25 +11,36 @@ extern "C" void noteStop(int) {
     stopPending = 1;
 }
 
+// Sequences on several buses (one thread each) share the one process: the first hold
+// installs the handler, the last one restores what was there before.
+std::mutex holdMutex;
+int holders = 0;
+struct sigaction previousAction {};
+bool installed = false;
+
 }  // namespace
 
 StopSignalHold::StopSignalHold() {
+    const std::lock_guard lock(holdMutex);
+    if (holders++ > 0) return;
     struct sigaction hold {};
     hold.sa_handler = noteStop;
     sigemptyset(&hold.sa_mask);
     hold.sa_flags = SA_RESTART;
     stopPending = 0;
-    installed_ = sigaction(SIGTSTP, &hold, &previous_) == 0;
+    installed = sigaction(SIGTSTP, &hold, &previousAction) == 0;
     // A stop that the program ignores (started with SIGTSTP ignored) stays ignored.
-    if (installed_ && previous_.sa_handler == SIG_IGN) {
-        sigaction(SIGTSTP, &previous_, nullptr);
-        installed_ = false;
+    if (installed && previousAction.sa_handler == SIG_IGN) {
+        sigaction(SIGTSTP, &previousAction, nullptr);
+        installed = false;
     }
 }
 
 StopSignalHold::~StopSignalHold() {
-    if (!installed_) return;
-    sigaction(SIGTSTP, &previous_, nullptr);
+    const std::lock_guard lock(holdMutex);
+    if (--holders > 0 || !installed) return;
+    installed = false;
+    sigaction(SIGTSTP, &previousAction, nullptr);
     if (stopPending) {
         stopPending = 0;
         std::raise(SIGTSTP);

@@ -1,7 +1,7 @@
 #pragma once
 // Holds a terminal stop (Ctrl-Z, SIGTSTP) for as long as the chip is armed: a process
 // stopped with the programming voltage on would keep it on for as long as it stays stopped.
-// The stop takes effect when the hold ends, once the chip is safe.
+// The stop takes effect when the last hold ends, once every chip is safe.
 
 #include <csignal>
 
@@ -13,10 +13,6 @@ public:
     ~StopSignalHold();
     StopSignalHold(const StopSignalHold&) = delete;
     StopSignalHold& operator=(const StopSignalHold&) = delete;
-
-private:
-    struct sigaction previous_ {};
-    bool installed_ = false;
 };
 
 }  // namespace eeprom

@@ -2,12 +2,11 @@
 
 #include <string>
 
-#include "core/base/part_variables.h"
 #include "core/chip/register_map.h"
 
 namespace {
 
-// Stands in when no factory was installed: every operation fails.
+// Stands in when no adapter was given: every operation fails.
 class AbsentAdapter final : public Talvex {
 public:
     std::int32_t listFreeDevices(std::int32_t, std::int32_t& count, std::string& names) override {
@@ -29,37 +28,12 @@ std::int32_t resultCode(std::int32_t rc) {
     return (rc != 0 && narrow == 0) ? -1 : narrow;
 }
 
-frmUSB::Factory& factory() {
-    static frmUSB::Factory f;
-    return f;
-}
-
-std::unique_ptr<frmUSB>& instance() {
-    static std::unique_ptr<frmUSB> host;
-    return host;
-}
-
 }  // namespace
 
-void frmUSB::SetFactory(Factory f) {
-    factory() = std::move(f);
-}
+frmUSB::frmUSB(std::unique_ptr<Talvex> adapter)
+    : talvex1_(adapter ? std::move(adapter) : std::make_unique<AbsentAdapter>()) {}
 
-frmUSB& frmUSB::Get() {
-    auto& host = instance();
-    if (!host) {
-        std::unique_ptr<Talvex> adapter = factory() ? factory()() : nullptr;
-        if (!adapter) adapter = std::make_unique<AbsentAdapter>();
-        host.reset(new frmUSB(std::move(adapter)));
-    }
-    return *host;
-}
-
-void frmUSB::Reset() {
-    instance().reset();
-}
-
-frmUSB::frmUSB(std::unique_ptr<Talvex> adapter) : talvex1_(std::move(adapter)) {}
+frmUSB::~frmUSB() = default;
 
 bool frmUSB::OpenFirstFreeDevice() {
     std::int32_t count = 0;
@@ -76,7 +50,7 @@ void frmUSB::CloseDevice() {
 
 std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
                                  std::uint8_t& yRetByte) {
-    std::int16_t device = PartVariables::I2CSlaveAddress;
+    std::int16_t device = I2CSlaveAddress;
     const std::int32_t rc =
         resultCode(talvex1_->transfer(Talvex::kSelectorRead, device, nAddr, nReadData));
     // An adapter that hands back more than a byte keeps only its low eight bits.
@@ -85,7 +59,7 @@ std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
 }
 
 std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData) {
-    std::int16_t device = PartVariables::I2CSlaveAddress;
+    std::int16_t device = I2CSlaveAddress;
     const std::int16_t address = nAddr, data = nWriteData;
     const std::int32_t rc =
         resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));

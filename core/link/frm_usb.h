@@ -1,23 +1,24 @@
 #pragma once
-// Host of the one adapter instance `Talvex1`. Created on first use; the back-end
-// itself is made by the factory that start-up installs.
+// One bus: the adapter instance `Talvex1` with the wrapper operations, the chip's device
+// address, the status-line callback and the bus's "programming" gate. The front end owns
+// its buses and hands them down; one thread at a time may use a bus, and buses share
+// nothing, so one process may drive several boards.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 
+#include "core/link/programming_state.h"
 #include "core/link/talvex.h"
 
 class frmUSB {
 public:
-    using Factory = std::function<std::unique_ptr<Talvex>()>;
-
-    // Chooses the back-end once, before the first use.
-    static void SetFactory(Factory factory);
-    // The host, created on first use.
-    static frmUSB& Get();
-    // Drops the host so that the next use creates it afresh (tests, restart).
-    static void Reset();
+    // A null adapter stands for "none": every operation then fails.
+    explicit frmUSB(std::unique_ptr<Talvex> adapter);
+    ~frmUSB();
+    frmUSB(const frmUSB&) = delete;
+    frmUSB& operator=(const frmUSB&) = delete;
 
     bool OpenFirstFreeDevice();
     void CloseDevice();
@@ -28,6 +29,19 @@ public:
 
     Talvex& Talvex1() { return *talvex1_; }
 
+    // The chip's I2C device address, passed with every byte transfer.
+    std::int16_t I2CSlaveAddress = 32;
+
+    // Where the communication status text goes (the window's status line); may be empty.
+    using StatusListener = std::function<void(std::string_view text)>;
+    void setStatusListener(StatusListener listener) { statusListener_ = std::move(listener); }
+    void showStatus(std::string_view text) const {
+        if (statusListener_) statusListener_(text);
+    }
+
+    // Set while the EEPROM sequence runs on this bus.
+    ProgrammingState& programming() { return programming_; }
+
     // What this adapter session has left at the chip's programming controls: register 0x0B
     // took a nonzero value and no 0x00 after it; the voltage was asked on and not
     // acknowledged off since.
@@ -35,8 +49,9 @@ public:
     bool voltageMayBeOn() const { return voltageMayBeOn_; }
 
 private:
-    explicit frmUSB(std::unique_ptr<Talvex> adapter);
     std::unique_ptr<Talvex> talvex1_;
+    StatusListener statusListener_;
+    ProgrammingState programming_;
     bool programRegisterArmed_ = false;
     bool voltageMayBeOn_ = false;
 };

@@ -1,64 +1,37 @@
 #include "core/link/programming_state.h"
 
-#include <map>
 #include <vector>
 
-namespace ProgrammingState {
-namespace {
-
-struct State {
-    int depth = 0;
-    bool sequenceWriting = false;
-    int nextHandle = 1;
-    std::map<int, Listener> listeners;
-};
-
-State& state() {
-    static State s;
-    return s;
-}
-
-void notify(bool programming) {
+void ProgrammingState::notify(bool programming) {
     // A listener may unsubscribe (a window closing); call a copy.
     std::vector<Listener> copy;
-    for (const auto& [handle, listener] : state().listeners) copy.push_back(listener);
+    for (const auto& [handle, listener] : listeners_) copy.push_back(listener);
     for (const Listener& listener : copy) listener(programming);
 }
 
-}  // namespace
-
-bool Active() {
-    return state().depth > 0;
+ProgrammingState::Scope::Scope(ProgrammingState& state) : state_(state) {
+    if (state_.depth_++ == 0) state_.notify(true);
 }
 
-Scope::Scope() {
-    if (state().depth++ == 0) notify(true);
+ProgrammingState::Scope::~Scope() {
+    if (--state_.depth_ == 0) state_.notify(false);
 }
 
-Scope::~Scope() {
-    if (--state().depth == 0) notify(false);
+ProgrammingState::SequenceWrites::SequenceWrites(ProgrammingState& state)
+    : state_(state), previous_(state.sequenceWriting_) {
+    state_.sequenceWriting_ = true;
 }
 
-SequenceWrites::SequenceWrites() : previous_(state().sequenceWriting) {
-    state().sequenceWriting = true;
+ProgrammingState::SequenceWrites::~SequenceWrites() {
+    state_.sequenceWriting_ = previous_;
 }
 
-SequenceWrites::~SequenceWrites() {
-    state().sequenceWriting = previous_;
-}
-
-bool WriteAllowed() {
-    return !Active() || state().sequenceWriting;
-}
-
-int Subscribe(Listener listener) {
-    const int handle = state().nextHandle++;
-    state().listeners.emplace(handle, std::move(listener));
+int ProgrammingState::Subscribe(Listener listener) {
+    const int handle = nextHandle_++;
+    listeners_.emplace(handle, std::move(listener));
     return handle;
 }
 
-void Unsubscribe(int handle) {
-    state().listeners.erase(handle);
+void ProgrammingState::Unsubscribe(int handle) {
+    listeners_.erase(handle);
 }
-
-}  // namespace ProgrammingState

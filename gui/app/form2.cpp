@@ -11,21 +11,21 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/widgets/artwork.h"
-#include "gui/widgets/message_box_title.h"
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
 #include "gui/app/simulator_menu.h"
 #include "gui/monitor/monitor_window.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/dialogs/frm_registers.h"
-#include "core/link/communication.h"
-#include "core/link/frm_usb.h"
-#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/artwork.h"
+#include "gui/widgets/message_box_title.h"
+#include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
 
@@ -38,7 +38,7 @@ constexpr int kTabRegisters = 2;
 
 }  // namespace
 
-Form2::Form2(QWidget* parent) : QMainWindow(parent) {
+Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Varenthal Evaluation Software"));
     setWindowIcon(artwork::icon());
@@ -61,18 +61,20 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
     SSTab1_->setGeometry(0, Twips(540), Twips(9855), Twips(7935));
 
-    statusPanel_ = new StatusPanel(central);
+    const Communication comm(bus_);
+    statusPanel_ = new StatusPanel(comm, central);
     statusPanel_->setObjectName(QStringLiteral("Picture2"));
     statusPanel_->setGeometry(Twips(9840), Twips(547), Twips(2055), Twips(7935));
 
-    controlPage_ = new ControlPage(statusPanel_->tmrStatus());
-    Miscellaneous::DisableWhileProgramming(controlPage_);  // every control on it writes
+    controlPage_ = new ControlPage(comm, statusPanel_->tmrStatus());
+    Miscellaneous::DisableWhileProgramming(controlPage_,
+                                           bus_.programming());  // every control on it writes
     controlPage_->setObjectName(QStringLiteral("picControl"));
-    eepromPage_ = new EepromPage(this);
+    eepromPage_ = new EepromPage(comm, this);
     eepromPage_->setObjectName(QStringLiteral("picEeprom"));
     eepromPage_->setStatusTimer(statusPanel_->tmrStatus());
     connect(eepromPage_, &EepromPage::vgoodLampChanged, statusPanel_, &StatusPanel::setVgoodLamp);
-    registersPage_ = new RegistersPage();
+    registersPage_ = new RegistersPage(comm);
     registersPage_->setObjectName(QStringLiteral("picRegisters"));
     SSTab1_->addTab(controlPage_, QStringLiteral("Control"));
     SSTab1_->addTab(eepromPage_, QStringLiteral("EEPROM"));
@@ -84,8 +86,9 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     // The size is fixed; dragging the border cannot change it.
     setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
 
-    Communication::SetCommStatusListener([this](std::string_view text) {
-        lblCommStatus_->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    connect(this, &Form2::commStatusChanged, lblCommStatus_, &QLabel::setText);
+    bus_.setStatusListener([this](std::string_view text) {
+        emit commStatusChanged(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     });
     connect(SSTab1_, &QTabWidget::currentChanged, this, &Form2::onTabClicked);
 
@@ -95,7 +98,9 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     };
 }
 
-Form2::~Form2() { Communication::SetCommStatusListener({}); }
+Form2::~Form2() {
+    bus_.setStatusListener({});
+}
 
 void Form2::buildMenus() {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -106,8 +111,10 @@ void Form2::buildMenus() {
     mnuFileOpenEeprom_->setObjectName(QStringLiteral("mnuFileOpenEeprom"));
     eepromPage_->setFileMenuItems(mnuFileSaveEeprom_, mnuFileOpenEeprom_);
     setFileItemsEnabled(false);
-    connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileSaveEeprom_Click);
-    connect(mnuFileOpenEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileOpenEeprom_Click);
+    connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_,
+            &EepromPage::mnuFileSaveEeprom_Click);
+    connect(mnuFileOpenEeprom_, &QAction::triggered, eepromPage_,
+            &EepromPage::mnuFileOpenEeprom_Click);
 
     QMenu* mnuI2C = menuBar()->addMenu(QStringLiteral("&I2C"));
     mnuI2C->setObjectName(QStringLiteral("mnuI2C"));
@@ -136,19 +143,19 @@ void Form2::Load(frmAbout* splashWindow) {
     statusPanel_->tmrStatus()->start();
     controlPage_->tmrControl()->start();
     registersPage_->tmrRegisterScan()->start();
-    PartVariables::IniFileName = "VarenthalEV.ini";
-    PartVariables::WriteDelay = PartVariables::writeDelayFromText(PartVariables::ReadIniString(
-        "system", "Write Delay", "0.07", settingsFilePath(PartVariables::IniFileName)));
+    IniFileName = "VarenthalEV.ini";
+    WriteDelay = PartVariables::writeDelayFromText(PartVariables::ReadIniString(
+        "system", "Write Delay", "0.07", settingsFilePath(IniFileName)));
 
-    if (!frmUSB::Get().OpenFirstFreeDevice()) {
+    if (!bus_.OpenFirstFreeDevice()) {
         QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
                         QStringLiteral("USB Error. Insure USB cable is connected and Driver is "
                                        "working"),
                         QMessageBox::Ok, this);
         box.exec();
     }
-    PartVariables::I2CSlaveAddress = 32;
-    PartVariables::bScanEnabled = true;
+    bus_.I2CSlaveAddress = 32;
+    registersPage_->bScanEnabled = true;
     // Enabling a running timer leaves its rhythm alone.
     if (!registersPage_->tmrRegisterScan()->isActive()) registersPage_->tmrRegisterScan()->start();
 
@@ -170,7 +177,7 @@ void Form2::closeEvent(QCloseEvent* event) {
     closing_ = true;
     // Nothing may leave the chip armed or the programming voltage on.
     eepromPage_->shutdownForClose();
-    frmUSB::Get().CloseDevice();
+    bus_.CloseDevice();
     event->accept();
     if (endProgram_) endProgram_();
     closing_ = false;  // only when the program goes on (tests)
@@ -204,7 +211,7 @@ void Form2::setSimulatedChip(std::shared_ptr<SimulatedChip> chip) {
 
 void Form2::showRegistersDialog() {
     if (!registersDialog_) {
-        registersDialog_ = new frmRegisters(this);
+        registersDialog_ = new frmRegisters(Communication(bus_), this);
         registersDialog_->setAttribute(Qt::WA_DeleteOnClose);  // closing discards it
     }
     registersDialog_->show();
@@ -215,7 +222,11 @@ void Form2::showRegistersDialog() {
 void Form2::showMonitor() {
     if (!monitor_) {
         // Closing deletes it, and with it the connection: no sampling while it is closed.
-        monitor_ = new MonitorWindow(this);
+        monitor_ = new MonitorWindow(
+            [comm = Communication(bus_)](std::uint8_t address, std::uint8_t& data) {
+                return comm.ReadRegister(address, data);
+            },
+            this);
         connect(statusPanel_, &StatusPanel::statusRead, monitor_, &MonitorWindow::statusRead);
         monitor_->setHoldOff([page = QPointer<EepromPage>(eepromPage_)] {
             return page && page->isBusy();
@@ -233,11 +244,19 @@ void Form2::showAbout() {
     about_->activateWindow();
 }
 
-void Form2::InitializeControlPage() { controlPage_->InitializeControlPage(); }
-void Form2::SetControlMode() { controlPage_->SetControlMode(); }
+void Form2::InitializeControlPage() {
+    controlPage_->InitializeControlPage();
+}
+void Form2::SetControlMode() {
+    controlPage_->SetControlMode();
+}
 void Form2::InitializeEepromPage(bool bFromEepromFile,
                                  const std::optional<std::array<std::uint8_t, 5>>& yFileData) {
     eepromPage_->InitializeEepromPage(bFromEepromFile, yFileData);
 }
-bool Form2::ConvertEepromControlsToBytes() { return eepromPage_->ConvertEepromControlsToBytes(); }
-void Form2::ReadAllRegisters() { registersPage_->ReadAllRegisters(); }
+bool Form2::ConvertEepromControlsToBytes() {
+    return eepromPage_->ConvertEepromControlsToBytes();
+}
+void Form2::ReadAllRegisters() {
+    registersPage_->ReadAllRegisters();
+}

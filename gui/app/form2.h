@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QAction;
 class QLabel;
@@ -21,11 +22,13 @@ class frmAbout;
 class SimulatedChip;
 class frmRegisters;
 class MonitorWindow;
+class frmUSB;
 
 class Form2 : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Form2(QWidget* parent = nullptr);
+    // `bus` is the chip's bus; it must outlive the window.
+    explicit Form2(frmUSB& bus, QWidget* parent = nullptr);
     ~Form2() override;
 
     // The load step: settings, adapter, first reads. `splash` is unloaded at its end.
@@ -49,6 +52,14 @@ public:
     RegistersPage* registersPage() const { return registersPage_; }
     StatusPanel* statusPanel() const { return statusPanel_; }
 
+    // Read by the load step from the settings file.
+    std::string IniFileName = "VarenthalEV.ini";
+    float WriteDelay = 0.07F;  // seconds; read at start-up, never used afterwards
+
+signals:
+    // The bus's communication status text, for the status line.
+    void commStatusChanged(const QString& text);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -60,6 +71,7 @@ private:
     void showMonitor();
     void showAbout();
 
+    frmUSB& bus_;
     QLabel* lblCommStatus_ = nullptr;
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "core/link/frm_usb.h"
 #include "gui/app/close_on_signals.h"
 #include "gui/app/command_line.h"
 #include "gui/app/form2.h"
 #include "gui/app/start_up.h"
-#include "core/link/frm_usb.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("varenthal"));
@@ -26,9 +26,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
 
     const AdapterSetup adapter = prepareAdapter(*cli.options);
-    frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });
+    // The one bus of the window program; it outlives the window.
+    frmUSB bus(adapter.makeAdapter());
 
-    const std::unique_ptr<Form2> form = StartUp();
+    const std::unique_ptr<Form2> form = StartUp(bus);
     form->setSimulatedChip(adapter.simChip);
     closeOnSignals(form.get());
     if (std::getenv("VARENTHAL_STARTUP_PROBE")) {

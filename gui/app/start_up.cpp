@@ -7,13 +7,13 @@
 #include "gui/dialogs/frm_about.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
-std::unique_ptr<Form2> StartUp() {
+std::unique_ptr<Form2> StartUp(frmUSB& bus) {
     // Owned by itself: closing it through its frame deletes it, and the load step unloads it.
     const QPointer<frmAbout> splash = new frmAbout();
     splash->show();
     QCoreApplication::processEvents();
     Miscellaneous::Delay(2.0F);
-    auto form = std::make_unique<Form2>();
+    auto form = std::make_unique<Form2>(bus);
     form->Load(splash.data());
     form->show();
     return form;

@@ -4,5 +4,7 @@
 #include <memory>
 
 class Form2;
+class frmUSB;
 
-std::unique_ptr<Form2> StartUp();
+// `bus` must outlive the window.
+std::unique_ptr<Form2> StartUp(frmUSB& bus);

@@ -44,7 +44,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 
 }  // namespace
 
-frmRegisters::frmRegisters(QWidget* parent) : QDialog(parent) {
+frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent), comm_(comm) {
     setObjectName(QStringLiteral("frmRegisters"));
     setWindowTitle(QStringLiteral("I2C Function"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -75,7 +75,7 @@ frmRegisters::frmRegisters(QWidget* parent) : QDialog(parent) {
 
     connect(cmdReadI2C_, &QPushButton::clicked, this, &frmRegisters::cmdReadI2C_Click);
     connect(cmdWriteI2C_, &QPushButton::clicked, this, &frmRegisters::cmdWriteI2C_Click);
-    Miscellaneous::DisableWhileProgramming(cmdWriteI2C_);
+    Miscellaneous::DisableWhileProgramming(cmdWriteI2C_, comm_.programming());
 
     Miscellaneous::CenterForm(this);
 }
@@ -102,7 +102,7 @@ void frmRegisters::cmdReadI2C_Click() {
     }
     // A failed read shows what the adapter left in the byte: 00 unless it wrote one.
     std::uint8_t yData = 0;
-    Communication::ReadRegister(static_cast<std::uint8_t>(address), yData);
+    comm_.ReadRegister(static_cast<std::uint8_t>(address), yData);
     lblReadData_->setText(QString::fromStdString(Miscellaneous::ByteToHex(yData)));
 }
 
@@ -117,6 +117,5 @@ void frmRegisters::cmdWriteI2C_Click() {
         complain(QStringLiteral("Please enter a valid hex data."));
         return;
     }
-    Communication::WriteRegister(static_cast<std::uint8_t>(address),
-                                 static_cast<std::uint8_t>(nData));
+    comm_.WriteRegister(static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(nData));
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -11,7 +13,7 @@ class QPushButton;
 class frmRegisters : public QDialog {
     Q_OBJECT
 public:
-    explicit frmRegisters(QWidget* parent = nullptr);
+    explicit frmRegisters(Communication comm, QWidget* parent = nullptr);
 
 private:
     void cmdReadI2C_Click();
@@ -20,6 +22,7 @@ private:
     static int takeHexByte(QLineEdit* box);
     void complain(const QString& text);
 
+    Communication comm_;
     QLineEdit* txtReadAddr_;
     QLabel* lblReadData_;
     QLineEdit* txtWriteAddr_;

@@ -55,9 +55,9 @@ std::vector<std::uint8_t> tickableRegisters() {
 
 }  // namespace
 
-MonitorWindow::MonitorWindow(QWidget* parent)
+MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     : QWidget(parent, Qt::Window),
-      read_(&Communication::ReadRegister),
+      read_(std::move(read)),
       plot_(tickableRegisters()),
       secondsNow_([start = std::chrono::steady_clock::now()] {
           return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -37,7 +37,8 @@ public:
     static constexpr std::array<int, 5> kIntervalsMs{1000, 500, 200, 100, 50};
     static constexpr int kMaxEvents = 10000;  // older lines drop off the list
 
-    explicit MonitorWindow(QWidget* parent = nullptr);
+    // `read` reaches the chip for the Monitor's own reads at intervals under 1 s.
+    explicit MonitorWindow(monitor::RegisterReader read, QWidget* parent = nullptr);
     ~MonitorWindow() override;
 
     // How the window reads the bus; by default the program's register access layer.

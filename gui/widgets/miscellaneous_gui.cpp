@@ -55,15 +55,15 @@ int Twips(int twips) {
     return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
-void DisableWhileProgramming(QWidget* control) {
+void DisableWhileProgramming(QWidget* control, ProgrammingState& programming) {
     // Given a whole page, its children keep their own enabled states underneath.
     const QPointer<QWidget> guarded = control;
-    const int handle = ProgrammingState::Subscribe([guarded](bool programming) {
-        if (guarded) guarded->setEnabled(!programming);
+    const int handle = programming.Subscribe([guarded](bool active) {
+        if (guarded) guarded->setEnabled(!active);
     });
     QObject::connect(control, &QObject::destroyed,
-                     [handle] { ProgrammingState::Unsubscribe(handle); });
-    control->setEnabled(!ProgrammingState::Active());
+                     [handle, &programming] { programming.Unsubscribe(handle); });
+    control->setEnabled(!programming.Active());
 }
 
 }  // namespace Miscellaneous

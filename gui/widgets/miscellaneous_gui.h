@@ -6,6 +6,7 @@
 class QObject;
 class QWidget;
 class QLineEdit;
+class ProgrammingState;
 
 namespace Miscellaneous {
 
@@ -17,9 +18,10 @@ void CenterForm(QWidget* window);
 // Selects the whole text of a text box.
 void SelectAllText(QLineEdit* box);
 
-// Keeps a chip-writing control disabled while the EEPROM programming runs anywhere in the
-// program; applies the present state at once and stops when `control` is destroyed.
-void DisableWhileProgramming(QWidget* control);
+// Keeps a chip-writing control disabled while the EEPROM programming runs on the bus that
+// `programming` belongs to (the bus must outlive the control); applies the present state at once
+// and stops when `control` is destroyed.
+void DisableWhileProgramming(QWidget* control, ProgrammingState& programming);
 
 // Twips (1/1440 inch) to pixels at the screen's logical DPI.
 int Twips(int twips);

@@ -7,12 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/sim/sim_adapter.h"
-#include "core/sim/sim_state_file.h"
 #include "cli_run.h"
-#include "core/link/frm_usb.h"
 #include "core/adapters/trace_adapter.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
+#include "core/sim/sim_adapter.h"
+#include "core/sim/sim_state_file.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -272,16 +272,11 @@ TEST_F(CliEeprom, ProgramSendsTheSameBusOrderAsTheCoreSequence) {
 
     const std::string coreTrace = dir.file("core.log");
     auto chip = std::make_shared<SimulatedChip>();
-    frmUSB::SetFactory([&] {
-        return std::make_unique<TraceAdapter>(std::make_unique<SimAdapter>(chip), coreTrace);
-    });
-    frmUSB::Reset();
-    ASSERT_TRUE(frmUSB::Get().OpenFirstFreeDevice());
+    frmUSB bus(std::make_unique<TraceAdapter>(std::make_unique<SimAdapter>(chip), coreTrace));
+    ASSERT_TRUE(bus.OpenFirstFreeDevice());
     BusOnlyHost host(chip);
-    eeprom::EepromProgrammer programmer(host);
+    eeprom::EepromProgrammer programmer(host, Communication(bus));
     EXPECT_EQ(programmer.run(), eeprom::ProgramResult::Success);
-    frmUSB::Reset();
-    frmUSB::SetFactory({});
 
     EXPECT_EQ(cli, busTraffic(coreTrace));
     EXPECT_THAT(cli, ElementsAre("write 06 A5 rc=0", "write 07 C3 rc=0", "write 08 A3 rc=0",

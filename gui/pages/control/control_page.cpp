@@ -14,9 +14,6 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 
-using Communication::ReadRegister;
-using Communication::WriteRegister;
-
 namespace {
 
 // The one-bit fields of STATE_CNTRL chosen by drop-down lists; the item index is the bit.
@@ -50,8 +47,8 @@ void setBox(QCheckBox* box, bool set) {
 
 // Reads `address` for a read-modify-write; false when the read failed, and then nothing may
 // be written: the byte in hand is not the register's.
-bool readForChange(std::uint8_t address, std::uint8_t& old) {
-    return ReadRegister(address, old) == 0;
+bool readForChange(const Communication& comm, std::uint8_t address, std::uint8_t& old) {
+    return comm.ReadRegister(address, old) == 0;
 }
 
 std::uint8_t withBit(std::uint8_t value, int bit, bool set) {
@@ -61,12 +58,12 @@ std::uint8_t withBit(std::uint8_t value, int bit, bool set) {
 
 // Reads `field`'s register and writes it back with the field set to `list`'s selected index.
 // A list with no selected item writes nothing: there is no value to write.
-void writeListField(const chip::Field& field, const QComboBox* list) {
+void writeListField(const Communication& comm, const chip::Field& field, const QComboBox* list) {
     const int k = list->currentIndex();
     if (k < 0) return;
     std::uint8_t old = 0;
-    if (!readForChange(field.address, old)) return;
-    WriteRegister(field.address, field.put(old, static_cast<unsigned>(k)));
+    if (!readForChange(comm, field.address, old)) return;
+    comm.WriteRegister(field.address, field.put(old, static_cast<unsigned>(k)));
 }
 
 QString arrayName(const char* name, int index) {
@@ -75,8 +72,8 @@ QString arrayName(const char* name, int index) {
 
 }  // namespace
 
-ControlPage::ControlPage(QTimer* tmrStatus, QWidget* parent)
-    : QWidget(parent), tmrStatus_(tmrStatus), tmrControl_(new QTimer(this)) {
+ControlPage::ControlPage(Communication comm, QTimer* tmrStatus, QWidget* parent)
+    : QWidget(parent), comm_(comm), tmrStatus_(tmrStatus), tmrControl_(new QTimer(this)) {
     tmrControl_->setObjectName(QStringLiteral("tmrControl"));
     tmrControl_->setInterval(1000);
 
@@ -247,26 +244,26 @@ void ControlPage::InitializeControlPage() {
     // A failed read shows on the status line; the controls of that register keep what they
     // showed, since the byte in hand is not the register's, and nothing is written back.
     std::uint8_t value = 0;
-    if (ReadRegister(chip::OUTPUT_CNTRL, value) == 0) {
+    if (comm_.ReadRegister(chip::OUTPUT_CNTRL, value) == 0) {
         for (int bit : kOutputBits) setBox(chkOutputControl_[bit], bitOf(value, bit));
     }
 
-    if (ReadRegister(chip::STATE_CNTRL, value) == 0) {
+    if (comm_.ReadRegister(chip::STATE_CNTRL, value) == 0) {
         setBox(chkShdn_, bitOf(value, 0));
         cboHost_->setCurrentIndex(kHostField.get(value));
         cboVgain_->setCurrentIndex(kVgainField.get(value));
         cboIgain_->setCurrentIndex(kIgainField.get(value));
     }
 
-    if (ReadRegister(chip::FNCTN_CNTRL, value) == 0) {
+    if (comm_.ReadRegister(chip::FNCTN_CNTRL, value) == 0) {
         for (int bit = 0; bit < 8; ++bit) setBox(chkFunctionControl_[bit], bitOf(value, bit));
     }
 
-    if (ReadRegister(chip::CELL_BALANCE, value) == 0) {
+    if (comm_.ReadRegister(chip::CELL_BALANCE, value) == 0) {
         for (int bit = 0; bit < 8; ++bit) setBox(chkCellBal_[bit], bitOf(value, bit));
     }
 
-    if (ReadRegister(chip::CELL_SEL, value) == 0) {
+    if (comm_.ReadRegister(chip::CELL_SEL, value) == 0) {
         const int cell = chip::kCellSelCell.get(value);
         // Codes 10 to 15 name no cell; the list shows the first one and nothing is written.
         cboCell_->setCurrentIndex(cell < kCellCount ? cell : 0);
@@ -306,8 +303,8 @@ void ControlPage::SetControlMode() {
 
 void ControlPage::writeBoxBit(std::uint8_t address, int bit, const QCheckBox* box) {
     std::uint8_t old = 0;
-    if (!readForChange(address, old)) return;
-    WriteRegister(address, withBit(old, bit, isSet(box)));
+    if (!readForChange(comm_, address, old)) return;
+    comm_.WriteRegister(address, withBit(old, bit, isSet(box)));
 }
 
 void ControlPage::chkOutputControl_Click(int index) {
@@ -319,16 +316,16 @@ void ControlPage::chkShdn_Click() {
 }
 
 void ControlPage::cboHost_Click() {
-    writeListField(kHostField, cboHost_);
+    writeListField(comm_, kHostField, cboHost_);
     SetControlMode();
 }
 
 void ControlPage::cboVgain_Click() {
-    writeListField(kVgainField, cboVgain_);
+    writeListField(comm_, kVgainField, cboVgain_);
 }
 
 void ControlPage::cboIgain_Click() {
-    writeListField(kIgainField, cboIgain_);
+    writeListField(comm_, kIgainField, cboIgain_);
 }
 
 void ControlPage::chkFunctionControl_Click(int index) {
@@ -352,18 +349,18 @@ void ControlPage::chkCellBal_Click(int index) {
 }
 
 void ControlPage::cboCell_Click() {
-    writeListField(chip::kCellSelCell, cboCell_);
+    writeListField(comm_, chip::kCellSelCell, cboCell_);
 }
 
 void ControlPage::cboCal_Click() {
     const int k = cboCal_->currentIndex();
     if (k < 0) return;
     std::uint8_t old = 0;
-    if (readForChange(chip::CELL_SEL, old)) {
+    if (readForChange(comm_, chip::CELL_SEL, old)) {
         // Only the cell field is kept: every choice here writes bit 7 as 0.
         const unsigned calibration = static_cast<unsigned>(k) << chip::kCellSelCal.shift;
-        WriteRegister(chip::CELL_SEL,
-                      static_cast<std::uint8_t>((old & chip::kCellSelCell.mask()) | calibration));
+        comm_.WriteRegister(chip::CELL_SEL, static_cast<std::uint8_t>(
+                                                (old & chip::kCellSelCell.mask()) | calibration));
     }
     cboCell_->setEnabled(k == kCalCellTranslation);
 }
@@ -372,10 +369,10 @@ void ControlPage::cmdToggleLtclr_Click() {
     // No status poll may come between the three writes, which follow without a pause.
     if (tmrStatus_) tmrStatus_->stop();
     std::uint8_t v = 0;
-    if (readForChange(chip::OUTPUT_CNTRL, v)) {
-        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
-        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, true));
-        WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
+    if (readForChange(comm_, chip::OUTPUT_CNTRL, v)) {
+        comm_.WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
+        comm_.WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, true));
+        comm_.WriteRegister(chip::OUTPUT_CNTRL, withBit(v, 0, false));
     }
     // Started whatever its state was before: the status lamps always run after a toggle.
     if (tmrStatus_) tmrStatus_->start();

@@ -13,6 +13,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "core/link/communication.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -23,7 +25,7 @@ class ControlPage : public QWidget {
     Q_OBJECT
 public:
     // `tmrStatus` is the status panel's timer, stopped around the LTCLR toggle.
-    explicit ControlPage(QTimer* tmrStatus, QWidget* parent = nullptr);
+    ControlPage(Communication comm, QTimer* tmrStatus, QWidget* parent = nullptr);
 
     // Reads registers 0x01 to 0x05 once each, sets the controls, then `SetControlMode`.
     void InitializeControlPage();
@@ -62,6 +64,7 @@ private:
     void writeBoxBit(std::uint8_t address, int bit, const QCheckBox* box);
     void applyPackBatRule();
 
+    Communication comm_;
     QTimer* tmrStatus_;
     QTimer* tmrControl_;
 

@@ -20,13 +20,13 @@
 #include <QVBoxLayout>
 
 #include "core/chip/register_map.h"
-#include "core/link/communication.h"
-#include "gui/widgets/miscellaneous_gui.h"
-#include "gui/pages/eeprom/ee_file_dialog.h"
 #include "core/eeprom/eeprom_file.h"
-#include "gui/pages/eeprom/frm_preview.h"
 #include "core/eeprom/page_conversion.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
+#include "gui/pages/eeprom/ee_file_dialog.h"
+#include "gui/pages/eeprom/frm_preview.h"
+#include "gui/widgets/miscellaneous_gui.h"
 
 using eeprom::ConversionOutcome;
 using eeprom::MessageIcon;
@@ -93,11 +93,12 @@ private:
     EepromPage& page_;
 };
 
-EepromPage::EepromPage(QWidget* parent)
+EepromPage::EepromPage(Communication comm, QWidget* parent)
     : QWidget(parent),
+      comm_(comm),
       wait_([](double seconds) { Miscellaneous::Delay(static_cast<float>(seconds)); }),
       host_(std::make_unique<Host>(*this)),
-      programmer_(std::make_unique<eeprom::EepromProgrammer>(*host_)) {
+      programmer_(std::make_unique<eeprom::EepromProgrammer>(*host_, comm_)) {
     // The page is as large as its tab; the system font is wider than the one the page was
     // laid out for, so the page uses one point less to keep every caption readable.
     QFont small = font();
@@ -306,7 +307,7 @@ void EepromPage::shutdownForClose() {
         programmer_->emergencyStop();
     } else {
         // The raw dialog may have armed the chip by hand.
-        const eeprom::SafeEndResult r = eeprom::safeEnd();
+        const eeprom::SafeEndResult r = eeprom::safeEnd(comm_);
         if (!r.ok()) {
             message(qs(r.voltageOff ? eeprom::kNotDisarmed : eeprom::kVoltageStuckOn),
                     qs(eeprom::kAppTitle), MessageIcon::Warning);
@@ -342,8 +343,8 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
         std::uint8_t v = 0;
         if (bFromEepromFile) {
             if (yFileData) v = (*yFileData)[i];
-        } else if (Communication::ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + slot),
-                                               v) != 0) {
+        } else if (comm_.ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + slot), v) !=
+                   0) {
             allRead = false;
             return;
         }
@@ -356,7 +357,7 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
     value(1);
     // The FS bit lives in a control register, so it always comes from the chip.
     std::uint8_t outputCntrl = 0;
-    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0 && !bFromEepromFile)
+    if (comm_.ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0 && !bFromEepromFile)
         allRead = false;
     for (int slot = 2; slot < chip::kEepromCount; ++slot) value(slot);
 
@@ -405,7 +406,7 @@ void EepromPage::showSettings(const eeprom::EepromSettings& s,
 
 ConversionOutcome EepromPage::convert() {
     eeprom::EepromImage image{};
-    return eeprom::convertAndLoad(*host_, image);
+    return eeprom::convertAndLoad(*host_, comm_, image);
 }
 
 ConversionOutcome EepromPage::compose() {
@@ -473,18 +474,18 @@ void EepromPage::chkFsBit_Click() {
     std::uint8_t outputCntrl = 0;
     // A lost read would write its stand-in byte over the FET and latch bits: write nothing,
     // and leave the box and the list as they were, since the chip's FS did not change.
-    if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0) {
+    if (comm_.ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0) {
         chkFsBit_->setChecked(!chkFsBit_->isChecked());
         return;
     }
     outputCntrl = chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
-    Communication::WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
+    comm_.WriteRegister(chip::OUTPUT_CNTRL, outputCntrl);
 
     takeCellCount();
     buildUvDelayList(eeprom::UvDelaySuffix::Dash);
     // The chip's UV delay, not the page's: the list's meaning has just changed.
     std::uint8_t ocvUvDelay = 0;
-    Communication::ReadRegister(chip::OCV_UV_DELAY, ocvUvDelay);
+    comm_.ReadRegister(chip::OCV_UV_DELAY, ocvUvDelay);
     cboUvDelay_->setCurrentIndex(chip::kUvDelay.get(ocvUvDelay));
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "core/eeprom/eeprom_fields.h"
+#include "core/link/communication.h"
 
 class QAction;
 class QCheckBox;
@@ -36,7 +37,7 @@ enum class MessageIcon;
 class EepromPage : public QWidget {
     Q_OBJECT
 public:
-    explicit EepromPage(QWidget* parent = nullptr);
+    explicit EepromPage(Communication comm, QWidget* parent = nullptr);
     ~EepromPage() override;
 
     // Wiring from the main window: the lamp panel's `tmrStatus`, which programming and the
@@ -110,6 +111,7 @@ private:
     void message(const QString& text, const QString& title, eeprom::MessageIcon icon);
     void startStatusTimer();
 
+    Communication comm_;
     std::function<void(double)> wait_;
     QTimer* tmrStatus_ = nullptr;
     QAction* mnuFileSaveEeprom_ = nullptr;

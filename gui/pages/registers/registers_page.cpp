@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "core/base/part_variables.h"
+#include "core/chip/bit_colors.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -99,8 +100,8 @@ QFont bitCellFont(const QFont& base, const QString& text) {
 
 }  // namespace
 
-RegistersPage::RegistersPage(QWidget* parent)
-    : QWidget(parent), tmrRegisterScan_(new QTimer(this)) {
+RegistersPage::RegistersPage(Communication comm, QWidget* parent)
+    : QWidget(parent), comm_(comm), tmrRegisterScan_(new QTimer(this)) {
     tmrRegisterScan_->setObjectName(QStringLiteral("tmrRegisterScan"));
     tmrRegisterScan_->setInterval(200);
     connect(tmrRegisterScan_, &QTimer::timeout, this, &RegistersPage::tmrRegisterScan_Timer);
@@ -183,7 +184,7 @@ void RegistersPage::buildRow(int a) {
         write->setAutoDefault(false);
         write->setGeometry(Twips(kWriteLeft), top, Twips(kWriteWidth), height);
         connect(write, &QPushButton::clicked, this, [this, a] { cmdWrite_Click(a); });
-        Miscellaneous::DisableWhileProgramming(write);
+        Miscellaneous::DisableWhileProgramming(write, comm_.programming());
     }
 }
 
@@ -224,7 +225,7 @@ void RegistersPage::ReadAllRegisters() {
     for (int a = 0; a < kRows; ++a) {
         std::uint8_t value = 0;
         edited_[static_cast<std::size_t>(a)] = false;
-        if (Communication::ReadRegister(static_cast<std::uint8_t>(a), value) == 0) {
+        if (comm_.ReadRegister(static_cast<std::uint8_t>(a), value) == 0) {
             showChipValue(a, QString::fromStdString(Miscellaneous::ByteToHex(value)));
             colourRow(a, value);
         } else {
@@ -253,17 +254,17 @@ void RegistersPage::cmdWrite_Click(int a) {
     }
     box->setText(QString::fromStdString(Miscellaneous::ByteToHex(static_cast<unsigned>(value))));
     edited_[static_cast<std::size_t>(a)] = false;
-    Communication::WriteRegister(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(value));
+    comm_.WriteRegister(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(value));
     ReadAllRegisters();
 }
 
 void RegistersPage::chkScan_Click(bool checked) {
     if (checked) {
         startScan();
-        PartVariables::bScanEnabled = true;
+        bScanEnabled = true;
     } else {
         tmrRegisterScan_->stop();
-        PartVariables::bScanEnabled = false;
+        bScanEnabled = false;
     }
 }
 
@@ -287,14 +288,14 @@ void RegistersPage::txtData_GotFocus(int a, Qt::FocusReason reason) {
 }
 
 void RegistersPage::txtData_LostFocus() {
-    if (PartVariables::bScanEnabled) startScan();
+    if (bScanEnabled) startScan();
 }
 
 void RegistersPage::tmrRegisterScan_Timer() {
     QCoreApplication::processEvents();
     scanPosition_ = (scanPosition_ + 1) % kRows;
     std::uint8_t value = 0;
-    if (Communication::ReadRegister(static_cast<std::uint8_t>(scanPosition_), value) == 0) {
+    if (comm_.ReadRegister(static_cast<std::uint8_t>(scanPosition_), value) == 0) {
         setBoxColour(highlightedBox_, kBoxWhite);
         highlightedBox_ = scanPosition_;
         setBoxColour(highlightedBox_, kHighlight);

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -19,12 +21,15 @@ class RegistersPage : public QWidget {
 public:
     static constexpr int kRows = 11;  // registers 0x00..0x0A
 
-    explicit RegistersPage(QWidget* parent = nullptr);
+    explicit RegistersPage(Communication comm, QWidget* parent = nullptr);
 
     // Reads all eleven registers into the page, then clears the scan's highlight.
     void ReadAllRegisters();
 
     QTimer* tmrRegisterScan() const { return tmrRegisterScan_; }
+
+    // Whether the scan resumes when a data box loses the focus; "Scan" sets it.
+    bool bScanEnabled = true;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +52,7 @@ private:
     void setBoxColour(int a, const QColor& colour);
     int boxIndex(const QObject* object) const;
 
+    Communication comm_;
     std::array<QLineEdit*, kRows> txtData_{};
     std::array<std::array<QLabel*, 8>, kRows> bitCells_{};  // [address][bit]
     QTimer* tmrRegisterScan_;

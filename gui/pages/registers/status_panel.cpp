@@ -6,8 +6,8 @@
 
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
-#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/pages/registers/lamp_pictures.h"
+#include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
 
@@ -47,7 +47,8 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text) {
 
 }  // namespace
 
-StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent), tmrStatus_(new QTimer(this)) {
+StatusPanel::StatusPanel(Communication comm, QWidget* parent)
+    : QFrame(parent), comm_(comm), tmrStatus_(new QTimer(this)) {
     tmrStatus_->setObjectName(QStringLiteral("tmrStatus"));
     tmrStatus_->setInterval(1000);
     connect(tmrStatus_, &QTimer::timeout, this, &StatusPanel::tmrStatus_Timer);
@@ -114,7 +115,7 @@ void StatusPanel::tmrStatus_Timer() {
     QCoreApplication::processEvents();
     std::uint8_t value = 0;
     // A failure leaves 0: all lamps unlit.
-    const std::int32_t rc = Communication::ReadRegister(chip::STATUS, value);
+    const std::int32_t rc = comm_.ReadRegister(chip::STATUS, value);
     setLamp(lamps_[kScd], (value & chip::kStatusSCD) != 0);
     setLamp(lamps_[kOcd], (value & chip::kStatusOCD) != 0);
     setLamp(lamps_[kOv], (value & chip::kStatusOV) != 0);

@@ -6,13 +6,15 @@
 #include <array>
 #include <cstdint>
 
+#include "core/link/communication.h"
+
 class QLabel;
 class QTimer;
 
 class StatusPanel : public QFrame {
     Q_OBJECT
 public:
-    explicit StatusPanel(QWidget* parent = nullptr);
+    explicit StatusPanel(Communication comm, QWidget* parent = nullptr);
 
     QTimer* tmrStatus() const { return tmrStatus_; }
 
@@ -34,6 +36,7 @@ private:
     void tmrStatus_Timer();
     static void setLamp(const Lamp& lamp, bool bit);
 
+    Communication comm_;
     std::array<Lamp, kLampCount> lamps_{};
     QTimer* tmrStatus_;
 };

@@ -5,7 +5,7 @@
 #include <functional>
 #include <stdexcept>
 
-#include "tests/gui/pages/eeprom/recording_adapter.h"
+#include "tests/support/recording_adapter.h"
 
 using namespace eeprom;
 
@@ -15,7 +15,7 @@ namespace {
 // messages and bus traffic can be checked in one order.
 class FakeHost final : public ProgrammingHost {
 public:
-    explicit FakeHost(std::shared_ptr<RecordingBus> bus) : bus_(std::move(bus)) {}
+    explicit FakeHost(std::shared_ptr<FakeChip> bus) : bus_(std::move(bus)) {}
 
     void wait(double seconds) override {
         bus_->note("wait " + std::to_string(seconds).substr(0, 4));
@@ -49,27 +49,26 @@ public:
     bool monitorEnabled = false;
 
 private:
-    std::shared_ptr<RecordingBus> bus_;
+    std::shared_ptr<FakeChip> bus_;
     bool shown_ = false;
 };
 
 class ProgrammingSequence : public ::testing::Test {
 protected:
     void SetUp() override {
-        bus = installRecordingAdapter();
         bus->registers[0x00] = 0x20;  // VGOOD
         host = std::make_unique<FakeHost>(bus);
     }
-    void TearDown() override { frmUSB::Reset(); }
 
     // Every line after the conversion's writes, waits and messages included.
     std::vector<std::string> afterConversion() const {
         const auto& log = bus->log;
-        auto it = std::find(log.begin(), log.end(), "W 0A=C4");
+        auto it = std::find(log.begin(), log.end(), "write 0A C4 rc=0");
         return {it == log.end() ? log.begin() : it + 1, log.end()};
     }
 
-    std::shared_ptr<RecordingBus> bus;
+    FakeBus fake;
+    std::shared_ptr<FakeChip> bus = fake.chip;
     std::unique_ptr<FakeHost> host;
 };
 
@@ -79,13 +78,17 @@ const std::string kMsgFail = "msg EEPROM did not program correctly.";
 }  // namespace
 
 TEST_F(ProgrammingSequence, SuccessSendsTheArmingPulseAndReadBackInOrder) {
-    EepromProgrammer programmer(*host);
+    EepromProgrammer programmer(*host, fake.comm());
     EXPECT_EQ(programmer.run(), ProgramResult::Success);
-    EXPECT_EQ(bus->lines("W "), (Lines{"W 06=2B", "W 07=5A", "W 08=97", "W 09=13", "W 0A=C4",
-                                       "W 0B=71", "W 0B=41", "W 0B=00"}));
+    EXPECT_EQ(
+        bus->lines("write "),
+        (Lines{"write 06 2B rc=0", "write 07 5A rc=0", "write 08 97 rc=0", "write 09 13 rc=0",
+               "write 0A C4 rc=0", "write 0B 71 rc=0", "write 0B 41 rc=0", "write 0B 00 rc=0"}));
     EXPECT_EQ(afterConversion(),
-              (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on", "wait 1.00",
-                     "W 0B=00", "V off", "R 06", "R 07", "R 08", "R 09", "R 0A", "R 01"}));
+              (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 41 rc=0", "wait 0.07",
+                     "read 00 20 rc=0", "pulse 1 0 0 rc=0", "wait 1.00", "write 0B 00 rc=0",
+                     "pulse 0 0 0 rc=0", "read 06 2B rc=0", "read 07 5A rc=0", "read 08 97 rc=0",
+                     "read 09 13 rc=0", "read 0A C4 rc=0", "read 01 00 rc=0"}));
     EXPECT_EQ(host->progress, (std::vector<int>{30, 50, 60, 70, 80, 100}));
     EXPECT_FALSE(host->shown());
     EXPECT_EQ(host->lamp, true);
@@ -95,11 +98,12 @@ TEST_F(ProgrammingSequence, SuccessSendsTheArmingPulseAndReadBackInOrder) {
 
 TEST_F(ProgrammingSequence, VgoodMissingCancelsWithoutPulse) {
     bus->readOverride[0x00] = 0xDF;  // everything but VGOOD
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::VgoodMissing);
-    EXPECT_EQ(afterConversion(),
-              (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "W 0B=00",
-                     "msg VGOOD did not get set. EEPROM programming canceled."}));
-    EXPECT_TRUE(bus->lines("V ").empty());
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::VgoodMissing);
+    EXPECT_EQ(
+        afterConversion(),
+        (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 41 rc=0", "wait 0.07", "read 00 DF rc=0",
+               "write 0B 00 rc=0", "msg VGOOD did not get set. EEPROM programming canceled."}));
+    EXPECT_TRUE(bus->lines("pulse ").empty());
     EXPECT_EQ(host->lamp, false);
     EXPECT_EQ(host->titles, (Lines{"Varenthal"}));
     EXPECT_EQ(host->progress.back(), 100);
@@ -107,18 +111,20 @@ TEST_F(ProgrammingSequence, VgoodMissingCancelsWithoutPulse) {
 }
 
 TEST_F(ProgrammingSequence, UnansweredStatusReadDisarmsWithoutPulseAndSaysSo) {
-    bus->failingReads.insert(0x00);
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NoAnswer);
-    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00",
-                                        "W 0B=00", "msg " + std::string(kNoAnswerCanceled)}));
+    bus->failReads[0x00] = FakeChip::kAlways;
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::NoAnswer);
+    EXPECT_EQ(afterConversion(), (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 41 rc=0",
+                                        "wait 0.07", "read 00 00 rc=-1", "write 0B 00 rc=0",
+                                        "msg " + std::string(kNoAnswerCanceled)}));
     EXPECT_FALSE(host->lamp.has_value());  // unknown: the lamp keeps what it showed
 }
 
 TEST_F(ProgrammingSequence, ReadBackDifferenceStopsAtTheFirstOne) {
     bus->readOverride[0x08] = 0x00;
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::ReadBackDiffers);
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::ReadBackDiffers);
     const Lines after = afterConversion();
-    EXPECT_EQ(Lines(after.end() - 4, after.end()), (Lines{"R 06", "R 07", "R 08", kMsgFail}));
+    EXPECT_EQ(Lines(after.end() - 4, after.end()),
+              (Lines{"read 06 2B rc=0", "read 07 5A rc=0", "read 08 00 rc=0", kMsgFail}));
     EXPECT_EQ(bus->registers[0x0B], 0x00);
     EXPECT_EQ(host->progress, (std::vector<int>{30, 50, 60, 70, 80, 100}));
     EXPECT_FALSE(host->shown());
@@ -127,16 +133,16 @@ TEST_F(ProgrammingSequence, ReadBackDifferenceStopsAtTheFirstOne) {
 
 TEST_F(ProgrammingSequence, FailedReadBackIsADifferenceEvenWhenTheByteMatches) {
     host->page = {0, 0, 0, 0, 0};
-    bus->failingReads.insert(0x07);
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::ReadBackDiffers);
+    bus->failReads[0x07] = FakeChip::kAlways;
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::ReadBackDiffers);
     EXPECT_EQ(bus->log.back(), kMsgFail);
 }
 
 TEST_F(ProgrammingSequence, PfaltGivesOneMessageAndTurnsTheMonitorOn) {
     bus->readOverride[0x01] = 0x40;
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::Pfalt);
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::Pfalt);
     const Lines after = afterConversion();
-    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"R 01", kMsgFail}));
+    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"read 01 40 rc=0", kMsgFail}));
     EXPECT_EQ(std::count(bus->log.begin(), bus->log.end(), kMsgFail), 1);
     EXPECT_TRUE(host->monitorEnabled);
     EXPECT_EQ(host->progress.back(), 100);
@@ -146,29 +152,30 @@ TEST_F(ProgrammingSequence, PfaltGivesOneMessageAndTurnsTheMonitorOn) {
 
 TEST_F(ProgrammingSequence, VoltageRefusedDisarmsAndReportsFailure) {
     bus->voltageOnResult = 5;
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::VoltageNotApplied);
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::VoltageNotApplied);
     EXPECT_EQ(afterConversion(),
-              (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on", "W 0B=00",
-                     "V off", kMsgFail + "\n" + std::string(kVoltageNotOn)}));
+              (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 41 rc=0", "wait 0.07",
+                     "read 00 20 rc=0", "pulse 1 0 0 rc=5", "write 0B 00 rc=0", "pulse 0 0 0 rc=0",
+                     kMsgFail + "\n" + std::string(kVoltageNotOn)}));
     EXPECT_FALSE(host->shown());
 }
 
 TEST_F(ProgrammingSequence, AnErrorThrownWhileArmedStillEndsSafely) {
-    EepromProgrammer programmer(*host);
+    EepromProgrammer programmer(*host, fake.comm());
     int waits = 0;
     host->onWait = [&] {
         if (++waits == 4) throw std::runtime_error("front end failed");  // inside the pulse
     };
     EXPECT_THROW(programmer.run(), std::runtime_error);
     const Lines after = afterConversion();
-    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"W 0B=00", "V off"}));
+    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"write 0B 00 rc=0", "pulse 0 0 0 rc=0"}));
     EXPECT_FALSE(programmer.running());
     EXPECT_FALSE(host->shown());
 }
 
 TEST_F(ProgrammingSequence, NoArmWithoutTheProgrammingVoltageLine) {
     bus->holdResult = -16;
-    EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NoPulseLine);
+    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::NoPulseLine);
     EXPECT_EQ(bus->log,
               (Lines{"wait 1.00", "msg " + std::string(kNoPulseLineCanceled) +
                                       "\nGPIO gpiochip2:3 is in use by another program"}));
@@ -179,7 +186,7 @@ TEST_F(ProgrammingSequence, NothingIsBurntWhenTheConversionWroteNothing) {
     for (auto outcome : {ConversionOutcome::NoValues, ConversionOutcome::Failed}) {
         bus->log.clear();
         host->outcome = outcome;
-        EXPECT_EQ(EepromProgrammer(*host).run(), ProgramResult::NotConverted);
+        EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::NotConverted);
         EXPECT_EQ(bus->log, Lines{"wait 1.00"});
         EXPECT_FALSE(host->shown());
     }
@@ -190,7 +197,8 @@ TEST_F(ProgrammingSequence, NothingIsBurntWhenTheConversionWroteNothing) {
 TEST_F(ProgrammingSequence, ConversionWaitsThenWritesTheHostsBytesOnly) {
     const std::array<std::pair<ConversionOutcome, Lines>, 3> cases{{
         {ConversionOutcome::Written,
-         {"wait 1.00", "W 06=2C", "W 07=5A", "W 08=97", "W 09=13", "W 0A=C4"}},
+         {"wait 1.00", "write 06 2C rc=0", "write 07 5A rc=0", "write 08 97 rc=0",
+          "write 09 13 rc=0", "write 0A C4 rc=0"}},
         {ConversionOutcome::NoValues, {"wait 1.00"}},
         {ConversionOutcome::Failed, {"wait 1.00"}},
     }};
@@ -200,14 +208,14 @@ TEST_F(ProgrammingSequence, ConversionWaitsThenWritesTheHostsBytesOnly) {
         host->page[0] = 0x2B;
         host->onWait = [&] { host->page[0] = 0x2C; };  // a choice made during the wait
         EepromImage image{};
-        EXPECT_EQ(convertAndLoad(*host, image), outcome);
+        EXPECT_EQ(convertAndLoad(*host, fake.comm(), image), outcome);
         EXPECT_EQ(bus->log, expected);
         EXPECT_FALSE(bus->voltageOn);
     }
 }
 
 TEST_F(ProgrammingSequence, EmergencyStopDuringThePulseLeavesTheChipSafe) {
-    EepromProgrammer programmer(*host);
+    EepromProgrammer programmer(*host, fake.comm());
     int waits = 0;
     host->onWait = [&] {
         if (++waits == 4) programmer.emergencyStop();  // inside the 1.0 s pulse
@@ -218,21 +226,22 @@ TEST_F(ProgrammingSequence, EmergencyStopDuringThePulseLeavesTheChipSafe) {
     ASSERT_EQ(after.size(), 10U);
     EXPECT_EQ(after[7].substr(0, 5), "wait ");
     after.erase(after.begin() + 7);
-    EXPECT_EQ(after, (Lines{"W 0B=71", "wait 0.07", "W 0B=41", "wait 0.07", "R 00", "V on",
-                            "wait 1.00", "W 0B=00", "V off"}));
+    EXPECT_EQ(after, (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 41 rc=0", "wait 0.07",
+                            "read 00 20 rc=0", "pulse 1 0 0 rc=0", "wait 1.00", "write 0B 00 rc=0",
+                            "pulse 0 0 0 rc=0"}));
     EXPECT_FALSE(bus->voltageOn);
     EXPECT_FALSE(host->shown());
     EXPECT_FALSE(programmer.running());
 }
 
 TEST_F(ProgrammingSequence, EmergencyStopWhileArmedSendsNothingAfterwards) {
-    EepromProgrammer programmer(*host);
+    EepromProgrammer programmer(*host, fake.comm());
     int waits = 0;
     host->onWait = [&] {
         if (++waits == 2) programmer.emergencyStop();  // after the first arm write
     };
     EXPECT_EQ(programmer.run(), ProgramResult::Stopped);
-    EXPECT_EQ(afterConversion(), (Lines{"W 0B=71", "wait 0.07", "W 0B=00"}));
+    EXPECT_EQ(afterConversion(), (Lines{"write 0B 71 rc=0", "wait 0.07", "write 0B 00 rc=0"}));
     bus->log.clear();
     programmer.emergencyStop();  // idle: nothing to do
     EXPECT_TRUE(bus->log.empty());

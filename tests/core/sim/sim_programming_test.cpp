@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "core/base/part_variables.h"
-#include "core/sim/sim_adapter.h"
+#include <thread>
+#include <vector>
+
+#include "core/eeprom/programming_sequence.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
 #include "manual_clock.h"
-#include "core/eeprom/programming_sequence.h"
 
 using namespace std::chrono_literals;
 
@@ -42,15 +44,12 @@ private:
 class ProgrammingOnTheModel : public ::testing::Test {
 protected:
     void SetUp() override {
-        PartVariables::I2CSlaveAddress = 32;
-        frmUSB::Reset();
-        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
-        frmUSB::Get().OpenFirstFreeDevice();
+        bus_ = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(chip_));
+        bus_->OpenFirstFreeDevice();
     }
-    void TearDown() override { frmUSB::Reset(); }
 
     eeprom::ProgramResult program() {
-        eeprom::EepromProgrammer programmer(host_);
+        eeprom::EepromProgrammer programmer(host_, Communication(*bus_));
         const eeprom::ProgramResult result = programmer.run();
         EXPECT_FALSE(chip_->armed()) << "the chip was left armed";
         EXPECT_FALSE(chip_->programmingVoltage()) << "the programming voltage was left on";
@@ -61,6 +60,7 @@ protected:
     std::shared_ptr<SimulatedChip> chip_ =
         std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom, clock_.clock());
     ClockedHost host_{clock_};
+    std::unique_ptr<frmUSB> bus_;
 };
 
 TEST_F(ProgrammingOnTheModel, GoodRunBurnsTheEepromAndItSurvivesAPowerCycle) {
@@ -109,7 +109,7 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         SetUp();
         chip_->apply(*parseSimFault(c.fault));
         host_.messages.clear();
-        eeprom::EepromProgrammer programmer(host_);
+        eeprom::EepromProgrammer programmer(host_, Communication(*bus_));
         EXPECT_EQ(programmer.run(), c.result);
         EXPECT_EQ(host_.messages,
                   c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
@@ -117,7 +117,41 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
                   c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
         EXPECT_FALSE(chip_->armed());
         EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
-        EXPECT_FALSE(Communication::ProgramRegisterArmed());
+        EXPECT_FALSE(bus_->programRegisterArmed());
+    }
+}
+
+// Several boards from one process: one thread per bus, nothing shared between them.
+TEST(ProgrammingOnSeveralBuses, EachThreadBurnsItsOwnChip) {
+    struct Board {
+        ManualClock clock;
+        std::shared_ptr<SimulatedChip> chip;
+        std::unique_ptr<frmUSB> bus;
+        std::unique_ptr<ClockedHost> host;
+        eeprom::ProgramResult result = eeprom::ProgramResult::Stopped;
+    };
+    std::vector<Board> boards(4);
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        Board& b = boards[i];
+        b.chip = std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom, b.clock.clock());
+        b.bus = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(b.chip));
+        ASSERT_TRUE(b.bus->OpenFirstFreeDevice());
+        b.host = std::make_unique<ClockedHost>(b.clock);
+        b.host->page[0] = static_cast<std::uint8_t>(0x40 + i);
+    }
+    std::vector<std::thread> threads;
+    for (Board& b : boards) {
+        threads.emplace_back([&b] {
+            eeprom::EepromProgrammer programmer(*b.host, Communication(*b.bus));
+            b.result = programmer.run();
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    for (const Board& b : boards) {
+        EXPECT_EQ(b.result, eeprom::ProgramResult::Success);
+        EXPECT_EQ(b.chip->eeprom(), b.host->page);
+        EXPECT_FALSE(b.chip->armed());
+        EXPECT_FALSE(b.bus->programming().Active());
     }
 }
 

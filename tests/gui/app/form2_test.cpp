@@ -16,20 +16,18 @@
 #include <string>
 #include <vector>
 
-#include "core/base/part_variables.h"
+#include "core/adapters/adapter_setup.h"
 #include "core/base/settings_path.h"
+#include "core/link/communication.h"
+#include "core/link/miscellaneous.h"
 #include "gui/app/start_up.h"
 #include "gui/dialogs/frm_about.h"
-#include "core/adapters/adapter_setup.h"
-#include "core/link/communication.h"
-#include "core/link/frm_usb.h"
-#include "core/link/miscellaneous.h"
-#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
-#include "tests/gui/app/message_box_answerer.h"
-#include "tests/core/link/recording_adapter.h"
+#include "gui/widgets/miscellaneous_gui.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/recording_adapter.h"
 
 namespace {
 
@@ -61,15 +59,7 @@ class Form2Test : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() {
-        frmUSB::Reset();
-        frmUSB::SetFactory({});
-        QFile::remove(QString::fromStdString(settingsFilePath("VarenthalEV.ini")));
-    }
-    void cleanup() {
-        frmUSB::Reset();
-        frmUSB::SetFactory({});
-    }
+    void init() { QFile::remove(QString::fromStdString(settingsFilePath("VarenthalEV.ini"))); }
 
     void startUpWithTheSimulator() {
         QTemporaryDir dir;
@@ -77,15 +67,15 @@ private slots:
         options.adapter = "sim";
         options.traceFile = dir.filePath(QStringLiteral("t.log")).toStdString();
         const AdapterSetup setup = prepareAdapter(options);
-        frmUSB::SetFactory([setup] { return setup.makeAdapter(); });
+        frmUSB bus(setup.makeAdapter());
 
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
         QPointer<frmAbout> splash = new frmAbout();
         splash->show();
-        Form2 form;
+        Form2 form(bus);
         form.Load(splash);
 
-        QVERIFY(boxes.seen.empty());
+        QVERIFY(boxes.messages.empty());
         QVERIFY(splash.isNull());  // unloaded by the load step
         const QStringList calls = traceCalls(QString::fromStdString(options.traceFile));
         QVERIFY(calls.size() >= 2);
@@ -100,16 +90,16 @@ private slots:
                  hasReads(calls) ? QStringLiteral("I2C Comm Status: OK") : QString());
 
         std::uint8_t status = 0;
-        QCOMPARE(Communication::ReadRegister(0x00, status), 0);
+        QCOMPARE(Communication(bus).ReadRegister(0x00, status), 0);
         QCOMPARE(commStatus(form), QStringLiteral("I2C Comm Status: OK"));
         QCOMPARE(traceCalls(QString::fromStdString(options.traceFile)).constLast(),
                  QStringLiteral("read 00 %1 rc=0")
                      .arg(QString::fromStdString(Miscellaneous::ByteToHex(status))));
 
         QCOMPARE(form.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->currentIndex(), 2);
-        QCOMPARE(PartVariables::I2CSlaveAddress, std::int16_t{32});
-        QVERIFY(PartVariables::bScanEnabled);
-        QCOMPARE(PartVariables::WriteDelay, 0.07F);
+        QCOMPARE(bus.I2CSlaveAddress, std::int16_t{32});
+        QVERIFY(form.registersPage()->bScanEnabled);
+        QCOMPARE(form.WriteDelay, 0.07F);
         QVERIFY(QFile::exists(QString::fromStdString(settingsFilePath("VarenthalEV.ini"))));
         // All three timers run from the load step on.
         QVERIFY(form.statusPanel()->tmrStatus()->isActive());
@@ -118,43 +108,41 @@ private slots:
     }
 
     void startUpWithoutAnAdapter() {
-        std::vector<std::string> calls;
-        RecordingAdapter::Script script;
-        script.listCount = 0;
-        script.listNames.clear();
-        script.readResult = -1;
-        script.readWritesData = false;
-        frmUSB::SetFactory(
-            [&calls, script] { return std::make_unique<RecordingAdapter>(calls, script); });
+        FakeBus fake(nullptr, false);
+        fake.chip->listCount = 0;
+        fake.chip->listNames.clear();
+        fake.chip->readResult = -1;
+        const std::vector<std::string>& calls = fake.chip->log;
 
-        MessageBoxAnswerer boxes;
-        Form2 form;
+        ModalAnswerer boxes;
+        Form2 form(fake.bus);
         form.Load();
 
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.seen[0].text, kUsbError);
-        QCOMPARE(boxes.seen[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(calls.front(), std::string("list 1"));
+        QCOMPARE(boxes.messages.size(), std::size_t{1});
+        QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
+        QCOMPARE(boxes.messages[0].text, kUsbError);
+        QCOMPARE(boxes.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(calls.front(), std::string("list 0  rc=0"));
         // Nothing was opened, and the open is never retried.
         QCOMPARE(std::count_if(calls.begin(), calls.end(),
                                [](const std::string& c) { return c.rfind("open", 0) == 0; }),
                  0L);
         const bool anyRead = std::any_of(calls.begin(), calls.end(), [](const std::string& c) {
-            return c.rfind("transfer 2 ", 0) == 0;
+            return c.rfind("read ", 0) == 0;
         });
         QCOMPARE(commStatus(form), anyRead ? QStringLiteral("I2C Comm Status: Error") : QString());
 
         // Transfers are still attempted; a read fails on the status line only.
         std::uint8_t data = 0x5C;
-        QCOMPARE(Communication::ReadRegister(0x00, data), -1);
+        QCOMPARE(fake.comm().ReadRegister(0x00, data), -1);
         QCOMPARE(data, std::uint8_t{0x5C});
         QCOMPARE(commStatus(form), QStringLiteral("I2C Comm Status: Error"));
-        QCOMPARE(calls.back(), std::string("transfer 2 32 0 92"));
+        QCOMPARE(calls.back(), std::string("read 00 5C rc=-1"));
+        QCOMPARE(fake.chip->device, 32);
 
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
+        QCOMPARE(boxes.messages.size(), std::size_t{1});
     }
 
     // The start-up routine itself: the splash for two seconds, then the window.
@@ -162,7 +150,7 @@ private slots:
         AdapterOptions options;
         options.adapter = "sim";
         const AdapterSetup setup = prepareAdapter(options);
-        frmUSB::SetFactory([setup] { return setup.makeAdapter(); });
+        frmUSB bus(setup.makeAdapter());
         bool splashSeen = false;
         bool formDuringSplash = true;
         QTimer::singleShot(300, [&] {
@@ -175,7 +163,7 @@ private slots:
                 if (qobject_cast<Form2*>(w)) formDuringSplash = true;
             }
         });
-        const std::unique_ptr<Form2> form = StartUp();
+        const std::unique_ptr<Form2> form = StartUp(bus);
         QVERIFY(splashSeen);
         QVERIFY(!formDuringSplash);
         QVERIFY(form->isVisible());
@@ -186,7 +174,8 @@ private slots:
     }
 
     void theWindowHasItsCaptionAndAFixedSize() {
-        Form2 form;
+        frmUSB none(nullptr);
+        Form2 form(none);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(), QStringLiteral("Varenthal Evaluation Software"));
@@ -199,8 +188,9 @@ private slots:
     }
 
     void tabSwitchRules() {
-        MessageBoxAnswerer boxes;
-        Form2 form;
+        ModalAnswerer boxes;
+        frmUSB none(nullptr);
+        Form2 form(none);
         form.Load();  // no adapter: the message box is answered
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -248,33 +238,32 @@ private slots:
     }
 
     void untitledMessageBoxesCarryTheApplicationTitle() {
-        Form2 form;  // installs the rule
-        MessageBoxAnswerer boxes;
+        frmUSB none(nullptr);
+        Form2 form(none);  // installs the rule
+        ModalAnswerer boxes;
         QMessageBox::information(nullptr, QString(), QStringLiteral("Done."));
         QMessageBox::warning(nullptr, QStringLiteral("Varenthal File Error"),
                              QStringLiteral("Bad file."));
-        QCOMPARE(boxes.seen.size(), std::size_t{2});
-        QCOMPARE(boxes.seen[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.seen[1].title, QStringLiteral("Varenthal File Error"));
+        QCOMPARE(boxes.messages.size(), std::size_t{2});
+        QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
+        QCOMPARE(boxes.messages[1].title, QStringLiteral("Varenthal File Error"));
     }
 
     void closeStepClosesTheDeviceThenEnds() {
-        std::vector<std::string> calls;
-        frmUSB::SetFactory([&calls] {
-            return std::make_unique<RecordingAdapter>(calls, RecordingAdapter::Script{});
-        });
-        Form2 form;
+        FakeBus fake(nullptr, false);
+        std::vector<std::string>& calls = fake.chip->log;
+        Form2 form(fake.bus);
         form.setEndProgram([&calls] { calls.push_back("end"); });
         form.Load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // With the About box open, nothing asks a question.
         form.findChild<QAction*>(QStringLiteral("mnuHelp_About"))->trigger();
-        MessageBoxAnswerer boxes;
+        ModalAnswerer boxes;
 
         calls.clear();
         QVERIFY(form.close());
-        QVERIFY(boxes.seen.empty());
+        QVERIFY(boxes.messages.empty());
         QCOMPARE(calls, (std::vector<std::string>{"close", "end"}));
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (w->objectName() == QLatin1String("frmAbout")) delete w;

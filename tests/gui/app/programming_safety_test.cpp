@@ -11,12 +11,12 @@
 #include <csignal>
 #include <fstream>
 
-#include "gui/app/close_on_signals.h"
-#include "gui/app/form2.h"
-#include "gui/dialogs/frm_registers.h"
 #include "core/adapters/adapter_setup.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "gui/app/close_on_signals.h"
+#include "gui/app/form2.h"
+#include "gui/dialogs/frm_registers.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "tests/core/sim/manual_clock.h"
@@ -34,9 +34,8 @@ private slots:
         options.traceFile = dir_.filePath(QStringLiteral("bus.log")).toStdString();
         setup_ = prepareAdapter(options);
         setup_.simChip->setClock(clock_.clock());
-        frmUSB::Reset();
-        frmUSB::SetFactory([this] { return setup_.makeAdapter(); });
-        form_ = std::make_unique<Form2>();
+        bus_ = std::make_unique<frmUSB>(setup_.makeAdapter());
+        form_ = std::make_unique<Form2>(*bus_);
         form_->setEndProgram([this] { ++ends_; });
         form_->Load();
         form_->setSimulatedChip(setup_.simChip);
@@ -48,7 +47,7 @@ private slots:
     }
     void cleanup() {
         form_.reset();
-        frmUSB::Reset();
+        bus_.reset();
         onWait_ = nullptr;
         ends_ = 0;
     }
@@ -78,12 +77,12 @@ private slots:
             dialog->findChild<QLineEdit*>(QStringLiteral("txtWriteAddr"))->setText("06");
             dialog->findChild<QLineEdit*>(QStringLiteral("txtWriteData"))->setText("00");
             QMetaObject::invokeMethod(child<QPushButton>("cmdWriteI2C"), "click");
-            QCOMPARE(Communication::WriteRegister(0x06, 0x00), Communication::kWriteRefused);
+            QCOMPARE(Communication(*bus_).WriteRegister(0x06, 0x00), Communication::kWriteRefused);
         };
         ModalAnswerer answerer;
         child<QPushButton>("cmdProgramEeprom")->click();
         QCOMPARE(checks, 1);
-        QVERIFY(answerer.seen.isEmpty());
+        QVERIFY(answerer.messages.empty());
         QCOMPARE(trace().filter(QStringLiteral("write 06")).size(), 1);  // the load only
         for (QObject* w : writers) QVERIFY2(enabled(w), qPrintable(w->objectName()));
     }
@@ -105,8 +104,8 @@ private slots:
     }
 
     void closeDisarmsAChipArmedByHand() {
-        Communication::WriteRegister(0x0B, 0x71);
-        Communication::WriteRegister(0x0B, 0x41);
+        Communication(*bus_).WriteRegister(0x0B, 0x71);
+        Communication(*bus_).WriteRegister(0x0B, 0x41);
         QVERIFY(setup_.simChip->armed());
         form_->close();
         QCOMPARE(trace().mid(trace().size() - 2), (Lines{"write 0B 00 rc=0", "close"}));
@@ -132,6 +131,7 @@ private:
     QTemporaryDir dir_;
     ManualClock clock_;
     AdapterSetup setup_;
+    std::unique_ptr<frmUSB> bus_;
     std::unique_ptr<Form2> form_;
     std::function<void(double)> onWait_;
     int ends_ = 0;

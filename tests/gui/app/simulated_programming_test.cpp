@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "gui/app/form2.h"
-#include "core/sim/sim_state_file.h"
 #include "core/adapters/adapter_setup.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_state_file.h"
+#include "gui/app/form2.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "tests/core/sim/manual_clock.h"
 #include "tests/support/modal_answerer.h"
@@ -31,10 +31,8 @@ private slots:
         const AdapterSetup setup = prepareAdapter(options);
         ManualClock clock;
         setup.simChip->setClock(clock.clock());
-        frmUSB::Reset();
-        frmUSB::SetFactory([&setup] { return setup.makeAdapter(); });
-
-        Form2 form;
+        frmUSB bus(setup.makeAdapter());
+        Form2 form(bus);
         form.setEndProgram([] {});
         ModalAnswerer answerer;
         form.Load();
@@ -51,7 +49,8 @@ private slots:
         QCOMPARE(ovThresh->currentText(), QStringLiteral("4.25"));  // the default pack
         ovThresh->setCurrentIndex(ovThresh->findText(QStringLiteral("4.35")));
         program->click();
-        QVERIFY2(answerer.seen.isEmpty(), qPrintable(answerer.seen.value(0).text));
+        QVERIFY2(answerer.messages.empty(),
+                 qPrintable((answerer.messages.empty() ? QString() : answerer.messages[0].text)));
         const std::uint8_t programmed = setup.simChip->eeprom()[0];
         QCOMPARE(programmed & 0x07, 4);  // OV code of 4.35 V
         const SimStateLoad saved = loadSimState(options.simState);
@@ -73,18 +72,17 @@ private slots:
         QVERIFY(vgoodLit && !vgoodLit->isHidden());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         program->click();
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text,
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text,
                  QStringLiteral("VGOOD did not get set. EEPROM programming canceled."));
         QVERIFY(vgoodLit->isHidden());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_stuck-bit"))->trigger();
         program->click();
-        QCOMPARE(answerer.seen.size(), 2);
-        QCOMPARE(answerer.seen[1].text, QStringLiteral("EEPROM did not program correctly."));
+        QCOMPARE(answerer.messages.size(), std::size_t{2});
+        QCOMPARE(answerer.messages[1].text, QStringLiteral("EEPROM did not program correctly."));
         QVERIFY(!setup.simChip->armed());
         QVERIFY(!setup.simChip->programmingVoltage());
-        frmUSB::Reset();
     }
 };
 

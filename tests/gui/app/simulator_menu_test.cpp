@@ -11,10 +11,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "gui/app/form2.h"
-#include "core/sim/sim_adapter.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
+#include "gui/app/form2.h"
 
 namespace {
 
@@ -47,14 +47,13 @@ class SimulatorMenuTest : public QObject {
 private slots:
     void init() {
         chip_ = std::make_shared<SimulatedChip>();
-        frmUSB::Reset();
-        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
-        form_ = std::make_unique<Form2>();
+        bus_ = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(chip_));
+        form_ = std::make_unique<Form2>(*bus_);
         form_->setEndProgram([] {});
     }
     void cleanup() {
         form_.reset();
-        frmUSB::Reset();
+        bus_.reset();
     }
 
     void noMenuWithoutTheSimulator() {
@@ -246,6 +245,7 @@ private slots:
 
 private:
     std::shared_ptr<SimulatedChip> chip_;
+    std::unique_ptr<frmUSB> bus_;
     std::unique_ptr<Form2> form_;
 };
 

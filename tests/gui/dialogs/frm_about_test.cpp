@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gui/app/form2.h"
 #include "core/link/frm_usb.h"
-#include "tests/gui/app/message_box_answerer.h"
+#include "gui/app/form2.h"
+#include "tests/support/modal_answerer.h"
 
 namespace {
 
@@ -84,9 +84,9 @@ private slots:
     }
 
     void aClickHidesItAndTheNextAboutShowsTheSameBox() {
-        frmUSB::Reset();
-        MessageBoxAnswerer boxes;
-        Form2 form;
+        ModalAnswerer boxes;
+        frmUSB none(nullptr);
+        Form2 form(none);
         QAction* aboutItem = form.findChild<QAction*>(QStringLiteral("mnuHelp_About"));
         aboutItem->trigger();
         QPointer<frmAbout> first = shownAbout();
@@ -111,7 +111,6 @@ private slots:
         aboutItem->trigger();
         QVERIFY(shownAbout() != nullptr);
         QVERIFY(shownAbout()->isVisible());
-        frmUSB::Reset();
     }
 };
 

@@ -11,9 +11,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "gui/app/form2.h"
-#include "core/base/part_variables.h"
 #include "core/link/communication.h"
+#include "gui/app/form2.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/recording_adapter.h"
 
@@ -21,7 +20,8 @@ class FrmRegistersTest : public QObject {
     Q_OBJECT
 
 private:
-    std::shared_ptr<FakeBus> bus;
+    std::unique_ptr<FakeBus> fake;
+    std::shared_ptr<FakeChip> bus;
     std::unique_ptr<frmRegisters> dialog;
     QString statusLine;
 
@@ -34,23 +34,21 @@ private:
 
 private slots:
     void init() {
-        bus = installFakeBus();
-        bus->calls.clear();
+        fake = std::make_unique<FakeBus>();
+        bus = fake->chip;
         for (int a = 0; a < 256; ++a) bus->registers[static_cast<std::size_t>(a)] = 0xFF - a;
-        PartVariables::I2CSlaveAddress = 32;
         statusLine.clear();
-        Communication::SetCommStatusListener([this](std::string_view text) {
+        fake->bus.setStatusListener([this](std::string_view text) {
             statusLine = QString::fromUtf8(text.data(), text.size());
         });
-        dialog = std::make_unique<frmRegisters>();
+        dialog = std::make_unique<frmRegisters>(fake->comm());
         dialog->show();
         dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
     }
     void cleanup() {
         dialog.reset();
-        Communication::SetCommStatusListener({});
-        frmUSB::Reset();
+        fake.reset();
     }
 
     void opensOnReadAndTabsInItsOwnOrder() {
@@ -83,14 +81,14 @@ private slots:
         edit("txtReadAddr")->setText(entry);
         press("cmdReadI2C");
         QCOMPARE(bus->reads(), std::vector<int>{address});
-        QCOMPARE(bus->calls.front().a, 32);
+        QCOMPARE(bus->device, 32);
         QCOMPARE(edit("txtReadAddr")->text(), rewritten);
         QCOMPARE(readData(), shown);
         QCOMPARE(statusLine, QStringLiteral("I2C Comm Status: OK"));
     }
 
     void aSilentReadShowsTheUntouchedZero() {
-        bus->silentRegisters = {0x42};
+        bus->silence({0x42});
         edit("txtReadAddr")->setText("42");
         press("cmdReadI2C");
         QCOMPARE(readData(), QStringLiteral("00"));
@@ -124,21 +122,21 @@ private slots:
             dialog->findChild<QLabel*>("lblReadData")->setText("77");
             edit("txtReadAddr")->setText(readAddr);
             press("cmdReadI2C");
-            QCOMPARE(answerer.seen.size(), 1);
-            QCOMPARE(answerer.seen[0].text, message);
+            QCOMPARE(answerer.messages.size(), std::size_t{1});
+            QCOMPARE(answerer.messages[0].text, message);
             QCOMPARE(edit("txtReadAddr")->text(), readAddr);
             QCOMPARE(readData(), QString());  // cleared before the check
         }
         edit("txtWriteAddr")->setText(writeAddr);
         edit("txtWriteData")->setText(writeData);
         press("cmdWriteI2C");
-        QVERIFY(!answerer.seen.isEmpty());
-        QCOMPARE(answerer.seen.back().text, message);
-        QCOMPARE(answerer.seen.back().title, QStringLiteral("Varenthal"));
-        QVERIFY(answerer.seen.back().onlyOk);
+        QVERIFY(!answerer.messages.empty());
+        QCOMPARE(answerer.messages.back().text, message);
+        QCOMPARE(answerer.messages.back().title, QStringLiteral("Varenthal"));
+        QVERIFY(answerer.messages.back().onlyOk);
         QCOMPARE(edit("txtWriteAddr")->text(), writeAddrAfter);
         QCOMPARE(edit("txtWriteData")->text(), writeData);
-        QVERIFY(bus->calls.empty());
+        QVERIFY(bus->log.empty());
         QVERIFY(statusLine.isEmpty());
     }
 
@@ -167,9 +165,8 @@ private slots:
         edit("txtWriteAddr")->setText(addr);
         edit("txtWriteData")->setText(data);
         press("cmdWriteI2C");
-        QVERIFY(answerer.seen.isEmpty());
-        QCOMPARE(bus->writtenBytes(), (std::vector<std::pair<int, int>>{{address, value}}));
-        QCOMPARE(bus->calls.size(), std::size_t{1});
+        QVERIFY(answerer.messages.empty());
+        QCOMPARE(bus->log, std::vector<std::string>{writeLine(address, value)});
         QCOMPARE(edit("txtWriteAddr")->text(), addrAfter);
         QCOMPARE(edit("txtWriteData")->text(), dataAfter);
         QVERIFY(statusLine.isEmpty());  // writes never touch the status line
@@ -178,10 +175,8 @@ private slots:
     // Through the main window's menu: one instance, and a read without any adapter.
     void theMenuKeepsOneDialogAndItsReadsReachTheStatusLine() {
         dialog.reset();
-        Communication::SetCommStatusListener({});
-        frmUSB::SetFactory({});  // no back-end at all: every transfer fails
-        frmUSB::Reset();
-        Form2 form;
+        frmUSB none(nullptr);  // no back-end at all: every transfer fails
+        Form2 form(none);
         form.setEndProgram([] {});
         form.show();
         QAction* menu = form.findChild<QAction*>("mnuReadWriteI2C");

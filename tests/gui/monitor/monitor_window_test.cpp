@@ -63,12 +63,11 @@ private slots:
         player_->start();
         reads_.clear();
         seconds_ = 0;
-        window_ = std::make_unique<MonitorWindow>();
-        window_->setAttribute(Qt::WA_DeleteOnClose, false);
-        window_->setReader([this](std::uint8_t address, std::uint8_t& data) {
+        window_ = std::make_unique<MonitorWindow>([this](std::uint8_t address, std::uint8_t& data) {
             reads_.push_back(address);
             return chipRead(address, data);
         });
+        window_->setAttribute(Qt::WA_DeleteOnClose, false);
         window_->setSecondsClock([this] { return seconds_; });
         window_->show();
     }
@@ -155,9 +154,9 @@ private slots:
 
     void viewMenuOpensOneMonitorFedByTheStatusPanel() {
         window_.reset();
-        frmUSB::Reset();
-        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
-        Form2 form;
+        frmUSB bus(std::make_unique<SimAdapter>(chip_));
+        bus.OpenFirstFreeDevice();
+        Form2 form(bus);
         form.setEndProgram([] {});
         auto* item = form.findChild<QAction*>(QStringLiteral("mnuViewMonitor"));
         QVERIFY(item);
@@ -178,7 +177,6 @@ private slots:
         monitor->close();  // closing deletes it
         QTRY_VERIFY(form.findChildren<MonitorWindow*>().isEmpty());
         status->stop();
-        frmUSB::Reset();
     }
 };
 

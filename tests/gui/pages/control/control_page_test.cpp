@@ -13,13 +13,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "gui/app/form2.h"
 #include "core/chip/register_map.h"
 #include "core/sim/sim_adapter.h"
-#include "core/link/frm_usb.h"
-#include "gui/widgets/miscellaneous_gui.h"
+#include "gui/app/form2.h"
 #include "gui/pages/registers/status_panel.h"
-#include "recording_adapter.h"
+#include "gui/widgets/miscellaneous_gui.h"
+#include "tests/support/recording_adapter.h"
 
 namespace {
 
@@ -30,10 +29,14 @@ constexpr std::uint8_t BAL = chip::CELL_BALANCE;
 constexpr std::uint8_t SEL = chip::CELL_SEL;
 
 QString R(int address, int data) {
-    return RecordedBus::read(address, data);
+    return QString::fromStdString(readLine(address, data));
 }
 QString W(int address, int data) {
-    return RecordedBus::write(address, data);
+    return QString::fromStdString(writeLine(address, data));
+}
+// A read the chip did not answer: the caller's byte (0) stays.
+QString failedRead(int address) {
+    return QString::fromStdString(readLine(address, 0, -1));
 }
 
 // What the list's popup does when the user picks item k.
@@ -48,8 +51,23 @@ class ControlPageTest : public QObject {
     Q_OBJECT
 
 private:
-    std::shared_ptr<RecordedBus> bus_;
+    std::unique_ptr<FakeBus> fake_;
+    std::shared_ptr<FakeChip> bus_;
     std::unique_ptr<Form2> form_;
+
+    // The window over a fake chip, or over `inner` with its traffic recorded.
+    void build(std::unique_ptr<Talvex> inner = nullptr) {
+        form_.reset();
+        fake_ = std::make_unique<FakeBus>(std::move(inner));
+        bus_ = fake_->chip;
+        form_ = std::make_unique<Form2>(fake_->bus);
+        form_->setEndProgram({});
+    }
+    QStringList log() const {
+        QStringList lines;
+        for (const std::string& line : bus_->log) lines << QString::fromStdString(line);
+        return lines;
+    }
 
     ControlPage* page() const { return form_->controlPage(); }
     template <typename T>
@@ -69,9 +87,7 @@ private:
     }
     std::shared_ptr<SimulatedChip> useSimulator() {
         auto chip = std::make_shared<SimulatedChip>();
-        frmUSB::SetFactory([chip] { return std::make_unique<SimAdapter>(chip); });
-        frmUSB::Reset();
-        if (!frmUSB::Get().OpenFirstFreeDevice()) qFatal("the simulator did not open");
+        build(std::make_unique<SimAdapter>(chip));
         return chip;
     }
     static std::uint8_t readChip(SimulatedChip& chip, std::uint8_t address) {
@@ -92,17 +108,10 @@ private:
     }
 
 private slots:
-    void init() {
-        bus_ = std::make_shared<RecordedBus>();
-        frmUSB::SetFactory([bus = bus_] { return std::make_unique<RecordingAdapter>(bus); });
-        frmUSB::Reset();
-        form_ = std::make_unique<Form2>();
-        form_->setEndProgram({});
-    }
+    void init() { build(); }
     void cleanup() {
         form_.reset();
-        frmUSB::Reset();
-        frmUSB::SetFactory({});
+        fake_.reset();
     }
 
     void captionsItemsAndFit() {
@@ -154,13 +163,12 @@ private slots:
         form_->InitializeControlPage();
         // Each box that the refresh changes rewrites the bit just read; the first refresh
         // also selects cboCal's item, which writes CELL_SEL with bit 7 clear.
-        QCOMPARE(bus_->log,
-                 QStringList({R(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(OUT, 0x85),
-                              W(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(STATE, 0xC3),
-                              R(STATE, 0xC3), W(STATE, 0xC3), R(FNCTN, 0x18), R(FNCTN, 0x18),
-                              W(FNCTN, 0x18), R(FNCTN, 0x18), W(FNCTN, 0x18), R(BAL, 0x81),
-                              R(BAL, 0x81),   W(BAL, 0x81),   R(BAL, 0x81),   W(BAL, 0x81),
-                              R(SEL, 0xA3),   R(SEL, 0xA3),   W(SEL, 0x23)}));
+        QCOMPARE(log(), QStringList({R(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(OUT, 0x85),
+                                     W(OUT, 0x85),   R(OUT, 0x85),   W(OUT, 0x85),   R(STATE, 0xC3),
+                                     R(STATE, 0xC3), W(STATE, 0xC3), R(FNCTN, 0x18), R(FNCTN, 0x18),
+                                     W(FNCTN, 0x18), R(FNCTN, 0x18), W(FNCTN, 0x18), R(BAL, 0x81),
+                                     R(BAL, 0x81),   W(BAL, 0x81),   R(BAL, 0x81),   W(BAL, 0x81),
+                                     R(SEL, 0xA3),   R(SEL, 0xA3),   W(SEL, 0x23)}));
         QCOMPARE(box("chkOutputControl(2)")->checkState(), Qt::Checked);
         QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Unchecked);
         QCOMPARE(list("cboHost")->currentText(), QString("Host"));
@@ -173,8 +181,8 @@ private slots:
         bus_->registers[SEL] = 0xA3;
         bus_->log.clear();
         form_->InitializeControlPage();
-        QCOMPARE(bus_->log, QStringList({R(OUT, 0x85), R(STATE, 0xC3), R(FNCTN, 0x18), R(BAL, 0x81),
-                                         R(SEL, 0xA3)}));
+        QCOMPARE(log(), QStringList({R(OUT, 0x85), R(STATE, 0xC3), R(FNCTN, 0x18), R(BAL, 0x81),
+                                     R(SEL, 0xA3)}));
     }
 
     void cellCodesTenToFifteen_data() {
@@ -187,11 +195,11 @@ private slots:
         QCOMPARE(bus_->registers[SEL], std::uint8_t(code));  // the first refresh kept the code
         QCOMPARE(list("cboCell")->currentText(), QString("VC10-VC11, Cell 1"));
         form_->InitializeControlPage();
-        QCOMPARE(bus_->log,
+        QCOMPARE(log(),
                  QStringList({R(OUT, 0), R(STATE, 2), R(FNCTN, 0), R(BAL, 0), R(SEL, code)}));
         bus_->log.clear();
         pick(list("cboCell"), 4);
-        QCOMPARE(bus_->log, QStringList({R(SEL, code), W(SEL, 0x04)}));
+        QCOMPARE(log(), QStringList({R(SEL, code), W(SEL, 0x04)}));
     }
 
     void cellSelBit7() {
@@ -200,8 +208,8 @@ private slots:
         pick(list("cboCell"), 6);  // keeps bit 7 as read
         pick(list("cboCal"), 3);   // clears it
         pick(list("cboCal"), 0);
-        QCOMPARE(bus_->log, QStringList({R(SEL, 0x81), W(SEL, 0x86), R(SEL, 0x86), W(SEL, 0x36),
-                                         R(SEL, 0x36), W(SEL, 0x06)}));
+        QCOMPARE(log(), QStringList({R(SEL, 0x81), W(SEL, 0x86), R(SEL, 0x86), W(SEL, 0x36),
+                                     R(SEL, 0x36), W(SEL, 0x06)}));
     }
 
     void standaloneAndHost() {
@@ -217,7 +225,7 @@ private slots:
         form_->InitializeControlPage();
         bus_->log.clear();
         pick(list("cboHost"), 1);
-        QCOMPARE(bus_->log, QStringList({R(STATE, 0), W(STATE, 0x02)}));
+        QCOMPARE(log(), QStringList({R(STATE, 0), W(STATE, 0x02)}));
         for (QWidget* w : modeControls()) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(list("cboCell")->isEnabled());
         QVERIFY(list("cboCal")->isEnabled());
@@ -225,7 +233,7 @@ private slots:
         bus_->registers[STATE] = 0xC3;
         bus_->log.clear();
         pick(list("cboHost"), 0);
-        QCOMPARE(bus_->log, QStringList({R(STATE, 0xC3), W(STATE, 0xC1)}));
+        QCOMPARE(log(), QStringList({R(STATE, 0xC3), W(STATE, 0xC1)}));
         for (QWidget* w : modeControls()) QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(!list("cboCell")->isEnabled());
         QVERIFY(!list("cboCal")->isEnabled());
@@ -245,8 +253,7 @@ private slots:
         bat->click();
         QVERIFY(!pack->isEnabled());
         QCOMPARE(pack->checkState(), Qt::Checked);  // greyed out, state kept
-        QCOMPARE(bus_->log,
-                 QStringList({R(FNCTN, 0), W(FNCTN, 0x08), R(FNCTN, 0x08), W(FNCTN, 0x18)}));
+        QCOMPARE(log(), QStringList({R(FNCTN, 0), W(FNCTN, 0x08), R(FNCTN, 0x08), W(FNCTN, 0x18)}));
 
         bat->click();
         QVERIFY(pack->isEnabled());
@@ -272,7 +279,7 @@ private slots:
         QFETCH(bool, cellEnabled);
         start(0, 0x02, 0, 0, 0x35);
         pick(list("cboCal"), k);
-        QCOMPARE(bus_->log, QStringList({R(SEL, 0x35), W(SEL, 0x05 | (k << 4))}));
+        QCOMPARE(log(), QStringList({R(SEL, 0x35), W(SEL, 0x05 | (k << 4))}));
         QCOMPARE(list("cboCell")->isEnabled(), cellEnabled);
         form_->SetControlMode();
         QCOMPARE(list("cboCell")->isEnabled(), cellEnabled);
@@ -285,7 +292,7 @@ private slots:
         form_->InitializeControlPage();
         QCOMPARE(list("cboCal")->currentIndex(), 5);
         QVERIFY(!list("cboCell")->isEnabled());
-        QCOMPARE(bus_->log,
+        QCOMPARE(log(),
                  QStringList({R(OUT, 0), R(STATE, 2), R(FNCTN, 0), R(BAL, 0), R(SEL, 0x52)}));
     }
 
@@ -312,8 +319,8 @@ private slots:
         bus_->registers[address] = static_cast<std::uint8_t>(others);
         box(name)->click();
         box(name)->click();
-        QCOMPARE(bus_->log, QStringList({R(address, others), W(address, others | (1 << bit)),
-                                         R(address, others | (1 << bit)), W(address, others)}));
+        QCOMPARE(log(), QStringList({R(address, others), W(address, others | (1 << bit)),
+                                     R(address, others | (1 << bit)), W(address, others)}));
     }
 
     void listHandlers_data() {
@@ -334,7 +341,7 @@ private slots:
         start(0, 0x02, 0, 0, 0);
         bus_->registers[STATE] = static_cast<std::uint8_t>(before);
         pick(list(name), k);
-        QCOMPARE(bus_->log, QStringList({R(STATE, before), W(STATE, after)}));
+        QCOMPARE(log(), QStringList({R(STATE, before), W(STATE, after)}));
     }
 
     void listWithoutSelectionWritesNothing() {
@@ -343,13 +350,13 @@ private slots:
             list(name)->setCurrentIndex(-1);
             emit list(name)->activated(-1);
         }
-        QCOMPARE(bus_->log, QStringList());
+        QCOMPARE(log(), QStringList());
     }
 
     void greyedBoxCountsAsClear() {
         start(0, 0x02, 0x10, 0x04, 0);
         box("chkCellBal(2)")->setCheckState(Qt::PartiallyChecked);
-        QCOMPARE(bus_->log, QStringList({R(BAL, 0x04), W(BAL, 0x00)}));
+        QCOMPARE(log(), QStringList({R(BAL, 0x04), W(BAL, 0x00)}));
         QVERIFY(!box("chkFunctionControl(3)")->isEnabled());
         box("chkFunctionControl(4)")->setCheckState(Qt::PartiallyChecked);  // BAT greyed
         QVERIFY(box("chkFunctionControl(3)")->isEnabled());
@@ -369,14 +376,13 @@ private slots:
         box("chkCellBal(0)")->click();
         pick(list("cboCal"), 1);
         find<QPushButton>("cmdToggleLtclr")->click();
-        const QString failed1 = RecordedBus::failedRead(OUT);
-        QCOMPARE(bus_->log,
-                 QStringList({failed1, R(STATE, 2), R(FNCTN, 0), RecordedBus::failedRead(BAL),
-                              RecordedBus::failedRead(SEL), failed1, RecordedBus::failedRead(BAL),
-                              RecordedBus::failedRead(SEL), failed1}));
+        const QString failed1 = failedRead(OUT);
+        QCOMPARE(log(),
+                 QStringList({failed1, R(STATE, 2), R(FNCTN, 0), failedRead(BAL), failedRead(SEL),
+                              failed1, failedRead(BAL), failedRead(SEL), failed1}));
         QVERIFY(form_->statusPanel()->tmrStatus()->isActive());
 
-        bus_->failReads = {};
+        bus_->failReads.clear();
         form_->InitializeControlPage();
         QCOMPARE(bus_->registers[OUT], std::uint8_t(0x06));
         QCOMPARE(bus_->registers[BAL], std::uint8_t(0x10));
@@ -388,8 +394,8 @@ private slots:
         bus_->failReads[OUT] = 1;
         bus_->log.clear();
         form_->InitializeControlPage();
-        QCOMPARE(bus_->log, QStringList({RecordedBus::failedRead(OUT), R(STATE, 2), R(FNCTN, 0),
-                                         R(BAL, 0x10), R(SEL, 0xA0)}));
+        QCOMPARE(log(), QStringList({failedRead(OUT), R(STATE, 2), R(FNCTN, 0), R(BAL, 0x10),
+                                     R(SEL, 0xA0)}));
         QCOMPARE(box("chkOutputControl(1)")->checkState(), Qt::Checked);
         QCOMPARE(box("chkOutputControl(2)")->checkState(), Qt::Checked);
     }
@@ -405,10 +411,10 @@ private slots:
         QTimer* tmrStatus = form_->statusPanel()->tmrStatus();
         if (runningBefore) tmrStatus->start();
         QList<bool> statusRunning;
-        bus_->onTransfer = [&] { statusRunning << tmrStatus->isActive(); };
+        bus_->beforeTransfer = [&] { statusRunning << tmrStatus->isActive(); };
         find<QPushButton>("cmdToggleLtclr")->click();
-        bus_->onTransfer = {};
-        QCOMPARE(bus_->log, QStringList({R(OUT, 0x8B), W(OUT, 0x8A), W(OUT, 0x8B), W(OUT, 0x8A)}));
+        bus_->beforeTransfer = {};
+        QCOMPARE(log(), QStringList({R(OUT, 0x8B), W(OUT, 0x8A), W(OUT, 0x8B), W(OUT, 0x8A)}));
         QCOMPARE(statusRunning, QList<bool>({false, false, false, false}));
         QVERIFY(tmrStatus->isActive());
         QCOMPARE(box("chkOutputControl(0)")->checkState(), Qt::Checked);  // until the refresh
@@ -424,7 +430,7 @@ private slots:
         QMetaObject::invokeMethod(
             box("chkCellBal(7)"), [this] { box("chkCellBal(7)")->click(); }, Qt::QueuedConnection);
         QMetaObject::invokeMethod(tmrControl, "timeout");
-        QCOMPARE(bus_->log,
+        QCOMPARE(log(),
                  QStringList({R(BAL, 0x02), W(BAL, 0x82), R(OUT, 0), R(STATE, 0x42), R(FNCTN, 0),
                               R(BAL, 0x82), R(BAL, 0x82), W(BAL, 0x82), R(SEL, 0)}));
         QCOMPARE(box("chkCellBal(1)")->checkState(), Qt::Checked);
@@ -432,7 +438,7 @@ private slots:
 
         bus_->log.clear();
         QMetaObject::invokeMethod(tmrControl, "timeout");
-        QCOMPARE(bus_->log,
+        QCOMPARE(log(),
                  QStringList({R(OUT, 0), R(STATE, 0x42), R(FNCTN, 0), R(BAL, 0x82), R(SEL, 0)}));
     }
 

@@ -14,13 +14,13 @@
 #include <QtTest>
 #include <fstream>
 
-#include "gui/app/form2.h"
-#include "core/link/miscellaneous.h"
-#include "modal_answers.h"
 #include "core/eeprom/eeprom_fields.h"
-#include "gui/pages/eeprom/eeprom_page.h"
 #include "core/eeprom/page_conversion.h"
-#include "recording_adapter.h"
+#include "core/link/miscellaneous.h"
+#include "gui/app/form2.h"
+#include "gui/pages/eeprom/eeprom_page.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/recording_adapter.h"
 
 using Lines = std::vector<std::string>;
 
@@ -30,11 +30,12 @@ class EepromPageInputTest : public QObject {
 private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
-        bus_ = installRecordingAdapter();
+        fake_ = std::make_unique<FakeBus>();
+        bus_ = fake_->chip;
         bus_->registers[0x00] = 0x20;  // VGOOD, for programming
         bus_->registers[0x06] = 0x4A;
         bus_->registers[0x07] = 0x05;
-        form_ = std::make_unique<Form2>();
+        form_ = std::make_unique<Form2>(fake_->bus);
         form_->setEndProgram([] {});
         for (QTimer* timer : form_->findChildren<QTimer*>()) {
             if (timer->interval() >= 200) timer->setInterval(24 * 3600 * 1000);
@@ -43,7 +44,7 @@ private slots:
     }
     void cleanup() {
         form_.reset();
-        frmUSB::Reset();
+        fake_.reset();
     }
 
     void aPageThatLostAReadWritesNothing_data();
@@ -80,7 +81,8 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> dir_;
-    std::shared_ptr<RecordingBus> bus_;
+    std::unique_ptr<FakeBus> fake_;
+    std::shared_ptr<FakeChip> bus_;
     std::unique_ptr<Form2> form_;
 };
 
@@ -97,7 +99,7 @@ void EepromPageInputTest::aPageThatLostAReadWritesNothing_data() {
 void EepromPageInputTest::aPageThatLostAReadWritesNothing() {
     QFETCH(int, lost);
     QFETCH(QString, command);
-    bus_->failingReads.insert(static_cast<std::uint8_t>(lost));
+    bus_->failReads[lost] = FakeChip::kAlways;
     selectEepromPage();
     auto* note = child<QLabel>("lblChipNotRead");
     QVERIFY(note->isVisibleTo(form_.get()));
@@ -113,7 +115,7 @@ void EepromPageInputTest::aPageThatLostAReadWritesNothing() {
         QVERIFY2((child<QComboBox>(name)->currentIndex() == -1) == (address == lost), name);
     QCOMPARE(child<QLineEdit>("txtOcDelay")->text().isEmpty(), lost == 0x09);
 
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.message();
     const std::size_t mark = bus_->log.size();
     run(command);
@@ -124,7 +126,7 @@ void EepromPageInputTest::aPageThatLostAReadWritesNothing() {
              Lines{});
 
     // A whole read, or a loaded file, ends the refusal.
-    bus_->failingReads.clear();
+    bus_->failReads.clear();
     selectEepromPage();
     QVERIFY(!note->isVisibleTo(form_.get()));
     QCOMPARE(child<QComboBox>("cboUvThresh")->currentIndex(), 5);
@@ -142,7 +144,7 @@ void EepromPageInputTest::theDelayGoesOutAsShown() {
     auto* box = child<QLineEdit>("txtOcDelay");
     // Typed, and the box never left: the command's conversion snaps it as leaving would.
     box->setText(QStringLiteral("350"));
-    ModalAnswers answers;
+    ModalAnswerer answers;
     const QString file = dir_->filePath(QStringLiteral("delay.ee"));
     if (command == QLatin1String("Save")) answers.file(file);
     run(command);
@@ -150,7 +152,7 @@ void EepromPageInputTest::theDelayGoesOutAsShown() {
     QCOMPARE(box->text(), QStringLiteral("320"));
     const std::string byte =
         Miscellaneous::ByteToHex(chip::kOcDelay.put(0, *eeprom::ocDelayCode("320")));
-    QCOMPARE(bus_->lines("W 09").at(0), "W 09=" + byte);
+    QCOMPARE(bus_->lines("write 09").at(0), "write 09 " + byte + " rc=0");
     if (command == QLatin1String("Save")) {
         QVERIFY(readFile(file).find("Register09=" + byte) != std::string::npos);
     }
@@ -175,7 +177,7 @@ void EepromPageInputTest::theFileDialogTakesNoNameByMistake() {
         std::ofstream(dir_->filePath(QLatin1String(name)).toStdString()) << "[Device]\n";
     }
     selectEepromPage();
-    ModalAnswers answers;
+    ModalAnswerer answers;
     bool stillOpen = false;
     QString refusal;
     answers.then([&](QWidget* w) {

@@ -17,14 +17,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "gui/app/form2.h"
+#include "core/eeprom/eeprom_file.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/simulated_chip.h"
-#include "modal_answers.h"
-#include "core/eeprom/eeprom_file.h"
+#include "gui/app/form2.h"
 #include "gui/pages/eeprom/frm_preview.h"
 #include "gui/pages/registers/status_panel.h"
-#include "recording_adapter.h"
+#include "tests/support/modal_answerer.h"
+#include "tests/support/recording_adapter.h"
 
 using Lines = std::vector<std::string>;
 
@@ -90,7 +90,8 @@ private:
         return s.str();
     }
 
-    std::shared_ptr<RecordingBus> bus_;
+    std::unique_ptr<FakeBus> fake_;
+    std::shared_ptr<FakeChip> bus_;
     std::shared_ptr<SimulatedChip> chip_;
     std::shared_ptr<std::chrono::steady_clock::time_point> now_;
     std::unique_ptr<Form2> form_;
@@ -103,7 +104,6 @@ private:
 
 void EepromPageTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
-    bus_ = std::make_shared<RecordingBus>();
     waits_.clear();
     progress_.clear();
     onWait_ = nullptr;
@@ -111,34 +111,27 @@ void EepromPageTest::init() {
 
 void EepromPageTest::cleanup() {
     form_.reset();
-    frmUSB::Reset();
+    fake_.reset();
     chip_.reset();
 }
 
 void EepromPageTest::useRecordingAdapter() {
+    fake_ = std::make_unique<FakeBus>();
+    bus_ = fake_->chip;
     bus_->registers[0x00] = 0x20;  // VGOOD
-    auto bus = bus_;
-    frmUSB::SetFactory([bus] { return std::make_unique<RecordingAdapter>(bus); });
-    frmUSB::Reset();
-    QVERIFY(frmUSB::Get().OpenFirstFreeDevice());
     makeWindow();
 }
 
 void EepromPageTest::useSimulator(const SimulatedChip::Eeprom& eeprom) {
     now_ = std::make_shared<std::chrono::steady_clock::time_point>();
     chip_ = std::make_shared<SimulatedChip>(eeprom, [now = now_] { return *now; });
-    auto bus = bus_;
-    auto chip = chip_;
-    frmUSB::SetFactory([bus, chip] {
-        return std::make_unique<TapAdapter>(std::make_unique<SimAdapter>(chip), bus);
-    });
-    frmUSB::Reset();
-    QVERIFY(frmUSB::Get().OpenFirstFreeDevice());
+    fake_ = std::make_unique<FakeBus>(std::make_unique<SimAdapter>(chip_));
+    bus_ = fake_->chip;
     makeWindow();
 }
 
 void EepromPageTest::makeWindow() {
-    form_ = std::make_unique<Form2>();
+    form_ = std::make_unique<Form2>(fake_->bus);
     form_->setEndProgram([] {});
     // Only the page's own traffic is asserted: the background timers tick far away.
     for (QTimer* timer : form_->findChildren<QTimer*>()) {
@@ -181,7 +174,8 @@ void EepromPageTest::selectingThePageReadsTheChip() {
 
     const auto mark = bus_->log.size();
     selectEepromPage();
-    QCOMPARE(busSince(mark), (Lines{"R 06", "R 07", "R 01", "R 08", "R 09", "R 0A"}));
+    QCOMPARE(busSince(mark), (Lines{"read 06 FF rc=0", "read 07 C5 rc=0", "read 01 80 rc=0",
+                                    "read 08 A3 rc=0", "read 09 30 rc=0", "read 0A 4C rc=0"}));
     QCOMPARE(list("cboOvThresh")->currentText(), QStringLiteral("4.50"));
     QCOMPARE(list("cboOvHyst")->currentText(), QStringLiteral("0"));
     QCOMPARE(list("cboOvDetDelay")->currentText(), QStringLiteral("2250"));
@@ -203,7 +197,7 @@ void EepromPageTest::selectingThePageReadsTheChip() {
     QVERIFY(save->isEnabled());
     QCOMPARE(child<QCheckBox>(QStringLiteral("chkDisDsgChgFet"))->text(),
              QStringLiteral("Disable Automatic DSG&&CHG Control in OC/SC"));
-    QVERIFY(bus_->lines("W ").empty());
+    QVERIFY(bus_->lines("write ").empty());
 }
 
 void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {
@@ -216,7 +210,7 @@ void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {
 
     const auto mark = bus_->log.size();
     child<QCheckBox>(QStringLiteral("chkFsBit"))->click();
-    QCOMPARE(busSince(mark), (Lines{"R 01", "W 01=86", "R 08"}));
+    QCOMPARE(busSince(mark), (Lines{"read 01 06 rc=0", "write 01 86 rc=0", "read 08 30 rc=0"}));
     QCOMPARE(list("cboUvDelay")->currentIndex(), 3);
     QCOMPARE(items("cboUvDelay").mid(0, 8),
              (QStringList{"0", "1.25", "2.5", "5", "6.25", "7.5", "10", "15"}));
@@ -224,15 +218,15 @@ void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {
              (QStringList{"1000-", "2000-", "3000-", "4000-", "5000-", "6000-", "7000-", "8000-"}));
 
     child<QCheckBox>(QStringLiteral("chkFsBit"))->click();
-    QCOMPARE(bus_->lines("W ").back(), std::string("W 01=06"));
+    QCOMPARE(bus_->lines("write ").back(), std::string("write 01 06 rc=0"));
     QCOMPARE(list("cboUvDelay")->currentText(), QStringLiteral("4000"));
 
     // A click whose read of OUTPUT_CNTRL is lost writes nothing over the FET bits, and the
     // box and the list stay as the chip still has them.
-    bus_->failingReads.insert(0x01);
+    bus_->failReads[0x01] = FakeChip::kAlways;
     const auto lost = bus_->log.size();
     child<QCheckBox>(QStringLiteral("chkFsBit"))->click();
-    QCOMPARE(busSince(lost), (Lines{"R 01"}));
+    QCOMPARE(busSince(lost), (Lines{"read 01 00 rc=-1"}));
     QCOMPARE(bus_->registers[0x01], std::uint8_t{0x06});
     QVERIFY(!child<QCheckBox>(QStringLiteral("chkFsBit"))->isChecked());
     QCOMPARE(list("cboUvDelay")->currentText(), QStringLiteral("4000"));
@@ -282,7 +276,7 @@ void EepromPageTest::delayBoxSnapsOnFocusLossAndRefusesText() {
         QCOMPARE(box->text(), shown);
     }
 
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.message();
     box->setFocus();
     QTRY_VERIFY(box->hasFocus());
@@ -298,7 +292,7 @@ void EepromPageTest::delayBoxSnapsOnFocusLossAndRefusesText() {
     QCOMPARE(box->text(), QStringLiteral("abc"));
     QCOMPARE(box->selectedText(), QStringLiteral("abc"));
     QVERIFY(answers.unexpected.empty());
-    QVERIFY(bus_->lines("W ").empty());
+    QVERIFY(bus_->lines("write ").empty());
 }
 
 void EepromPageTest::conversionWritesRegistersInOrder() {
@@ -314,8 +308,8 @@ void EepromPageTest::conversionWritesRegistersInOrder() {
 
     const auto mark = bus_->log.size();
     QVERIFY(form_->ConvertEepromControlsToBytes());
-    QCOMPARE(busSince(mark),
-             (Lines{"wait 1.00", "W 06=FF", "W 07=00", "W 08=00", "W 09=24", "W 0A=F0"}));
+    QCOMPARE(busSince(mark), (Lines{"wait 1.00", "write 06 FF rc=0", "write 07 00 rc=0",
+                                    "write 08 00 rc=0", "write 09 24 rc=0", "write 0A F0 rc=0"}));
     QCOMPARE(page_->eepromImage(), (eeprom::EepromImage{0xFF, 0x00, 0x00, 0x24, 0xF0}));
     QVERIFY(form_->statusPanel()->tmrStatus()->isActive());
 }
@@ -325,7 +319,7 @@ void EepromPageTest::conversionRefusesAPageWithoutEncoding() {
     selectEepromPage();
     child<QLineEdit>(QStringLiteral("txtOcDelay"))->setText(QStringLiteral("abc"));
     form_->statusPanel()->tmrStatus()->stop();
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.message();
     const auto mark = bus_->log.size();
     QVERIFY(!form_->ConvertEepromControlsToBytes());
@@ -338,7 +332,7 @@ void EepromPageTest::conversionRefusesAPageWithoutEncoding() {
 
 void EepromPageTest::unfilledPageSaysNoValuesAndDoesNotProgram() {
     useRecordingAdapter();
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.message();
     const auto mark = bus_->log.size();
     child<QPushButton>(QStringLiteral("cmdProgramEeprom"))->click();
@@ -359,7 +353,7 @@ void EepromPageTest::unfilledPageSaysNoValuesAndDoesNotProgram() {
     QVERIFY(answers.allAnswered());
     QCOMPARE(answers.messages.at(1).text, QStringLiteral("No values programmed."));
     QCOMPARE(shown, QStringLiteral("00"));
-    QVERIFY(bus_->lines("W ").empty());
+    QVERIFY(bus_->lines("write ").empty());
     QVERIFY(answers.unexpected.empty());
 }
 
@@ -376,16 +370,18 @@ void EepromPageTest::programmingOnTheSimulatorBurnsTheEeprom() {
                                        !child<QLabel>(QStringLiteral("Label47"))->isHidden());
     };
     const auto mark = bus_->log.size();
-    ModalAnswers answers;
+    ModalAnswerer answers;
     child<QPushButton>(QStringLiteral("cmdProgramEeprom"))->click();
 
     QVERIFY(answers.messages.empty());
     QVERIFY(answers.unexpected.empty());
-    QCOMPARE(
-        busSince(mark),
-        (Lines{"wait 1.00", "W 06=4E", "W 07=1D",   "W 08=28", "W 09=87", "W 0A=48",   "W 0B=71",
-               "wait 0.07", "W 0B=41", "wait 0.07", "R 00",    "V on",    "wait 1.00", "W 0B=00",
-               "V off",     "R 06",    "R 07",      "R 08",    "R 09",    "R 0A",      "R 01"}));
+    QCOMPARE(busSince(mark),
+             (Lines{"wait 1.00",        "write 06 4E rc=0", "write 07 1D rc=0", "write 08 28 rc=0",
+                    "write 09 87 rc=0", "write 0A 48 rc=0", "write 0B 71 rc=0", "wait 0.07",
+                    "write 0B 41 rc=0", "wait 0.07",        "read 00 E0 rc=0",  "pulse 1 0 0 rc=0",
+                    "wait 1.00",        "write 0B 00 rc=0", "pulse 0 0 0 rc=0", "read 06 4E rc=0",
+                    "read 07 1D rc=0",  "read 08 28 rc=0",  "read 09 87 rc=0",  "read 0A 48 rc=0",
+                    "read 01 00 rc=0"}));
     QCOMPARE(chip_->eeprom(), (SimulatedChip::Eeprom{0x4E, 0x1D, 0x28, 0x87, 0x48}));
     QCOMPARE(progress_, (std::vector<int>{30, 50, 60, 70, 80, 100}));
     QCOMPARE(shownDuring, (QStringList{"1", "1", "1", "1"}));
@@ -402,17 +398,22 @@ void EepromPageTest::programmingEndsSafelyOnEveryFault_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("tail");  // the bus from the STATUS read on
     QTest::newRow("VGOOD clear") << 0 << "VGOOD did not get set. EEPROM programming canceled."
-                                 << QStringList{"R 00", "W 0B=00"};
+                                 << QStringList{"read 00 DF rc=0", "write 0B 00 rc=0"};
     QTest::newRow("0x08 reads back different")
         << 1 << "EEPROM did not program correctly."
-        << QStringList{"R 00", "V on", "wait 1.00", "W 0B=00", "V off", "R 06", "R 07", "R 08"};
+        << QStringList{"read 00 20 rc=0",  "pulse 1 0 0 rc=0", "wait 1.00",
+                       "write 0B 00 rc=0", "pulse 0 0 0 rc=0", "read 06 00 rc=0",
+                       "read 07 00 rc=0",  "read 08 5A rc=0"};
     QTest::newRow("PFALT") << 2 << "EEPROM did not program correctly."
-                           << QStringList{"R 00", "V on", "wait 1.00", "W 0B=00", "V off", "R 06",
-                                          "R 07", "R 08", "R 09",      "R 0A",    "R 01"};
+                           << QStringList{"read 00 20 rc=0",  "pulse 1 0 0 rc=0", "wait 1.00",
+                                          "write 0B 00 rc=0", "pulse 0 0 0 rc=0", "read 06 00 rc=0",
+                                          "read 07 00 rc=0",  "read 08 00 rc=0",  "read 09 00 rc=0",
+                                          "read 0A 00 rc=0",  "read 01 40 rc=0"};
     QTest::newRow("voltage refused") << 3
                                      << "EEPROM did not program correctly.\nThe programming "
                                         "voltage could not be switched on."
-                                     << QStringList{"R 00", "V on", "W 0B=00", "V off"};
+                                     << QStringList{"read 00 20 rc=0", "pulse 1 0 0 rc=7",
+                                                    "write 0B 00 rc=0", "pulse 0 0 0 rc=0"};
 }
 
 void EepromPageTest::programmingEndsSafelyOnEveryFault() {
@@ -432,7 +433,7 @@ void EepromPageTest::programmingEndsSafelyOnEveryFault() {
     // The lamp starts the other way round from where the STATUS check must leave it.
     form_->statusPanel()->setVgoodLamp(fault == 0);
 
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.message();
     const auto mark = bus_->log.size();
     child<QPushButton>(QStringLiteral("cmdProgramEeprom"))->click();
@@ -445,7 +446,8 @@ void EepromPageTest::programmingEndsSafelyOnEveryFault() {
     QCOMPARE(answers.messages[0].text, message);
     QCOMPARE(answers.messages[0].title, QStringLiteral("Varenthal"));
     const Lines all = busSince(mark);
-    const auto status = std::find(all.begin(), all.end(), "R 00");
+    const auto status = std::find_if(
+        all.begin(), all.end(), [](const std::string& l) { return l.rfind("read 00 ", 0) == 0; });
     QVERIFY(status != all.end());
     QStringList fromStatus;
     for (auto it = status; it != all.end(); ++it) fromStatus << QString::fromStdString(*it);
@@ -483,11 +485,11 @@ void EepromPageTest::nothingInterleavesWhileProgramming() {
         child<QTabWidget>(QStringLiteral("SSTab1"))->setCurrentIndex(1);
         QVERIFY(!save->isEnabled());
     };
-    ModalAnswers answers;
+    ModalAnswerer answers;
     program->click();
     QCOMPARE(waitsSeen, 4);
     QVERIFY(answers.unexpected.empty());
-    QCOMPARE(bus_->lines("W 0B").size(), std::size_t{3});
+    QCOMPARE(bus_->lines("write 0B").size(), std::size_t{3});
     QVERIFY(program->isEnabled());
     QVERIFY(preview->isEnabled());
     QVERIFY(fs->isEnabled());
@@ -503,14 +505,15 @@ void EepromPageTest::closingDuringThePulseDisarmsBeforeTheAdapterCloses() {
     };
     child<QPushButton>(QStringLiteral("cmdProgramEeprom"))->click();
     const Lines& log = bus_->log;
-    const auto on = std::find(log.begin(), log.end(), "V on");
+    const auto on = std::find(log.begin(), log.end(), "pulse 1 0 0 rc=0");
     QVERIFY(on != log.end());
     // The pulse runs its full time (the rest of it inside the close), then the safe end.
     Lines tail(on, log.end());
     QCOMPARE(tail.size(), std::size_t{6});
     QVERIFY(tail[2].rfind("wait ", 0) == 0);
     tail.erase(tail.begin() + 2);
-    QCOMPARE(tail, (Lines{"V on", "wait 1.00", "W 0B=00", "V off", "close"}));
+    QCOMPARE(tail, (Lines{"pulse 1 0 0 rc=0", "wait 1.00", "write 0B 00 rc=0", "pulse 0 0 0 rc=0",
+                          "close"}));
     QVERIFY(child<QProgressBar>(QStringLiteral("ProgressBar1"))->isHidden());
 }
 
@@ -526,7 +529,7 @@ void EepromPageTest::previewShowsTheChangedPage() {
         QString title;
     };
     std::vector<Seen> seen;
-    ModalAnswers answers;
+    ModalAnswerer answers;
     auto look = [&](QWidget* w) {
         auto* preview = qobject_cast<frmPreview*>(w);
         QVERIFY(preview);
@@ -572,7 +575,7 @@ void EepromPageTest::openLoadsAFileWithoutTouchingTheEepromRegisters() {
                                        "[Device]\r\nName=Varenthal\r\n[Registers]\r\n"
                                        "Register06=ff\r\nRegister07=5 ; five\r\nRegister08=a3\r\n"
                                        "Register09=13\r\n");
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.file(QString::fromStdString(path));
     const auto mark = bus_->log.size();
     form_->findChild<QAction*>(QStringLiteral("mnuFileOpenEeprom"))->trigger();
@@ -581,7 +584,7 @@ void EepromPageTest::openLoadsAFileWithoutTouchingTheEepromRegisters() {
     QVERIFY(answers.unexpected.empty());
     QCOMPARE(answers.dialogTitles, (std::vector<QString>{"Open EEPROM File"}));
     QVERIFY(answers.dialogNames[0].endsWith(QStringLiteral("*.EE")));
-    QCOMPARE(busSince(mark), (Lines{"R 01"}));
+    QCOMPARE(busSince(mark), (Lines{"read 01 80 rc=0"}));
     QCOMPARE(list("cboOvThresh")->currentText(), QStringLiteral("4.50"));
     QCOMPARE(list("cboUvThresh")->currentText(), QStringLiteral("1.90"));
     QCOMPARE(list("cboUvDelay")->currentText(), QStringLiteral("3000(alt)"));
@@ -619,7 +622,7 @@ void EepromPageTest::openRefusesBadFilesAndLeavesThePage() {
     const std::string path = text.isEmpty()
                                  ? dir_->filePath(QStringLiteral("none.ee")).toStdString()
                                  : writeFile("bad.ee", text.toStdString());
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.file(QString::fromStdString(path));
     answers.message();
     form_->findChild<QAction*>(QStringLiteral("mnuFileOpenEeprom"))->trigger();
@@ -642,7 +645,7 @@ void EepromPageTest::saveWritesANewFile() {
     bus_->registers[0x09] = 0x87;
     selectEepromPage();
     const QString path = dir_->filePath(QStringLiteral("new.ee"));
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.file(path);
     form_->findChild<QAction*>(QStringLiteral("mnuFileSaveEeprom"))->trigger();
 
@@ -652,7 +655,9 @@ void EepromPageTest::saveWritesANewFile() {
     QCOMPARE(readFile(path.toStdString()),
              std::string("[Device]\nName=Varenthal\n\n[Registers]\nRegister06=4A\n"
                          "Register07=00\nRegister08=00\nRegister09=87\nRegister0A=00\n"));
-    QCOMPARE(bus_->lines("W "), (Lines{"W 06=4A", "W 07=00", "W 08=00", "W 09=87", "W 0A=00"}));
+    QCOMPARE(bus_->lines("write "),
+             (Lines{"write 06 4A rc=0", "write 07 00 rc=0", "write 08 00 rc=0", "write 09 87 rc=0",
+                    "write 0A 00 rc=0"}));
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
@@ -674,7 +679,7 @@ void EepromPageTest::saveOverAnExistingFileAsksFirst() {
     const std::string existing = writeFile("old.ee", old);
     const QString fresh = dir_->filePath(QStringLiteral("fresh.ee"));
 
-    ModalAnswers answers;
+    ModalAnswerer answers;
     answers.file(QString::fromStdString(existing));
     answers.message(QMessageBox::StandardButton(answer));
     if (answer == QMessageBox::No) answers.file(fresh);

@@ -8,9 +8,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "gui/app/form2.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/simulated_chip.h"
+#include "gui/app/form2.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
 #include "tests/support/recording_adapter.h"
@@ -21,11 +21,10 @@ class RegistersLoadTest : public QObject {
 private slots:
     void loadEndsWithElevenReadsThenTicksReadOneRegisterEach() {
         auto chip = std::make_shared<SimulatedChip>();
-        std::shared_ptr<FakeBus> bus = installFakeBus(std::make_unique<SimAdapter>(chip));
-        frmUSB::Reset();  // Load opens the adapter itself
-        bus->calls.clear();
+        FakeBus fake(std::make_unique<SimAdapter>(chip), false);  // Load opens it
+        const std::shared_ptr<FakeChip> bus = fake.chip;
 
-        Form2 form;
+        Form2 form(fake.bus);
         form.setEndProgram([] {});
         form.Load();
 
@@ -34,7 +33,7 @@ private slots:
         QVERIFY(reads.size() >= 11);
         const std::vector<int> tail(reads.end() - 11, reads.end());
         QCOMPARE(tail, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-        QCOMPARE(bus->calls.back().selector, Talvex::kSelectorRead);
+        QVERIFY(bus->log.back().starts_with("read "));
 
         RegistersPage* page = form.registersPage();
         QCOMPARE(form.findChild<QTabWidget*>("SSTab1")->currentWidget(), page);
@@ -56,14 +55,13 @@ private slots:
         status->stop();
         form.findChild<QTimer*>("tmrControl")->stop();
 
-        bus->calls.clear();
+        bus->log.clear();
         QVERIFY(QMetaObject::invokeMethod(status, "timeout"));
         QCOMPARE(bus->reads(), std::vector<int>{0x00});
-        bus->calls.clear();
+        bus->log.clear();
         QVERIFY(QMetaObject::invokeMethod(scan, "timeout"));
         QVERIFY(QMetaObject::invokeMethod(scan, "timeout"));
         QCOMPARE(bus->reads(), (std::vector<int>{0x01, 0x02}));
-        frmUSB::Reset();
     }
 };
 

@@ -12,7 +12,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "core/base/part_variables.h"
 #include "tests/support/modal_answerer.h"
 #include "tests/support/recording_adapter.h"
 
@@ -40,7 +39,8 @@ class RegistersPageTest : public QObject {
     Q_OBJECT
 
 private:
-    std::shared_ptr<FakeBus> bus;
+    std::unique_ptr<FakeBus> fake;
+    std::shared_ptr<FakeChip> bus;
     std::unique_ptr<RegistersPage> page;
 
     QLineEdit* box(int a) const {
@@ -67,12 +67,10 @@ private:
 
 private slots:
     void init() {
-        bus = installFakeBus();
-        bus->calls.clear();
+        fake = std::make_unique<FakeBus>();
+        bus = fake->chip;
         for (int a = 0; a < 256; ++a) bus->registers[static_cast<std::size_t>(a)] = 0x10 + a;
-        PartVariables::I2CSlaveAddress = 32;
-        PartVariables::bScanEnabled = true;
-        page = std::make_unique<RegistersPage>();
+        page = std::make_unique<RegistersPage>(fake->comm());
         page->resize(700, 520);
         page->show();
         page->activateWindow();
@@ -84,7 +82,7 @@ private slots:
     }
     void cleanup() {
         page.reset();
-        frmUSB::Reset();
+        fake.reset();
     }
 
     void showsEveryRegisterWithNamesAndColourlessCellsBeforeTheFirstRead() {
@@ -112,7 +110,7 @@ private slots:
         bus->registers[0x00] = 0xA5;
         bus->registers[0x05] = 0x80;  // only the RSVD bit
         std::vector<bool> busy;
-        bus->onTransfer = [&](const BusCall&) {
+        bus->beforeTransfer = [&] {
             busy.push_back(QGuiApplication::overrideCursor() &&
                            QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
         };
@@ -130,7 +128,7 @@ private slots:
     }
 
     void readAllShowsAFailedReadAsUnknown() {
-        bus->silentRegisters = {0x00, 0x05, 0x07};
+        bus->silence({0x00, 0x05, 0x07});
         page->ReadAllRegisters();
         for (int a : {0x00, 0x05, 0x07}) {
             QCOMPARE(box(a)->text(), QStringLiteral("--"));
@@ -142,10 +140,10 @@ private slots:
         rowShows(6, 0x16);
         // "--" is no byte: Write refuses it and sends nothing.
         ModalAnswerer answerer;
-        bus->calls.clear();
+        bus->log.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(5)"));
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text, QStringLiteral("Please enter a valid hex byte."));
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text, QStringLiteral("Please enter a valid hex byte."));
         QVERIFY(bus->writes().empty());
     }
 
@@ -184,9 +182,8 @@ private slots:
             QTest::keyClick(box(5), Qt::Key_Escape);
         }
         QCOMPARE(box(5)->text(), shown);
-        using Writes = std::vector<std::pair<int, int>>;
-        const Writes expected = written < 0 ? Writes() : Writes({{5, written}});
-        QCOMPARE(bus->writtenBytes(), expected);
+        using Lines = std::vector<std::string>;
+        QCOMPARE(bus->lines("write "), written < 0 ? Lines() : Lines{writeLine(5, written)});
         // The edit is over: the scan shows the chip again.
         bus->registers[5] = 0x77;
         if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
@@ -205,12 +202,12 @@ private slots:
         clickInto(chkScan);
         QVERIFY(!chkScan->isChecked());
         QVERIFY(!scan()->isActive());
-        QVERIFY(!PartVariables::bScanEnabled);
+        QVERIFY(!page->bScanEnabled);
         clickInto(chkScan);
         QVERIFY(scan()->isActive());
-        QVERIFY(PartVariables::bScanEnabled);
+        QVERIFY(page->bScanEnabled);
 
-        bus->calls.clear();
+        bus->log.clear();
         tick();
         QCOMPARE(bus->reads(), std::vector<int>{0x02});
     }
@@ -226,9 +223,9 @@ private slots:
 
         // A silent read: texts and highlight stay, the row turns all light red.
         box(3)->setText(QStringLiteral("77"));
-        bus->silentRegisters = {0x03};
+        bus->silence({0x03});
         tick();
-        QCOMPARE(bus->calls.back().rc, -1);
+        QVERIFY(bus->log.back().ends_with(" rc=-1"));
         QCOMPARE(boxColour(2), kYellow);
         QCOMPARE(boxColour(3), kWhite);
         QCOMPARE(box(3)->text(), QStringLiteral("77"));
@@ -237,10 +234,10 @@ private slots:
         // Switching the scan off leaves the yellow box; Read All clears it but keeps the place.
         clickInto(page->findChild<QCheckBox*>("chkScan"));
         QCOMPARE(boxColour(2), kYellow);
-        bus->silentRegisters.clear();
+        bus->failReads.clear();
         page->ReadAllRegisters();
         for (int a = 0; a < 11; ++a) QCOMPARE(boxColour(a), kWhite);
-        bus->calls.clear();
+        bus->log.clear();
         tick();
         QCOMPARE(bus->reads(), std::vector<int>{0x04});
         QCOMPARE(boxColour(2), kWhite);
@@ -252,7 +249,7 @@ private slots:
         clickInto(box(2));
         QCOMPARE(QApplication::focusWidget(), box(2));
         QVERIFY(!scan()->isActive());
-        QVERIFY(PartVariables::bScanEnabled);
+        QVERIFY(page->bScanEnabled);
         QCOMPARE(box(2)->selectedText(), QStringLiteral("12"));  // typing replaces it
 
         clickInto(box(5));  // from one box to the next: still Editing
@@ -298,7 +295,7 @@ private slots:
         clickInto(box(8));
         QVERIFY(QApplication::focusWidget() != box(3));
         QVERIFY(!scan()->isActive());
-        QVERIFY(!PartVariables::bScanEnabled);
+        QVERIFY(!page->bScanEnabled);
     }
 
     void writeAcceptsHexBytes_data() {
@@ -319,13 +316,13 @@ private slots:
         clickInto(box(4));
         QTest::keyClick(box(4), Qt::Key_Backspace);
         QTest::keyClicks(box(4), entry);
-        bus->calls.clear();
+        bus->log.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(4)"));
 
-        QVERIFY(answerer.seen.isEmpty());
-        QCOMPARE(bus->writtenBytes(), (std::vector<std::pair<int, int>>{{0x04, written}}));
+        QVERIFY(answerer.messages.empty());
+        QCOMPARE(bus->lines("write "), std::vector<std::string>{writeLine(0x04, written)});
         // The write is followed by a full read of the page.
-        QCOMPARE(bus->calls.front().selector, Talvex::kSelectorWrite);
+        QVERIFY(bus->log.front().starts_with("write "));
         QCOMPARE(bus->reads(), range(0x00, 0x0A));
         QCOMPARE(box(4)->text(), shown);
         rowShows(4, static_cast<std::uint8_t>(written));
@@ -344,14 +341,14 @@ private slots:
         clickInto(box(1));
         QTest::keyClick(box(1), Qt::Key_Backspace);
         QTest::keyClicks(box(1), entry);
-        bus->calls.clear();
+        bus->log.clear();
         clickInto(page->findChild<QPushButton*>("cmdWrite(1)"));
 
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen[0].text, QStringLiteral("Please enter a valid hex byte."));
-        QCOMPARE(answerer.seen[0].title, QStringLiteral("Varenthal"));
-        QVERIFY(answerer.seen[0].onlyOk);
-        QVERIFY(bus->calls.empty());
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text, QStringLiteral("Please enter a valid hex byte."));
+        QCOMPARE(answerer.messages[0].title, QStringLiteral("Varenthal"));
+        QVERIFY(answerer.messages[0].onlyOk);
+        QVERIFY(bus->log.empty());
         QCOMPARE(box(1)->text(), entry);
         // Back in the box, all of it selected, scan paused: Editing again.
         page->activateWindow();  // what the window manager does when the box closes

@@ -7,7 +7,6 @@
 #include <QtTest>
 #include <memory>
 
-#include "core/base/part_variables.h"
 #include "tests/support/recording_adapter.h"
 
 namespace {
@@ -26,7 +25,8 @@ class StatusPanelTest : public QObject {
     Q_OBJECT
 
 private:
-    std::shared_ptr<FakeBus> bus;
+    std::unique_ptr<FakeBus> fake;
+    std::shared_ptr<FakeChip> bus;
     std::unique_ptr<StatusPanel> panel;
 
     QLabel* picture(const char* lamp, int element) const {
@@ -46,15 +46,14 @@ private:
 
 private slots:
     void init() {
-        bus = installFakeBus();
-        bus->calls.clear();
-        PartVariables::I2CSlaveAddress = 32;
-        panel = std::make_unique<StatusPanel>();
+        fake = std::make_unique<FakeBus>();
+        bus = fake->chip;
+        panel = std::make_unique<StatusPanel>(fake->comm());
         panel->show();
     }
     void cleanup() {
         panel.reset();
-        frmUSB::Reset();
+        fake.reset();
     }
 
     void captionsStandAboveUnlitLampsBeforeTheFirstTick() {
@@ -72,7 +71,7 @@ private slots:
             previousTop = caption->y();
             QVERIFY(!lit(kLamps[i].name));
         }
-        QVERIFY(bus->calls.empty());
+        QVERIFY(bus->log.empty());
     }
 
     void lampsFollowStatus_data() {
@@ -89,7 +88,7 @@ private slots:
         bus->registers[0x00] = static_cast<std::uint8_t>(~status & 0x3F);
         tick();
         bus->registers[0x00] = static_cast<std::uint8_t>(status);
-        bus->calls.clear();
+        bus->log.clear();
         tick();
         QCOMPARE(bus->reads(), std::vector<int>{0x00});
         QVERIFY(bus->writes().empty());
@@ -101,7 +100,7 @@ private slots:
     void aSilentReadPutsEveryLampOut() {
         bus->registers[0x00] = 0x3F;
         tick();
-        bus->silentRegisters = {0x00};
+        bus->silence({0x00});
         tick();
         for (const LampName& lamp : kLamps) QVERIFY2(!lit(lamp.name), lamp.name);
     }
