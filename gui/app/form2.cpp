@@ -11,20 +11,21 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "gui/widgets/artwork.h"
-#include "gui/widgets/message_box_title.h"
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
 #include "gui/app/simulator_menu.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/dialogs/frm_registers.h"
-#include "core/link/communication.h"
-#include "core/link/frm_usb.h"
-#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/artwork.h"
+#include "gui/widgets/message_box_title.h"
+#include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
 
@@ -84,6 +85,7 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
 
     Communication::SetCommStatusListener([this](std::string_view text) {
         lblCommStatus_->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+        textroom::widen(lblCommStatus_);
     });
     connect(SSTab1_, &QTabWidget::currentChanged, this, &Form2::onTabClicked);
 
@@ -93,7 +95,9 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     };
 }
 
-Form2::~Form2() { Communication::SetCommStatusListener({}); }
+Form2::~Form2() {
+    Communication::SetCommStatusListener({});
+}
 
 void Form2::buildMenus() {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
@@ -104,8 +108,10 @@ void Form2::buildMenus() {
     mnuFileOpenEeprom_->setObjectName(QStringLiteral("mnuFileOpenEeprom"));
     eepromPage_->setFileMenuItems(mnuFileSaveEeprom_, mnuFileOpenEeprom_);
     setFileItemsEnabled(false);
-    connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileSaveEeprom_Click);
-    connect(mnuFileOpenEeprom_, &QAction::triggered, eepromPage_, &EepromPage::mnuFileOpenEeprom_Click);
+    connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_,
+            &EepromPage::mnuFileSaveEeprom_Click);
+    connect(mnuFileOpenEeprom_, &QAction::triggered, eepromPage_,
+            &EepromPage::mnuFileOpenEeprom_Click);
 
     QMenu* mnuI2C = menuBar()->addMenu(QStringLiteral("&I2C"));
     mnuI2C->setObjectName(QStringLiteral("mnuI2C"));
@@ -211,11 +217,19 @@ void Form2::showAbout() {
     about_->activateWindow();
 }
 
-void Form2::InitializeControlPage() { controlPage_->InitializeControlPage(); }
-void Form2::SetControlMode() { controlPage_->SetControlMode(); }
+void Form2::InitializeControlPage() {
+    controlPage_->InitializeControlPage();
+}
+void Form2::SetControlMode() {
+    controlPage_->SetControlMode();
+}
 void Form2::InitializeEepromPage(bool bFromEepromFile,
                                  const std::optional<std::array<std::uint8_t, 5>>& yFileData) {
     eepromPage_->InitializeEepromPage(bFromEepromFile, yFileData);
 }
-bool Form2::ConvertEepromControlsToBytes() { return eepromPage_->ConvertEepromControlsToBytes(); }
-void Form2::ReadAllRegisters() { registersPage_->ReadAllRegisters(); }
+bool Form2::ConvertEepromControlsToBytes() {
+    return eepromPage_->ConvertEepromControlsToBytes();
+}
+void Form2::ReadAllRegisters() {
+    registersPage_->ReadAllRegisters();
+}

@@ -20,14 +20,15 @@
 #include <QVBoxLayout>
 
 #include "core/chip/register_map.h"
-#include "core/link/communication.h"
-#include "gui/widgets/miscellaneous_gui.h"
-#include "gui/pages/eeprom/ee_file_dialog.h"
 #include "core/eeprom/eeprom_file.h"
-#include "gui/pages/eeprom/frm_preview.h"
 #include "core/eeprom/page_conversion.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
+#include "gui/pages/eeprom/ee_file_dialog.h"
+#include "gui/pages/eeprom/frm_preview.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/fill_colour.h"
+#include "gui/widgets/miscellaneous_gui.h"
 
 using eeprom::ConversionOutcome;
 using eeprom::MessageIcon;
@@ -135,7 +136,7 @@ EepromPage::EepromPage(QWidget* parent)
 
     lblChipNotRead_ = new QLabel(qs(eeprom::kChipNotRead), this);
     lblChipNotRead_->setObjectName(QStringLiteral("lblChipNotRead"));
-    lblChipNotRead_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    fillcolour::applyAccent(lblChipNotRead_, QColor(0xc0, 0x00, 0x00));
     lblChipNotRead_->setWordWrap(true);
     lblChipNotRead_->hide();
 

@@ -11,6 +11,7 @@
 
 #include "core/chip/register_map.h"
 #include "core/link/miscellaneous.h"
+#include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 namespace {
@@ -34,9 +35,7 @@ QLabel* makeCell(const QString& text, QWidget* parent) {
 }
 
 void paintCell(QLabel* cell, bool set) {
-    QPalette palette = cell->palette();
-    palette.setColor(QPalette::Window, frmPreview::bitColor(set));
-    cell->setPalette(palette);
+    fillcolour::apply(cell, QPalette::Window, frmPreview::bitColor(set));
 }
 
 }  // namespace

@@ -15,11 +15,13 @@
 #include <algorithm>
 
 #include "core/base/part_variables.h"
+#include "core/chip/bit_colors.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
+#include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
-#include "core/chip/bit_colors.h"
+#include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
 
@@ -76,11 +78,7 @@ QLabel* makeCell(QWidget* parent, const QString& name, const QString& text, cons
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setAutoFillBackground(true);
-    if (fill) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::Window, *fill);
-        label->setPalette(pal);
-    }
+    if (fill) fillcolour::apply(label, QPalette::Window, *fill);
     return label;
 }
 
@@ -111,6 +109,7 @@ RegistersPage::RegistersPage(QWidget* parent)
     buildHeaders();
     for (int a = 0; a < kRows; ++a) buildRow(a);
     buildFooter();
+    textroom::widenToText(this);
 }
 
 void RegistersPage::buildHeaders() {
@@ -368,17 +367,13 @@ void RegistersPage::clearRowColour(int a) {
 void RegistersPage::colourRow(int a, std::uint8_t value) {
     for (int bit = 0; bit < 8; ++bit) {
         QLabel* cell = bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)];
-        QPalette pal = cell->palette();
-        pal.setColor(QPalette::Window, bitcolors::of(((value >> bit) & 1U) != 0));
-        cell->setPalette(pal);
+        fillcolour::apply(cell, QPalette::Window, bitcolors::of(((value >> bit) & 1U) != 0));
     }
 }
 
 void RegistersPage::setBoxColour(int a, const QColor& colour) {
     QLineEdit* box = txtData_[static_cast<std::size_t>(a)];
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, colour);
-    box->setPalette(pal);
+    fillcolour::apply(box, QPalette::Base, colour);
 }
 
 int RegistersPage::boxIndex(const QObject* object) const {
