@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -23,8 +25,10 @@
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
 #include "gui/widgets/artwork.h"
+#include "gui/widgets/message_box_placement.h"
 #include "gui/widgets/message_box_title.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/screen_fit.h"
 #include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
@@ -32,6 +36,11 @@ using Miscellaneous::Twips;
 namespace {
 constexpr int kWidthTwips = 12000;
 constexpr int kHeightTwips = 9200;
+constexpr int kTabTopTwips = 540;
+constexpr int kTabWidthTwips = 9855;
+constexpr int kTabHeightTwips = 7935;
+constexpr int kPanelLeftTwips = 9840;
+constexpr int kPanelTopTwips = 547;
 constexpr int kTabControl = 0;
 constexpr int kTabEeprom = 1;
 constexpr int kTabRegisters = 2;
@@ -43,9 +52,15 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Varenthal Evaluation Software"));
     setWindowIcon(artwork::icon());
     installMessageBoxTitle();
+    installMessageBoxPlacement();
 
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
+    // The content keeps its design size; on a screen too small for the window it scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("scrForm2"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    auto* central = new QWidget;
+    scroll_->setWidget(central);
+    setCentralWidget(scroll_);
 
     auto* image1 = new QLabel(central);
     image1->setObjectName(QStringLiteral("Image1"));
@@ -59,11 +74,12 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
 
     SSTab1_ = new QTabWidget(central);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1_->setGeometry(0, Twips(540), Twips(9855), Twips(7935));
+    SSTab1_->setGeometry(0, Twips(kTabTopTwips), Twips(kTabWidthTwips), Twips(kTabHeightTwips));
 
     statusPanel_ = new StatusPanel(central);
     statusPanel_->setObjectName(QStringLiteral("Picture2"));
-    statusPanel_->setGeometry(Twips(9840), Twips(547), Twips(2055), Twips(7935));
+    statusPanel_->setGeometry(Twips(kPanelLeftTwips), Twips(kPanelTopTwips), Twips(2055),
+                              Twips(kTabHeightTwips));
 
     controlPage_ = new ControlPage(statusPanel_->tmrStatus());
     Miscellaneous::DisableWhileProgramming(controlPage_);  // every control on it writes
@@ -80,8 +96,7 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
 
     buildMenus();
 
-    // The size is fixed; dragging the border cannot change it.
-    setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
+    fitToScreen();
 
     Communication::SetCommStatusListener([this](std::string_view text) {
         lblCommStatus_->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
@@ -150,12 +165,44 @@ void Form2::Load(frmAbout* splashWindow) {
     // Enabling a running timer leaves its rhythm alone.
     if (!registersPage_->tmrRegisterScan()->isActive()) registersPage_->tmrRegisterScan()->start();
 
-    setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
     move(0, 0);
+    fitToScreen();
     InitializeControlPage();
     Miscellaneous::CenterForm(this);
     ReadAllRegisters();
     delete splash.data();  // unloads it: its state is gone, the next "&About" starts afresh
+}
+
+void Form2::fitToScreen() {
+    // A wide style may need more room than the design for the pages; they are never cut.
+    const int tabWidth = std::max(Twips(kTabWidthTwips), SSTab1_->minimumSizeHint().width());
+    const int tabHeight = std::max(Twips(kTabHeightTwips), SSTab1_->minimumSizeHint().height());
+    const int panelLeft = tabWidth - Twips(kTabWidthTwips - kPanelLeftTwips);
+    const int menu = menuBar()->sizeHint().height();
+    const QSize controls(panelLeft + statusPanel_->width(), Twips(kTabTopTwips) + tabHeight);
+    const QSize wanted =
+        QSize(Twips(kWidthTwips), Twips(kHeightTwips)).expandedTo(controls + QSize(0, menu));
+    frameExtra_ = screenfit::frameExtra(this);
+    const QSize client = screenfit::clientSize(wanted, controls + QSize(0, menu), frameExtra_,
+                                               screenfit::availableArea(this));
+
+    // The tab strip and the status panel reach down to the window's bottom edge: no empty
+    // band below them.
+    QWidget* content = scroll_->widget();
+    content->resize(wanted.width(), wanted.height() - menu);
+    SSTab1_->setGeometry(0, Twips(kTabTopTwips), tabWidth, content->height() - Twips(kTabTopTwips));
+    statusPanel_->setGeometry(panelLeft, Twips(kPanelTopTwips), statusPanel_->width(),
+                              content->height() - Twips(kPanelTopTwips));
+    // The size is fixed; dragging the border cannot change it.
+    setFixedSize(client);
+}
+
+bool Form2::event(QEvent* event) {
+    // The frame is known only once the window manager has framed the window.
+    const bool framed = event->type() == QEvent::Show || event->type() == QEvent::Move;
+    const bool result = QMainWindow::event(event);
+    if (framed && screenfit::frameExtra(this) != frameExtra_) fitToScreen();
+    return result;
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

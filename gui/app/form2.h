@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -12,6 +13,7 @@
 
 class QAction;
 class QLabel;
+class QScrollArea;
 class QTabWidget;
 class ControlPage;
 class EepromPage;
@@ -49,15 +51,20 @@ public:
     StatusPanel* statusPanel() const { return statusPanel_; }
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
+    // Sizes the window and its content for the screen it is on.
+    void fitToScreen();
     void onTabClicked(int index);
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
     void showAbout();
 
+    QScrollArea* scroll_ = nullptr;
+    QSize frameExtra_;
     QLabel* lblCommStatus_ = nullptr;
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;
