@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTime>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +73,14 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     lblCommStatus_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblCommStatus_->setGeometry(Twips(8280), Twips(120), Twips(3495), Twips(255));
 
+    // The comm-status line changes with every read; the result of a programming run stays
+    // on its own line in the top band until the next run.
+    lblProgramResult_ = new QLabel(central);
+    lblProgramResult_->setObjectName(QStringLiteral("lblProgramResult"));
+    lblProgramResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblProgramResult_->setGeometry(Twips(2760 + 240), Twips(120), Twips(8280 - 2760 - 360),
+                                   Twips(255));
+
     SSTab1_ = new QTabWidget(central);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
     SSTab1_->setGeometry(0, Twips(kTabTopTwips), Twips(kTabWidthTwips), Twips(kTabHeightTwips));
@@ -103,6 +112,12 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
         textroom::widen(lblCommStatus_);
     });
     connect(SSTab1_, &QTabWidget::currentChanged, this, &Form2::onTabClicked);
+    connect(eepromPage_, &EepromPage::programmingStarted, lblProgramResult_, &QLabel::clear);
+    connect(eepromPage_, &EepromPage::programmedAndVerified, this, [this] {
+        lblProgramResult_->setText(
+            QStringLiteral("EEPROM programmed and verified at %1")
+                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    });
 
     endProgram_ = [] {
         std::fflush(nullptr);
@@ -119,8 +134,10 @@ void Form2::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileSaveEeprom_ = mnuFile->addAction(QStringLiteral("&Save EEPROM data"));
     mnuFileSaveEeprom_->setObjectName(QStringLiteral("mnuFileSaveEeprom"));
+    mnuFileSaveEeprom_->setShortcut(QKeySequence::Save);  // only while the item is enabled
     mnuFileOpenEeprom_ = mnuFile->addAction(QStringLiteral("&Open EEPROM data"));
     mnuFileOpenEeprom_->setObjectName(QStringLiteral("mnuFileOpenEeprom"));
+    mnuFileOpenEeprom_->setShortcut(QKeySequence::Open);
     eepromPage_->setFileMenuItems(mnuFileSaveEeprom_, mnuFileOpenEeprom_);
     setFileItemsEnabled(false);
     connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_,

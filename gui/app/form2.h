@@ -66,6 +66,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QSize frameExtra_;
     QLabel* lblCommStatus_ = nullptr;
+    QLabel* lblProgramResult_ = nullptr;
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;
     EepromPage* eepromPage_ = nullptr;

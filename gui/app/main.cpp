@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "core/link/frm_usb.h"
 #include "gui/app/close_on_signals.h"
 #include "gui/app/command_line.h"
 #include "gui/app/form2.h"
 #include "gui/app/start_up.h"
-#include "core/link/frm_usb.h"
+#include "gui/widgets/artwork.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("varenthal"));
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
     if (!cli.options) return cli.exitCode;
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(artwork::icon());  // every window and message box
 
     const AdapterSetup adapter = prepareAdapter(*cli.options);
     frmUSB::SetFactory([adapter] { return adapter.makeAdapter(); });

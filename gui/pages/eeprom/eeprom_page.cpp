@@ -29,6 +29,7 @@
 #include "gui/pages/registers/status_panel.h"
 #include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/register_tooltips.h"
 
 using eeprom::ConversionOutcome;
 using eeprom::MessageIcon;
@@ -170,6 +171,7 @@ QComboBox* EepromPage::addList(QGroupBox* frame, const eeprom::ListField& list, 
     for (const std::string_view item : list.items) combo->addItem(qs(item));
     combo->setCurrentIndex(-1);
     label->setBuddy(combo);
+    combo->setToolTip(tooltips::field(list.field));
     grid->addWidget(label, row, 0);
     grid->addWidget(combo, row, 1);
     if (!list.unit.empty()) grid->addWidget(new QLabel(qs(list.unit), frame), row, 2);
@@ -182,6 +184,7 @@ QCheckBox* EepromPage::addFlag(QGroupBox* frame, const eeprom::FlagField& flag, 
     auto* box =
         new QCheckBox(qs(flag.caption).replace(QLatin1Char('&'), QStringLiteral("&&")), frame);
     box->setObjectName(qs(flag.control));
+    box->setToolTip(tooltips::field(flag.field));
     grid->addWidget(box, row, 0, 1, 3);
     return box;
 }
@@ -224,6 +227,7 @@ QGroupBox* EepromPage::buildOcUvDelay() {
     auto* grid = static_cast<QGridLayout*>(frame->layout());
     chkFsBit_ = new QCheckBox(qs(eeprom::kFsBitCaption), frame);
     chkFsBit_->setObjectName(qs(eeprom::kFsBitControl));
+    chkFsBit_->setToolTip(tooltips::field(chip::Field{chip::OUTPUT_CNTRL, 7, 1}));
     grid->addWidget(chkFsBit_, 3, 0, 1, 3);
     auto* note = new QLabel(qs(eeprom::kCellCountNote), frame);
     note->setObjectName(QStringLiteral("Label45"));
@@ -240,6 +244,7 @@ QGroupBox* EepromPage::buildOcdCfg() {
     txtOcDelay_->setObjectName(qs(eeprom::kOcDelayControl));
     txtOcDelay_->setMaxLength(eeprom::kOcDelayMaxLength);
     txtOcDelay_->setMaximumWidth(Miscellaneous::Twips(900));
+    txtOcDelay_->setToolTip(tooltips::field(chip::Field{chip::OCDELAY, 0, 5}));
     label->setBuddy(txtOcDelay_);
     grid->addWidget(label, 0, 0);
     grid->addWidget(txtOcDelay_, 0, 1);
@@ -521,7 +526,8 @@ void EepromPage::txtOcDelay_LostFocus() {
 void EepromPage::cmdProgramEeprom_Click() {
     if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
-    programmer_->run();
+    emit programmingStarted();
+    if (programmer_->run() == eeprom::ProgramResult::Success) emit programmedAndVerified();
 }
 
 bool EepromPage::refuseUnreadPage() {

@@ -69,6 +69,11 @@ public:
     void cmdPreview_Click();
     void cmdProgramEeprom_Click();
 
+signals:
+    // "Program EEPROM" began a run; the run ended with the bytes read back as written.
+    void programmingStarted();
+    void programmedAndVerified();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -13,6 +13,7 @@
 #include "core/link/miscellaneous.h"
 #include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/register_tooltips.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
                 makeCell(QString::fromUtf8(name.data(), static_cast<int>(name.size())), this);
             cell->setObjectName(
                 QStringLiteral("%1(%2)").arg(QLatin1String(kCellArrays[r])).arg(bit));
+            cell->setToolTip(tooltips::bit(address, static_cast<unsigned>(bit)));
             bitCells_[static_cast<std::size_t>(r)][static_cast<std::size_t>(bit)] = cell;
             grid->addWidget(cell, row, kFirstBitColumn + 7 - bit);  // B7 leftmost
         }

@@ -21,6 +21,7 @@
 #include "core/link/miscellaneous.h"
 #include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/register_tooltips.h"
 #include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
@@ -153,11 +154,7 @@ void RegistersPage::buildRow(int a) {
             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
         QLabel* cell = makeCell(this, arrayName(kBitArrays[a], bit), caption, nullptr);
         cell->setFont(bitCellFont(font(), caption));
-        cell->setToolTip(
-            QStringLiteral("%1 bit %2: %3")
-                .arg(QString::fromLatin1(reg.name.data(), static_cast<qsizetype>(reg.name.size())))
-                .arg(bit)
-                .arg(caption));
+        cell->setToolTip(tooltips::bit(static_cast<unsigned>(a), static_cast<unsigned>(bit)));
         cell->setGeometry(Twips(kBitsLeft + (7 - bit) * kBitWidth), top, Twips(kBitWidth), height);
         bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)] = cell;
     }

@@ -5,15 +5,17 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "gui/app/form2.h"
-#include "core/sim/sim_state_file.h"
 #include "core/adapters/adapter_setup.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_state_file.h"
+#include "gui/app/form2.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "tests/core/sim/manual_clock.h"
 #include "tests/support/modal_answerer.h"
@@ -49,8 +51,14 @@ private slots:
         tabs->setCurrentIndex(1);
         QCOMPARE(ovThresh->currentText(), QStringLiteral("4.25"));  // the default pack
         ovThresh->setCurrentIndex(ovThresh->findText(QStringLiteral("4.35")));
+        auto* result = form.findChild<QLabel*>(QStringLiteral("lblProgramResult"));
         program->click();
         QVERIFY2(answerer.seen.isEmpty(), qPrintable(answerer.seen.value(0).text));
+        // The only word of success, and it stays while reads go on.
+        QVERIFY(QRegularExpression(
+                    QStringLiteral("^EEPROM programmed and verified at \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(result->text())
+                    .hasMatch());
         const std::uint8_t programmed = setup.simChip->eeprom()[0];
         QCOMPARE(programmed & 0x07, 4);  // OV code of 4.35 V
         const SimStateLoad saved = loadSimState(options.simState);
@@ -72,6 +80,7 @@ private slots:
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].text,
                  QStringLiteral("VGOOD did not get set. EEPROM programming canceled."));
+        QVERIFY(result->text().isEmpty());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_stuck-bit"))->trigger();
         program->click();

@@ -13,12 +13,12 @@
 #include <QtTest>
 #include <memory>
 
-#include "gui/app/form2.h"
 #include "core/chip/register_map.h"
-#include "core/sim/sim_adapter.h"
 #include "core/link/frm_usb.h"
-#include "gui/widgets/miscellaneous_gui.h"
+#include "core/sim/sim_adapter.h"
+#include "gui/app/form2.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/miscellaneous_gui.h"
 #include "recording_adapter.h"
 
 namespace {
@@ -212,6 +212,8 @@ private slots:
         QVERIFY(!list("cboCell")->isEnabled());
         QVERIFY(!list("cboCal")->isEnabled());
         QVERIFY(list("cboHost")->isEnabled());
+        auto* hint = form_->findChild<QLabel*>(QStringLiteral("lblStandaloneHint"));
+        QVERIFY(hint->isVisibleTo(page()));
 
         bus_->registers[FNCTN] = 0;
         form_->InitializeControlPage();
@@ -221,6 +223,7 @@ private slots:
         for (QWidget* w : modeControls()) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(list("cboCell")->isEnabled());
         QVERIFY(list("cboCal")->isEnabled());
+        QVERIFY(!hint->isVisibleTo(page()));
 
         bus_->registers[STATE] = 0xC3;
         bus_->log.clear();

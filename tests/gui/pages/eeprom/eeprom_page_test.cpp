@@ -17,13 +17,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "gui/app/form2.h"
+#include "core/eeprom/eeprom_file.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/simulated_chip.h"
-#include "modal_answers.h"
-#include "core/eeprom/eeprom_file.h"
+#include "gui/app/form2.h"
 #include "gui/pages/eeprom/frm_preview.h"
 #include "gui/pages/registers/status_panel.h"
+#include "modal_answers.h"
 #include "recording_adapter.h"
 
 using Lines = std::vector<std::string>;
@@ -204,6 +204,13 @@ void EepromPageTest::selectingThePageReadsTheChip() {
     QCOMPARE(child<QCheckBox>(QStringLiteral("chkDisDsgChgFet"))->text(),
              QStringLiteral("Disable Automatic DSG&&CHG Control in OC/SC"));
     QVERIFY(bus_->lines("W ").empty());
+    // Tooltips name the register field, not the caption beside it.
+    QCOMPARE(list("cboOvThresh")->toolTip(),
+             QStringLiteral("OV_CFG bits 2-0: Cell over-voltage threshold"));
+    QCOMPARE(child<QCheckBox>(QStringLiteral("chkDisDsgFet"))->toolTip(),
+             QStringLiteral("UV_LEVEL bit 6: Disable automatic DSG FET control in under-voltage"));
+    QCOMPARE(child<QLineEdit>(QStringLiteral("txtOcDelay"))->toolTip(),
+             QStringLiteral("OCDELAY bits 4-0: Over-current delay"));
 }
 
 void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {
