@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "core/eeprom/eeprom_fields.h"
 
@@ -81,6 +82,7 @@ private:
     class Host;
     class BusyScope;
 
+    void alignFrameColumns(std::span<QGroupBox* const> frames);
     QGroupBox* buildOvCfg();
     QGroupBox* buildUvLevel();
     QGroupBox* buildOcUvDelay();

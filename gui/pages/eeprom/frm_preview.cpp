@@ -28,10 +28,13 @@ QLabel* makeCell(const QString& text, QWidget* parent) {
     cell->setAlignment(Qt::AlignCenter);
     cell->setAutoFillBackground(true);
     cell->setFrameShape(QFrame::Box);
-    // One width for every cell, wide enough for the longest bit name.
-    cell->setMinimumWidth(
-        std::max(Miscellaneous::Twips(900),
-                 cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 12));
+    // A narrow face as on the Registers page keeps the eight cells within the main window's
+    // width; one width for every cell, wide enough for the longest bit name.
+    QFont narrow = cell->font();
+    narrow.setStretch(QFont::SemiCondensed);
+    narrow.setPointSizeF(std::min(narrow.pointSizeF(), 8.0));
+    cell->setFont(narrow);
+    cell->setMinimumWidth(cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 8);
     return cell;
 }
 
@@ -115,6 +118,8 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(bottom);
+    // No wider than the main window it previews for.
+    if (parent) setMaximumWidth(std::max(parent->window()->width(), minimumSizeHint().width()));
 }
 
 void frmPreview::Display(std::span<const std::uint8_t> bytes) {
