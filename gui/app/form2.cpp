@@ -16,8 +16,10 @@
 
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
+#include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "gui/app/reconnector.h"
 #include "gui/app/simulator_menu.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/dialogs/frm_registers.h"
@@ -107,7 +109,20 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
 
     fitToScreen();
 
+    // Only an adapter that was there at start-up is looked after; without one the program
+    // goes on without, as ever.
+    reconnector_ = new Reconnector(
+        [] {
+            frmUSB::Get().CloseDevice();
+            if (!frmUSB::Get().OpenFirstFreeDevice()) return false;
+            std::uint8_t status = 0;
+            return Communication::ReadRegister(chip::STATUS, status) == 0;
+        },
+        this);
+    connect(reconnector_, &Reconnector::disconnectedChanged, this, &Form2::onLinkChanged);
+
     Communication::SetCommStatusListener([this](std::string_view text) {
+        if (adapterOpened_) reconnector_->readResult(text == Communication::kCommStatusOk);
         lblCommStatus_->setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
         textroom::widen(lblCommStatus_);
     });
@@ -170,7 +185,8 @@ void Form2::Load(frmAbout* splashWindow) {
     PartVariables::WriteDelay = PartVariables::writeDelayFromText(PartVariables::ReadIniString(
         "system", "Write Delay", "0.07", settingsFilePath(PartVariables::IniFileName)));
 
-    if (!frmUSB::Get().OpenFirstFreeDevice()) {
+    adapterOpened_ = frmUSB::Get().OpenFirstFreeDevice();
+    if (!adapterOpened_) {
         QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
                         QStringLiteral("USB Error. Insure USB cable is connected and Driver is "
                                        "working"),
@@ -220,6 +236,25 @@ bool Form2::event(QEvent* event) {
     const bool result = QMainWindow::event(event);
     if (framed && screenfit::frameExtra(this) != frameExtra_) fitToScreen();
     return result;
+}
+
+void Form2::onLinkChanged(bool lost) {
+    // Stale values show greyed, and nothing can be written to a chip that is not there.
+    for (QWidget* w :
+         {static_cast<QWidget*>(controlPage_), static_cast<QWidget*>(eepromPage_),
+          static_cast<QWidget*>(registersPage_), static_cast<QWidget*>(statusPanel_)}) {
+        w->setEnabled(!lost);
+    }
+    if (lost) {
+        lblProgramResult_->setText(QStringLiteral("Adapter lost: reconnecting..."));
+        return;
+    }
+    lblProgramResult_->setText(QStringLiteral("Adapter reconnected at %1")
+                                   .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    // The pages are read again as at start-up.
+    InitializeControlPage();
+    if (SSTab1_->currentIndex() == kTabEeprom) InitializeEepromPage(false);
+    ReadAllRegisters();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

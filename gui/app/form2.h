@@ -14,6 +14,7 @@
 class QAction;
 class QLabel;
 class QScrollArea;
+class Reconnector;
 class QTabWidget;
 class ControlPage;
 class EepromPage;
@@ -59,6 +60,7 @@ private:
     // Sizes the window and its content for the screen it is on.
     void fitToScreen();
     void onTabClicked(int index);
+    void onLinkChanged(bool lost);
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
     void showAbout();
@@ -67,6 +69,8 @@ private:
     QSize frameExtra_;
     QLabel* lblCommStatus_ = nullptr;
     QLabel* lblProgramResult_ = nullptr;
+    Reconnector* reconnector_ = nullptr;
+    bool adapterOpened_ = false;
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;
     EepromPage* eepromPage_ = nullptr;

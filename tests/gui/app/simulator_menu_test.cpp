@@ -11,10 +11,12 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "gui/app/form2.h"
-#include "core/sim/sim_adapter.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
+#include "gui/app/form2.h"
+#include "gui/pages/control/control_page.h"
+#include "gui/pages/registers/registers_page.h"
 
 namespace {
 
@@ -55,6 +57,29 @@ private slots:
     void cleanup() {
         form_.reset();
         frmUSB::Reset();
+    }
+
+    void anUnpluggedAdapterGreysThePagesAndComesBackByItself() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* line = form_->findChild<QLabel*>(QStringLiteral("lblProgramResult"));
+        auto* hex = form_->findChild<QLineEdit*>(QStringLiteral("txtData(7)"));
+        QWidget* registers = form_->registersPage();
+        QVERIFY(registers->isEnabled());
+
+        form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!registers->isEnabled(), 5000);
+        QCOMPARE(line->text(), QStringLiteral("Adapter lost: reconnecting..."));
+        QVERIFY(!form_->controlPage()->isEnabled());
+        // The Part's status text stays as it is.
+        QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("lblCommStatus"))->text(),
+                 QString::fromLatin1(Communication::kCommStatusError.data()));
+
+        chip_->writeRegister(0x07, 0x5C);  // changed while the adapter was away
+        form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(registers->isEnabled(), 2500);
+        QVERIFY(line->text().startsWith(QLatin1String("Adapter reconnected at ")));
+        QCOMPARE(hex->text(), QStringLiteral("5C"));  // read again at once
     }
 
     void noMenuWithoutTheSimulator() {
