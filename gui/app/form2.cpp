@@ -187,10 +187,14 @@ void Form2::Load(frmAbout* splashWindow) {
 
     adapterOpened_ = frmUSB::Get().OpenFirstFreeDevice();
     if (!adapterOpened_) {
-        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
-                        QStringLiteral("USB Error. Insure USB cable is connected and Driver is "
-                                       "working"),
-                        QMessageBox::Ok, this);
+        // The reason (no USB bus, permission, no chip) follows on a second line when the
+        // back-end knows it.
+        QString text = QStringLiteral(
+            "USB Error. Insure USB cable is connected and Driver is "
+            "working");
+        const std::string reason = frmUSB::Get().Talvex1().lastFailure();
+        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
         box.exec();
     }
     PartVariables::I2CSlaveAddress = 32;

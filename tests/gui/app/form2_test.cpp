@@ -157,6 +157,23 @@ private slots:
         QCOMPARE(boxes.seen.size(), std::size_t{1});
     }
 
+    void theStartUpMessageGivesTheReasonOnASecondLine() {
+        AdapterOptions options;
+        options.adapter = "/dev/i2c-250";  // no such bus
+        const AdapterSetup setup = prepareAdapter(options);
+        frmUSB::SetFactory([&setup] { return setup.makeAdapter(); });
+        frmUSB::Reset();
+        MessageBoxAnswerer boxes;
+        Form2 form;
+        form.Load();
+        QCOMPARE(boxes.seen.size(), std::size_t{1});
+        const QStringList lines = boxes.seen[0].text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], kUsbError);
+        QVERIFY2(lines[1].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[1]));
+        frmUSB::Reset();
+    }
+
     // The start-up routine itself: the splash for two seconds, then the window.
     void startUpRoutineShowsTheSplashThenTheWindow() {
         AdapterOptions options;
