@@ -19,6 +19,8 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/link/programming_state.h"
+#include "gui/app/connect_menu.h"
 #include "gui/app/reconnector.h"
 #include "gui/app/simulator_menu.h"
 #include "gui/dialogs/frm_about.h"
@@ -165,6 +167,9 @@ void Form2::buildMenus() {
     QAction* readWrite = mnuI2C->addAction(QStringLiteral("&Read and Write Registers"));
     readWrite->setObjectName(QStringLiteral("mnuReadWriteI2C"));
     connect(readWrite, &QAction::triggered, this, &Form2::showRegistersDialog);
+    installConnectMenu(
+        mnuI2C, [this](const std::string& name) { connectAdapter(name); },
+        [this] { disconnectAdapter(); });
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -242,18 +247,61 @@ bool Form2::event(QEvent* event) {
     return result;
 }
 
-void Form2::onLinkChanged(bool lost) {
+void Form2::setPagesLive(bool live) {
     // Stale values show greyed, and nothing can be written to a chip that is not there.
     for (QWidget* w :
          {static_cast<QWidget*>(controlPage_), static_cast<QWidget*>(eepromPage_),
           static_cast<QWidget*>(registersPage_), static_cast<QWidget*>(statusPanel_)}) {
-        w->setEnabled(!lost);
+        w->setEnabled(live);
     }
+}
+
+void Form2::disconnectAdapter() {
+    if (ProgrammingState::Active()) return;  // the sequence owns the adapter until its end
+    reconnector_->reset();
+    adapterOpened_ = false;
+    frmUSB::Get().CloseDevice();
+    // No traffic at all until the user connects again.
+    for (QTimer* timer : {statusPanel_->tmrStatus(), controlPage_->tmrControl(),
+                          registersPage_->tmrRegisterScan()}) {
+        if (timer->isActive()) {
+            timer->stop();
+            stoppedTimers_.push_back(timer);
+        }
+    }
+    setPagesLive(false);
+    lblProgramResult_->setText(QStringLiteral("Adapter disconnected"));
+}
+
+void Form2::connectAdapter(const std::string& name) {
+    if (ProgrammingState::Active()) return;
+    reconnector_->reset();
+    frmUSB::Get().CloseDevice();
+    adapterOpened_ = frmUSB::Get().Talvex1().open(name) == 0;
+    if (!adapterOpened_) {
+        QString text = QStringLiteral(
+            "USB Error. Insure USB cable is connected and Driver is "
+            "working");
+        const std::string reason = frmUSB::Get().Talvex1().lastFailure();
+        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    for (QTimer* timer : stoppedTimers_) {
+        if (timer && !timer->isActive()) timer->start();
+    }
+    stoppedTimers_.clear();
+    onLinkChanged(false);
+}
+
+void Form2::onLinkChanged(bool lost) {
+    setPagesLive(!lost);
     if (lost) {
         lblProgramResult_->setText(QStringLiteral("Adapter lost: reconnecting..."));
         return;
     }
-    lblProgramResult_->setText(QStringLiteral("Adapter reconnected at %1")
+    lblProgramResult_->setText(QStringLiteral("Adapter connected at %1")
                                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     // The pages are read again as at start-up.
     InitializeControlPage();

@@ -10,12 +10,15 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
 class QScrollArea;
 class Reconnector;
 class QTabWidget;
+class QTimer;
 class ControlPage;
 class EepromPage;
 class RegistersPage;
@@ -61,6 +64,9 @@ private:
     void fitToScreen();
     void onTabClicked(int index);
     void onLinkChanged(bool lost);
+    void setPagesLive(bool live);
+    void connectAdapter(const std::string& name);
+    void disconnectAdapter();
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
     void showAbout();
@@ -71,6 +77,7 @@ private:
     QLabel* lblProgramResult_ = nullptr;
     Reconnector* reconnector_ = nullptr;
     bool adapterOpened_ = false;
+    std::vector<QPointer<QTimer>> stoppedTimers_;  // by "Disconnect", for "Connect"
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;
     EepromPage* eepromPage_ = nullptr;

@@ -24,6 +24,12 @@ void Reconnector::readResult(bool ok) {
     }
 }
 
+void Reconnector::reset() {
+    failures_ = 0;
+    disconnected_ = false;
+    retry_.stop();
+}
+
 void Reconnector::retry() {
     if (ProgrammingState::Active()) return;
     retrying_ = true;

@@ -24,6 +24,8 @@ public:
     // Every register read's outcome, in the order they happen.
     void readResult(bool ok);
     bool disconnected() const { return disconnected_; }
+    // Forgets the failures and stops retrying, without a signal: the user chose the adapter.
+    void reset();
 
 signals:
     void disconnectedChanged(bool disconnected);

@@ -78,8 +78,28 @@ private slots:
         chip_->writeRegister(0x07, 0x5C);  // changed while the adapter was away
         form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(registers->isEnabled(), 2500);
-        QVERIFY(line->text().startsWith(QLatin1String("Adapter reconnected at ")));
+        QVERIFY(line->text().startsWith(QLatin1String("Adapter connected at ")));
         QCOMPARE(hex->text(), QStringLiteral("5C"));  // read again at once
+    }
+
+    void disconnectStopsAllTrafficAndConnectResumesIt() {
+        form_->Load();
+        QTimer* status = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        QVERIFY(status->isActive());
+        form_->findChild<QAction*>(QStringLiteral("mnuDisconnect"))->trigger();
+        for (const char* name : {"tmrStatus", "tmrControl", "tmrRegisterScan"}) {
+            QVERIFY2(!form_->findChild<QTimer*>(QLatin1String(name))->isActive(), name);
+        }
+        QVERIFY(!status->isActive());
+        QVERIFY(!form_->registersPage()->isEnabled());
+
+        auto* connectMenu = form_->findChild<QMenu*>(QStringLiteral("mnuConnect"));
+        QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
+        const QList<QAction*> items = connectMenu->actions();
+        QCOMPARE(items.size(), 1);  // the simulator, the one free adapter
+        items.front()->trigger();
+        QVERIFY(status->isActive());
+        QVERIFY(form_->registersPage()->isEnabled());
     }
 
     void noMenuWithoutTheSimulator() {
