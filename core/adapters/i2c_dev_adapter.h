@@ -33,6 +33,7 @@ public:
     // The reason of the most recent failed call (or of an empty device list); empty after a
     // call that succeeded.
     const std::string& lastError() const { return lastError_; }
+    std::string lastFailure() const override { return lastError_; }
 
 private:
     // Closes its descriptor when dropped.

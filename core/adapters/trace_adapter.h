@@ -42,6 +42,7 @@ public:
     std::int32_t transfer(std::int32_t selector, std::int16_t& a, std::int16_t& b,
                           std::int16_t& c) override;
     // Not a bus transfer: passed on without a line.
+    std::string lastFailure() const override { return inner_->lastFailure(); }
     std::int32_t holdPulseLine(std::string& reason) override {
         return inner_->holdPulseLine(reason);
     }

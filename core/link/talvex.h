@@ -26,6 +26,10 @@ public:
     // Makes sure that the programming voltage can be switched before the chip is armed (a
     // GPIO line is requested, driven low). Back-ends with nothing to claim succeed; on failure
     // `reason` says why. Sends nothing to the chip.
+    // Why the last list or open found or opened nothing, in words for the user; empty when
+    // the back-end has nothing to add.
+    virtual std::string lastFailure() const { return {}; }
+
     virtual std::int32_t holdPulseLine(std::string& reason) {
         (void)reason;
         return 0;

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "gui/app/qt_options.h"
+
 CommandLineResult parseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Varenthal Evaluation Software"));
@@ -43,11 +45,14 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
         result.exitCode = 2;
         return result;
     };
-    if (!parser.parse(arguments)) return fail(parser.errorText());
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                        QStringLiteral("varenthal"))),
-                   stdout);
+    // Qt's own options are QApplication's to take.
+    if (!parser.parse(withoutQtOptions(arguments))) return fail(parser.errorText());
+    const bool helpAll = parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(help) || helpAll) {
+        QString text = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                 QStringLiteral("varenthal"));
+        if (helpAll) text += qtOptionsHelp();
+        std::fputs(qPrintable(text), stdout);
         return result;
     }
     if (parser.isSet(version)) {

@@ -6,15 +6,22 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScrollArea>
 #include <QTabWidget>
+#include <QTime>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
+#include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
+#include "core/link/programming_state.h"
+#include "gui/app/connect_menu.h"
+#include "gui/app/reconnector.h"
 #include "gui/app/simulator_menu.h"
 #include "gui/monitor/monitor_window.h"
 #include "gui/dialogs/frm_about.h"
@@ -24,14 +31,22 @@
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
 #include "gui/widgets/artwork.h"
+#include "gui/widgets/message_box_placement.h"
 #include "gui/widgets/message_box_title.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/screen_fit.h"
+#include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
 
 namespace {
 constexpr int kWidthTwips = 12000;
 constexpr int kHeightTwips = 9200;
+constexpr int kTabTopTwips = 540;
+constexpr int kTabWidthTwips = 9855;
+constexpr int kTabHeightTwips = 7935;
+constexpr int kPanelLeftTwips = 9840;
+constexpr int kPanelTopTwips = 547;
 constexpr int kTabControl = 0;
 constexpr int kTabEeprom = 1;
 constexpr int kTabRegisters = 2;
@@ -43,9 +58,15 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     setWindowTitle(QStringLiteral("Varenthal Evaluation Software"));
     setWindowIcon(artwork::icon());
     installMessageBoxTitle();
+    installMessageBoxPlacement();
 
-    auto* central = new QWidget(this);
-    setCentralWidget(central);
+    // The content keeps its design size; on a screen too small for the window it scrolls.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("scrForm2"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    auto* central = new QWidget;
+    scroll_->setWidget(central);
+    setCentralWidget(scroll_);
 
     auto* image1 = new QLabel(central);
     image1->setObjectName(QStringLiteral("Image1"));
@@ -57,14 +78,23 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     lblCommStatus_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblCommStatus_->setGeometry(Twips(8280), Twips(120), Twips(3495), Twips(255));
 
+    // The comm-status line changes with every read; the result of a programming run stays
+    // on its own line in the top band until the next run.
+    lblProgramResult_ = new QLabel(central);
+    lblProgramResult_->setObjectName(QStringLiteral("lblProgramResult"));
+    lblProgramResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblProgramResult_->setGeometry(Twips(2760 + 240), Twips(120), Twips(8280 - 2760 - 360),
+                                   Twips(255));
+
     SSTab1_ = new QTabWidget(central);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1_->setGeometry(0, Twips(540), Twips(9855), Twips(7935));
+    SSTab1_->setGeometry(0, Twips(kTabTopTwips), Twips(kTabWidthTwips), Twips(kTabHeightTwips));
 
     const Communication comm(bus_);
     statusPanel_ = new StatusPanel(comm, central);
     statusPanel_->setObjectName(QStringLiteral("Picture2"));
-    statusPanel_->setGeometry(Twips(9840), Twips(547), Twips(2055), Twips(7935));
+    statusPanel_->setGeometry(Twips(kPanelLeftTwips), Twips(kPanelTopTwips), Twips(2055),
+                              Twips(kTabHeightTwips));
 
     controlPage_ = new ControlPage(comm, statusPanel_->tmrStatus());
     Miscellaneous::DisableWhileProgramming(controlPage_,
@@ -83,14 +113,33 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
 
     buildMenus();
 
-    // The size is fixed; dragging the border cannot change it.
-    setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
+    fitToScreen();
+
+    // Only an adapter that was there at start-up is looked after; without one the program
+    // goes on without, as ever.
+    reconnector_ = new Reconnector(
+        [this] {
+            bus_.CloseDevice();
+            if (!bus_.OpenFirstFreeDevice()) return false;
+            std::uint8_t status = 0;
+            return Communication(bus_).ReadRegister(chip::STATUS, status) == 0;
+        },
+        bus_.programming(), this);
+    connect(reconnector_, &Reconnector::disconnectedChanged, this, &Form2::onLinkChanged);
 
     connect(this, &Form2::commStatusChanged, lblCommStatus_, &QLabel::setText);
+    connect(this, &Form2::commStatusChanged, lblCommStatus_, [this] { textroom::widen(lblCommStatus_); });
     bus_.setStatusListener([this](std::string_view text) {
+        if (adapterOpened_) reconnector_->readResult(text == Communication::kCommStatusOk);
         emit commStatusChanged(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     });
     connect(SSTab1_, &QTabWidget::currentChanged, this, &Form2::onTabClicked);
+    connect(eepromPage_, &EepromPage::programmingStarted, lblProgramResult_, &QLabel::clear);
+    connect(eepromPage_, &EepromPage::programmedAndVerified, this, [this] {
+        lblProgramResult_->setText(
+            QStringLiteral("EEPROM programmed and verified at %1")
+                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    });
 
     endProgram_ = [] {
         std::fflush(nullptr);
@@ -107,8 +156,10 @@ void Form2::buildMenus() {
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileSaveEeprom_ = mnuFile->addAction(QStringLiteral("&Save EEPROM data"));
     mnuFileSaveEeprom_->setObjectName(QStringLiteral("mnuFileSaveEeprom"));
+    mnuFileSaveEeprom_->setShortcut(QKeySequence::Save);  // only while the item is enabled
     mnuFileOpenEeprom_ = mnuFile->addAction(QStringLiteral("&Open EEPROM data"));
     mnuFileOpenEeprom_->setObjectName(QStringLiteral("mnuFileOpenEeprom"));
+    mnuFileOpenEeprom_->setShortcut(QKeySequence::Open);
     eepromPage_->setFileMenuItems(mnuFileSaveEeprom_, mnuFileOpenEeprom_);
     setFileItemsEnabled(false);
     connect(mnuFileSaveEeprom_, &QAction::triggered, eepromPage_,
@@ -121,6 +172,9 @@ void Form2::buildMenus() {
     QAction* readWrite = mnuI2C->addAction(QStringLiteral("&Read and Write Registers"));
     readWrite->setObjectName(QStringLiteral("mnuReadWriteI2C"));
     connect(readWrite, &QAction::triggered, this, &Form2::showRegistersDialog);
+    installConnectMenu(
+        mnuI2C, bus_, [this](const std::string& name) { connectAdapter(name); },
+        [this] { disconnectAdapter(); });
 
     QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
     mnuView->setObjectName(QStringLiteral("mnuView"));
@@ -147,11 +201,16 @@ void Form2::Load(frmAbout* splashWindow) {
     WriteDelay = PartVariables::writeDelayFromText(PartVariables::ReadIniString(
         "system", "Write Delay", "0.07", settingsFilePath(IniFileName)));
 
-    if (!bus_.OpenFirstFreeDevice()) {
-        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle,
-                        QStringLiteral("USB Error. Insure USB cable is connected and Driver is "
-                                       "working"),
-                        QMessageBox::Ok, this);
+    adapterOpened_ = bus_.OpenFirstFreeDevice();
+    if (!adapterOpened_) {
+        // The reason (no USB bus, permission, no chip) follows on a second line when the
+        // back-end knows it.
+        QString text = QStringLiteral(
+            "USB Error. Insure USB cable is connected and Driver is "
+            "working");
+        const std::string reason = bus_.Talvex1().lastFailure();
+        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
         box.exec();
     }
     bus_.I2CSlaveAddress = 32;
@@ -159,12 +218,106 @@ void Form2::Load(frmAbout* splashWindow) {
     // Enabling a running timer leaves its rhythm alone.
     if (!registersPage_->tmrRegisterScan()->isActive()) registersPage_->tmrRegisterScan()->start();
 
-    setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
     move(0, 0);
+    fitToScreen();
     InitializeControlPage();
     Miscellaneous::CenterForm(this);
     ReadAllRegisters();
     delete splash.data();  // unloads it: its state is gone, the next "&About" starts afresh
+}
+
+void Form2::fitToScreen() {
+    // A wide style may need more room than the design for the pages; they are never cut.
+    const int tabWidth = std::max(Twips(kTabWidthTwips), SSTab1_->minimumSizeHint().width());
+    const int tabHeight = std::max(Twips(kTabHeightTwips), SSTab1_->minimumSizeHint().height());
+    const int panelLeft = tabWidth - Twips(kTabWidthTwips - kPanelLeftTwips);
+    const int menu = menuBar()->sizeHint().height();
+    const QSize controls(panelLeft + statusPanel_->width(), Twips(kTabTopTwips) + tabHeight);
+    const QSize wanted =
+        QSize(Twips(kWidthTwips), Twips(kHeightTwips)).expandedTo(controls + QSize(0, menu));
+    frameExtra_ = screenfit::frameExtra(this);
+    const QSize client = screenfit::clientSize(wanted, controls + QSize(0, menu), frameExtra_,
+                                               screenfit::availableArea(this));
+
+    // The tab strip and the status panel reach down to the window's bottom edge: no empty
+    // band below them.
+    QWidget* content = scroll_->widget();
+    content->resize(wanted.width(), wanted.height() - menu);
+    SSTab1_->setGeometry(0, Twips(kTabTopTwips), tabWidth, content->height() - Twips(kTabTopTwips));
+    statusPanel_->setGeometry(panelLeft, Twips(kPanelTopTwips), statusPanel_->width(),
+                              content->height() - Twips(kPanelTopTwips));
+    // The size is fixed; dragging the border cannot change it.
+    setFixedSize(client);
+}
+
+bool Form2::event(QEvent* event) {
+    // The frame is known only once the window manager has framed the window.
+    const bool framed = event->type() == QEvent::Show || event->type() == QEvent::Move;
+    const bool result = QMainWindow::event(event);
+    if (framed && screenfit::frameExtra(this) != frameExtra_) fitToScreen();
+    return result;
+}
+
+void Form2::setPagesLive(bool live) {
+    // Stale values show greyed, and nothing can be written to a chip that is not there.
+    for (QWidget* w :
+         {static_cast<QWidget*>(controlPage_), static_cast<QWidget*>(eepromPage_),
+          static_cast<QWidget*>(registersPage_), static_cast<QWidget*>(statusPanel_)}) {
+        w->setEnabled(live);
+    }
+}
+
+void Form2::disconnectAdapter() {
+    if (bus_.programming().Active()) return;  // the sequence owns the adapter until its end
+    reconnector_->reset();
+    adapterOpened_ = false;
+    bus_.CloseDevice();
+    // No traffic at all until the user connects again.
+    for (QTimer* timer : {statusPanel_->tmrStatus(), controlPage_->tmrControl(),
+                          registersPage_->tmrRegisterScan()}) {
+        if (timer->isActive()) {
+            timer->stop();
+            stoppedTimers_.push_back(timer);
+        }
+    }
+    setPagesLive(false);
+    lblProgramResult_->setText(QStringLiteral("Adapter disconnected"));
+}
+
+void Form2::connectAdapter(const std::string& name) {
+    if (bus_.programming().Active()) return;
+    reconnector_->reset();
+    bus_.CloseDevice();
+    adapterOpened_ = bus_.Talvex1().open(name) == 0;
+    if (!adapterOpened_) {
+        QString text = QStringLiteral(
+            "USB Error. Insure USB cable is connected and Driver is "
+            "working");
+        const std::string reason = bus_.Talvex1().lastFailure();
+        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    for (QTimer* timer : stoppedTimers_) {
+        if (timer && !timer->isActive()) timer->start();
+    }
+    stoppedTimers_.clear();
+    onLinkChanged(false);
+}
+
+void Form2::onLinkChanged(bool lost) {
+    setPagesLive(!lost);
+    if (lost) {
+        lblProgramResult_->setText(QStringLiteral("Adapter lost: reconnecting..."));
+        return;
+    }
+    lblProgramResult_->setText(QStringLiteral("Adapter connected at %1")
+                                   .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    // The pages are read again as at start-up.
+    InitializeControlPage();
+    if (SSTab1_->currentIndex() == kTabEeprom) InitializeEepromPage(false);
+    ReadAllRegisters();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
@@ -223,8 +376,8 @@ void Form2::showMonitor() {
     if (!monitor_) {
         // Closing deletes it, and with it the connection: no sampling while it is closed.
         monitor_ = new MonitorWindow(
-            [comm = Communication(bus_)](std::uint8_t address, std::uint8_t& data) {
-                return comm.ReadRegister(address, data);
+            [comm = Communication(bus_)](std::uint8_t address, std::uint8_t& value) {
+                return comm.ReadRegister(address, value);
             },
             this);
         connect(statusPanel_, &StatusPanel::statusRead, monitor_, &MonitorWindow::statusRead);

@@ -4,16 +4,21 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
+class QScrollArea;
+class Reconnector;
 class QTabWidget;
+class QTimer;
 class ControlPage;
 class EepromPage;
 class RegistersPage;
@@ -61,18 +66,31 @@ signals:
     void commStatusChanged(const QString& text);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
+    // Sizes the window and its content for the screen it is on.
+    void fitToScreen();
     void onTabClicked(int index);
+    void onLinkChanged(bool lost);
+    void setPagesLive(bool live);
+    void connectAdapter(const std::string& name);
+    void disconnectAdapter();
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
     void showMonitor();
     void showAbout();
 
     frmUSB& bus_;
+    QScrollArea* scroll_ = nullptr;
+    QSize frameExtra_;
     QLabel* lblCommStatus_ = nullptr;
+    QLabel* lblProgramResult_ = nullptr;
+    Reconnector* reconnector_ = nullptr;
+    bool adapterOpened_ = false;
+    std::vector<QPointer<QTimer>> stoppedTimers_;  // by "Disconnect", for "Connect"
     QTabWidget* SSTab1_ = nullptr;
     ControlPage* controlPage_ = nullptr;
     EepromPage* eepromPage_ = nullptr;

@@ -11,6 +11,7 @@
 #include "gui/app/command_line.h"
 #include "gui/app/form2.h"
 #include "gui/app/start_up.h"
+#include "gui/widgets/artwork.h"
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("varenthal"));
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
     if (!cli.options) return cli.exitCode;
 
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(artwork::icon());  // every window and message box
 
     const AdapterSetup adapter = prepareAdapter(*cli.options);
     // The one bus of the window program; it outlives the window.

@@ -7,8 +7,9 @@
 #include <QMessageBox>
 #include <utility>
 
-#include "core/sim/simulated_chip.h"
 #include "core/link/miscellaneous.h"
+#include "core/sim/simulated_chip.h"
+#include "gui/widgets/fill_colour.h"
 
 namespace {
 
@@ -136,8 +137,8 @@ void installSimulatorMenu(QMainWindow* window, std::shared_ptr<SimulatedChip> ch
     // A permanent mark, so that nobody takes the lamps for a real chip's.
     auto* mark = new QLabel(QStringLiteral("Simulated chip"), bar);
     mark->setObjectName(QStringLiteral("lblSimulatedChip"));
-    mark->setStyleSheet(
-        QStringLiteral("QLabel { color: #8a4b00; font-weight: bold; padding: 0 8px; }"));
+    mark->setContentsMargins(8, 0, 8, 0);
+    fillcolour::applyAccent(mark, QColor(0x8a, 0x4b, 0x00));
     bar->setCornerWidget(mark, Qt::TopRightCorner);
     mark->show();  // the menu bar may be on show already: a new child stays hidden otherwise
 }

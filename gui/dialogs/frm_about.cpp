@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "gui/widgets/artwork.h"
 #include "core/base/program_file_date.h"
+#include "gui/widgets/artwork.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
@@ -44,6 +44,7 @@ frmAbout::frmAbout(QWidget* parent)
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);  // closing through the frame unloads it
     setWindowTitle(QStringLiteral("About Varenthal"));
+    setWindowIcon(artwork::icon());
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -115,6 +116,18 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            hide();  // as the picture's click, without its beep
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 void frmAbout::AboutOK_Click() {

@@ -16,6 +16,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape, Enter and Return close it as the picture does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Load();

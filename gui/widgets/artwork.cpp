@@ -48,8 +48,8 @@ QPixmap banner() {
     p.setBrush(g);
     p.setPen(Qt::NoPen);
     p.drawRoundedRect(pm.rect().adjusted(1, 1, -1, -1), 4, 4);
-    drawBattery(p, QRectF(pm.height() * 0.25, pm.height() * 0.22, pm.height() * 1.2,
-                          pm.height() * 0.56));
+    drawBattery(
+        p, QRectF(pm.height() * 0.25, pm.height() * 0.22, pm.height() * 1.2, pm.height() * 0.56));
     QFont f("Sans Serif");
     f.setBold(true);
     f.setPixelSize(qMax(10, pm.height() * 11 / 20));

@@ -39,10 +39,11 @@ void Delay(float seconds) {
 void CenterForm(QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
-    const QRect area = screen->geometry();
+    const QRect area = screen->availableGeometry();
     const QRect frame = window->frameGeometry();
-    window->move(area.x() + area.width() / 2 - frame.width() / 2,
-                 area.y() + area.height() / 2 - frame.height() / 2);
+    // A window taller or wider than the screen keeps its title bar and menus on it.
+    window->move(std::max(area.x(), area.x() + area.width() / 2 - frame.width() / 2),
+                 std::max(area.y(), area.y() + area.height() / 2 - frame.height() / 2));
 }
 
 void SelectAllText(QLineEdit* box) {

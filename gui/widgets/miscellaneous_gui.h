@@ -13,7 +13,8 @@ namespace Miscellaneous {
 // Waits `seconds` on a monotonic clock while timers, clicks and paints are served.
 // Sleeps in the event loop rather than spinning; 0 or less returns at once.
 void Delay(float seconds);
-// Centres a top-level window on its screen.
+// Centres a top-level window on its screen's free area; a window larger than the area
+// starts at its top-left corner.
 void CenterForm(QWidget* window);
 // Selects the whole text of a text box.
 void SelectAllText(QLineEdit* box);

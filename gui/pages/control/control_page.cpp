@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -135,7 +136,18 @@ QGroupBox* ControlPage::buildOutputControl() {
     }
     cmdToggleLtclr_ = new QPushButton(QStringLiteral("Toggle LTCLR"));
     cmdToggleLtclr_->setObjectName(QStringLiteral("cmdToggleLtclr"));
-    column->addWidget(cmdToggleLtclr_, 0, Qt::AlignLeft);
+    // Without the hint, a page greyed in Standalone mode looks broken. It sits beside the
+    // button, where the page has room to spare.
+    lblStandaloneHint_ = new QLabel(QStringLiteral("Standalone mode: set Host to edit"));
+    lblStandaloneHint_->setObjectName(QStringLiteral("lblStandaloneHint"));
+    QSizePolicy keepRoom = lblStandaloneHint_->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    lblStandaloneHint_->setSizePolicy(keepRoom);
+    lblStandaloneHint_->hide();
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addWidget(cmdToggleLtclr_);
+    buttonRow->addWidget(lblStandaloneHint_, 1);
+    column->addLayout(buttonRow);
     column->addStretch(1);
     return group;
 }
@@ -284,6 +296,7 @@ void ControlPage::InitializeControlPage() {
 void ControlPage::SetControlMode() {
     const bool standalone = cboHost_->currentText() == QLatin1String("Standalone");
     for (QWidget* control : modeControls_) control->setEnabled(!standalone);
+    lblStandaloneHint_->setVisible(standalone);
     if (standalone) {
         cboCell_->setEnabled(false);
         cboCal_->setEnabled(false);

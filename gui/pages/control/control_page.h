@@ -18,6 +18,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTimer;
 
@@ -73,6 +74,7 @@ private:
     std::array<QCheckBox*, 8> chkFunctionControl_{};
     std::array<QCheckBox*, 8> chkCellBal_{};
     QPushButton* cmdToggleLtclr_ = nullptr;
+    QLabel* lblStandaloneHint_ = nullptr;
     QCheckBox* chkShdn_ = nullptr;
     QComboBox* cboHost_ = nullptr;
     QComboBox* cboVgain_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
@@ -26,7 +27,9 @@
 #include "core/link/communication.h"
 #include "gui/pages/eeprom/ee_file_dialog.h"
 #include "gui/pages/eeprom/frm_preview.h"
+#include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/register_tooltips.h"
 
 using eeprom::ConversionOutcome;
 using eeprom::MessageIcon;
@@ -104,13 +107,17 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     QFont small = font();
     if (small.pointSizeF() > 8) small.setPointSizeF(small.pointSizeF() - 1);
     setFont(small);
+    // The frames in register order, read row by row: 0x06 0x07 / 0x08 0x09 / 0x0A.
     auto* frames = new QGridLayout;
     frames->setSpacing(6);
-    frames->addWidget(buildOvCfg(), 0, 0);
-    frames->addWidget(buildUvLevel(), 1, 0);
-    frames->addWidget(buildScdCfg(), 2, 0);
-    frames->addWidget(buildOcUvDelay(), 0, 1, 2, 1);
-    frames->addWidget(buildOcdCfg(), 2, 1);
+    const std::array<QGroupBox*, chip::kEepromCount> inOrder{
+        buildOvCfg(), buildUvLevel(), buildOcUvDelay(), buildOcdCfg(), buildScdCfg()};
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        frames->addWidget(inOrder[static_cast<std::size_t>(i)], i / 2, i % 2);
+    }
+    frames->setColumnStretch(0, 1);
+    frames->setColumnStretch(1, 1);
+    alignFrameColumns(inOrder);
 
     cmdPreview_ = new QPushButton(QStringLiteral("Preview"), this);
     cmdPreview_->setObjectName(QStringLiteral("cmdPreview"));
@@ -130,11 +137,17 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     auto* progress = new QHBoxLayout;
     progress->addWidget(Label47_);
     progress->addWidget(ProgressBar1_, 1);
+    // Its room is kept while it is hidden, so the buttons do not move when it appears.
+    for (QWidget* w : {static_cast<QWidget*>(Label47_), static_cast<QWidget*>(ProgressBar1_)}) {
+        QSizePolicy keepRoom = w->sizePolicy();
+        keepRoom.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(keepRoom);
+    }
     hideProgress();
 
     lblChipNotRead_ = new QLabel(qs(eeprom::kChipNotRead), this);
     lblChipNotRead_->setObjectName(QStringLiteral("lblChipNotRead"));
-    lblChipNotRead_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold"));
+    fillcolour::applyAccent(lblChipNotRead_, QColor(0xc0, 0x00, 0x00));
     lblChipNotRead_->setWordWrap(true);
     lblChipNotRead_->hide();
 
@@ -168,6 +181,7 @@ QComboBox* EepromPage::addList(QGroupBox* frame, const eeprom::ListField& list, 
     for (const std::string_view item : list.items) combo->addItem(qs(item));
     combo->setCurrentIndex(-1);
     label->setBuddy(combo);
+    combo->setToolTip(tooltips::field(list.field));
     grid->addWidget(label, row, 0);
     grid->addWidget(combo, row, 1);
     if (!list.unit.empty()) grid->addWidget(new QLabel(qs(list.unit), frame), row, 2);
@@ -180,8 +194,30 @@ QCheckBox* EepromPage::addFlag(QGroupBox* frame, const eeprom::FlagField& flag, 
     auto* box =
         new QCheckBox(qs(flag.caption).replace(QLatin1Char('&'), QStringLiteral("&&")), frame);
     box->setObjectName(qs(flag.control));
-    grid->addWidget(box, row, 0, 1, 3);
+    box->setToolTip(tooltips::field(flag.field));
+    grid->addWidget(box, row, 0, 1, 4);
     return box;
+}
+
+void EepromPage::alignFrameColumns(std::span<QGroupBox* const> frames) {
+    // Labels, lists and units line up on one grid across the frames: every frame's column
+    // is as wide as the widest cell of that column in any frame.
+    std::array<int, 3> widths{};
+    for (QGroupBox* frame : frames) {
+        auto* grid = static_cast<QGridLayout*>(frame->layout());
+        for (int i = 0; i < grid->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            if (columns != 1 || column > 2) continue;  // flags span the whole frame
+            const auto c = static_cast<std::size_t>(column);
+            widths[c] = std::max(widths[c], grid->itemAt(i)->sizeHint().width());
+        }
+    }
+    for (QGroupBox* frame : frames) {
+        auto* grid = static_cast<QGridLayout*>(frame->layout());
+        for (int c = 0; c < 3; ++c)
+            grid->setColumnMinimumWidth(c, widths[static_cast<std::size_t>(c)]);
+    }
 }
 
 namespace {
@@ -191,7 +227,7 @@ QGroupBox* makeFrame(int slot, const char* name, QWidget* parent) {
     auto* grid = new QGridLayout(frame);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
-    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(3, 1);  // spare room goes right of the units, not between columns
     return frame;
 }
 }  // namespace
@@ -222,11 +258,12 @@ QGroupBox* EepromPage::buildOcUvDelay() {
     auto* grid = static_cast<QGridLayout*>(frame->layout());
     chkFsBit_ = new QCheckBox(qs(eeprom::kFsBitCaption), frame);
     chkFsBit_->setObjectName(qs(eeprom::kFsBitControl));
-    grid->addWidget(chkFsBit_, 3, 0, 1, 3);
+    chkFsBit_->setToolTip(tooltips::field(chip::Field{chip::OUTPUT_CNTRL, 7, 1}));
+    grid->addWidget(chkFsBit_, 3, 0, 1, 4);
     auto* note = new QLabel(qs(eeprom::kCellCountNote), frame);
     note->setObjectName(QStringLiteral("Label45"));
     note->setWordWrap(true);
-    grid->addWidget(note, 4, 0, 1, 3);
+    grid->addWidget(note, 4, 0, 1, 4);
     return frame;
 }
 
@@ -238,6 +275,7 @@ QGroupBox* EepromPage::buildOcdCfg() {
     txtOcDelay_->setObjectName(qs(eeprom::kOcDelayControl));
     txtOcDelay_->setMaxLength(eeprom::kOcDelayMaxLength);
     txtOcDelay_->setMaximumWidth(Miscellaneous::Twips(900));
+    txtOcDelay_->setToolTip(tooltips::field(chip::Field{chip::OCDELAY, 0, 5}));
     label->setBuddy(txtOcDelay_);
     grid->addWidget(label, 0, 0);
     grid->addWidget(txtOcDelay_, 0, 1);
@@ -520,7 +558,8 @@ void EepromPage::txtOcDelay_LostFocus() {
 void EepromPage::cmdProgramEeprom_Click() {
     if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
-    programmer_->run();
+    emit programmingStarted();
+    if (programmer_->run() == eeprom::ProgramResult::Success) emit programmedAndVerified();
 }
 
 bool EepromPage::refuseUnreadPage() {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 
 #include "core/eeprom/eeprom_fields.h"
 #include "core/link/communication.h"
@@ -75,6 +76,9 @@ signals:
     // Programming's own STATUS check found VGOOD set or clear; the main window shows it on
     // the lamp panel.
     void vgoodLampChanged(bool lit);
+    // "Program EEPROM" began a run; the run ended with the bytes read back as written.
+    void programmingStarted();
+    void programmedAndVerified();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,6 +87,7 @@ private:
     class Host;
     class BusyScope;
 
+    void alignFrameColumns(std::span<QGroupBox* const> frames);
     QGroupBox* buildOvCfg();
     QGroupBox* buildUvLevel();
     QGroupBox* buildOcUvDelay();

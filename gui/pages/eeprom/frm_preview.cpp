@@ -12,7 +12,9 @@
 #include "core/chip/register_map.h"
 #include "core/link/miscellaneous.h"
 #include "gui/widgets/bit_color.h"
+#include "gui/widgets/fill_colour.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/register_tooltips.h"
 
 namespace {
 
@@ -27,17 +29,18 @@ QLabel* makeCell(const QString& text, QWidget* parent) {
     cell->setAlignment(Qt::AlignCenter);
     cell->setAutoFillBackground(true);
     cell->setFrameShape(QFrame::Box);
-    // One width for every cell, wide enough for the longest bit name.
-    cell->setMinimumWidth(
-        std::max(Miscellaneous::Twips(900),
-                 cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 12));
+    // A narrow face as on the Registers page keeps the eight cells within the main window's
+    // width; one width for every cell, wide enough for the longest bit name.
+    QFont narrow = cell->font();
+    narrow.setStretch(QFont::SemiCondensed);
+    narrow.setPointSizeF(std::min(narrow.pointSizeF(), 8.0));
+    cell->setFont(narrow);
+    cell->setMinimumWidth(cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 8);
     return cell;
 }
 
 void paintCell(QLabel* cell, bool set) {
-    QPalette palette = cell->palette();
-    palette.setColor(QPalette::Window, widgets::bitColor(set));
-    cell->setPalette(palette);
+    fillcolour::apply(cell, QPalette::Window, widgets::bitColor(set));
 }
 
 }  // namespace
@@ -82,6 +85,7 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
                 makeCell(QString::fromUtf8(name.data(), static_cast<int>(name.size())), this);
             cell->setObjectName(
                 QStringLiteral("%1(%2)").arg(QLatin1String(kCellArrays[r])).arg(bit));
+            cell->setToolTip(tooltips::bit(address, static_cast<unsigned>(bit)));
             bitCells_[static_cast<std::size_t>(r)][static_cast<std::size_t>(bit)] = cell;
             grid->addWidget(cell, row, kFirstBitColumn + 7 - bit);  // B7 leftmost
         }
@@ -109,6 +113,8 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(bottom);
+    // No wider than the main window it previews for.
+    if (parent) setMaximumWidth(std::max(parent->window()->width(), minimumSizeHint().width()));
 }
 
 void frmPreview::Display(std::span<const std::uint8_t> bytes) {

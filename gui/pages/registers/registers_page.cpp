@@ -21,6 +21,9 @@
 #include "core/link/miscellaneous.h"
 #include "gui/widgets/bit_color.h"
 #include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/fill_colour.h"
+#include "gui/widgets/register_tooltips.h"
+#include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
 
@@ -77,11 +80,7 @@ QLabel* makeCell(QWidget* parent, const QString& name, const QString& text, cons
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setAutoFillBackground(true);
-    if (fill) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::Window, *fill);
-        label->setPalette(pal);
-    }
+    if (fill) fillcolour::apply(label, QPalette::Window, *fill);
     return label;
 }
 
@@ -112,6 +111,7 @@ RegistersPage::RegistersPage(Communication comm, QWidget* parent)
     buildHeaders();
     for (int a = 0; a < kRows; ++a) buildRow(a);
     buildFooter();
+    textroom::widenToText(this);
 }
 
 void RegistersPage::buildHeaders() {
@@ -155,11 +155,7 @@ void RegistersPage::buildRow(int a) {
             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
         QLabel* cell = makeCell(this, arrayName(kBitArrays[a], bit), caption, nullptr);
         cell->setFont(bitCellFont(font(), caption));
-        cell->setToolTip(
-            QStringLiteral("%1 bit %2: %3")
-                .arg(QString::fromLatin1(reg.name.data(), static_cast<qsizetype>(reg.name.size())))
-                .arg(bit)
-                .arg(caption));
+        cell->setToolTip(tooltips::bit(static_cast<unsigned>(a), static_cast<unsigned>(bit)));
         cell->setGeometry(Twips(kBitsLeft + (7 - bit) * kBitWidth), top, Twips(kBitWidth), height);
         bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)] = cell;
     }
@@ -369,17 +365,13 @@ void RegistersPage::clearRowColour(int a) {
 void RegistersPage::colourRow(int a, std::uint8_t value) {
     for (int bit = 0; bit < 8; ++bit) {
         QLabel* cell = bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)];
-        QPalette pal = cell->palette();
-        pal.setColor(QPalette::Window, widgets::bitColor(((value >> bit) & 1U) != 0));
-        cell->setPalette(pal);
+        fillcolour::apply(cell, QPalette::Window, widgets::bitColor(((value >> bit) & 1U) != 0));
     }
 }
 
 void RegistersPage::setBoxColour(int a, const QColor& colour) {
     QLineEdit* box = txtData_[static_cast<std::size_t>(a)];
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, colour);
-    box->setPalette(pal);
+    fillcolour::apply(box, QPalette::Base, colour);
 }
 
 int RegistersPage::boxIndex(const QObject* object) const {

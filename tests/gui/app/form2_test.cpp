@@ -145,6 +145,21 @@ private slots:
         QCOMPARE(boxes.messages.size(), std::size_t{1});
     }
 
+    void theStartUpMessageGivesTheReasonOnASecondLine() {
+        AdapterOptions options;
+        options.adapter = "/dev/i2c-250";  // no such bus
+        const AdapterSetup setup = prepareAdapter(options);
+        frmUSB bus(setup.makeAdapter());
+        ModalAnswerer boxes;
+        Form2 form(bus);
+        form.Load();
+        QCOMPARE(boxes.messages.size(), std::size_t{1});
+        const QStringList lines = boxes.messages[0].text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], kUsbError);
+        QVERIFY2(lines[1].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[1]));
+    }
+
     // The start-up routine itself: the splash for two seconds, then the window.
     void startUpRoutineShowsTheSplashThenTheWindow() {
         AdapterOptions options;
@@ -303,13 +318,35 @@ private slots:
         QVERIFY(program.readAllStandardOutput().isEmpty());
     }
 
+    void commandLineVersion_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("output");
+        const QString version = QStringLiteral("varenthal 1.0.0\n");
+        QTest::newRow("plain") << QStringList{"--version"} << version;
+        // Qt's own options are QApplication's, never refused.
+        QTest::newRow("qt options")
+            << QStringList{"-style",    "Fusion",    "--stylesheet=x.qss", "-reverse",
+                           "-platform", "offscreen", "--version"}
+            << version;
+        QTest::newRow("help-all") << QStringList{"--help-all"} << QString();
+    }
     void commandLineVersion() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, output);
         QProcess program;
-        program.start(QStringLiteral(VARENTHAL_PROGRAM), {QStringLiteral("--version")});
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(VARENTHAL_PROGRAM), arguments);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
-                 QStringLiteral("varenthal 1.0.0\n"));
+        const QString out = QString::fromUtf8(program.readAllStandardOutput());
+        if (!output.isEmpty()) {
+            QCOMPARE(out, output);
+        } else {  // help with the program's and Qt's options, and no window
+            QVERIFY(out.contains(QLatin1String("--adapter")));
+            QVERIFY(out.contains(QLatin1String("  -stylesheet <stylesheet>")));
+        }
     }
 };
 

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -48,9 +49,15 @@ private slots:
         tabs->setCurrentIndex(1);
         QCOMPARE(ovThresh->currentText(), QStringLiteral("4.25"));  // the default pack
         ovThresh->setCurrentIndex(ovThresh->findText(QStringLiteral("4.35")));
+        auto* result = form.findChild<QLabel*>(QStringLiteral("lblProgramResult"));
         program->click();
         QVERIFY2(answerer.messages.empty(),
                  qPrintable((answerer.messages.empty() ? QString() : answerer.messages[0].text)));
+        // The only word of success, and it stays while reads go on.
+        QVERIFY(QRegularExpression(
+                    QStringLiteral("^EEPROM programmed and verified at \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(result->text())
+                    .hasMatch());
         const std::uint8_t programmed = setup.simChip->eeprom()[0];
         QCOMPARE(programmed & 0x07, 4);  // OV code of 4.35 V
         const SimStateLoad saved = loadSimState(options.simState);
@@ -76,6 +83,7 @@ private slots:
         QCOMPARE(answerer.messages[0].text,
                  QStringLiteral("VGOOD did not get set. EEPROM programming canceled."));
         QVERIFY(vgoodLit->isHidden());
+        QVERIFY(result->text().isEmpty());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_stuck-bit"))->trigger();
         program->click();

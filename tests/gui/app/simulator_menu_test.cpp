@@ -15,6 +15,8 @@
 #include "core/link/frm_usb.h"
 #include "core/sim/sim_adapter.h"
 #include "gui/app/form2.h"
+#include "gui/pages/control/control_page.h"
+#include "gui/pages/registers/registers_page.h"
 
 namespace {
 
@@ -54,6 +56,49 @@ private slots:
     void cleanup() {
         form_.reset();
         bus_.reset();
+    }
+
+    void anUnpluggedAdapterGreysThePagesAndComesBackByItself() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* line = form_->findChild<QLabel*>(QStringLiteral("lblProgramResult"));
+        auto* hex = form_->findChild<QLineEdit*>(QStringLiteral("txtData(7)"));
+        QWidget* registers = form_->registersPage();
+        QVERIFY(registers->isEnabled());
+
+        form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!registers->isEnabled(), 5000);
+        QCOMPARE(line->text(), QStringLiteral("Adapter lost: reconnecting..."));
+        QVERIFY(!form_->controlPage()->isEnabled());
+        // The Part's status text stays as it is.
+        QCOMPARE(form_->findChild<QLabel*>(QStringLiteral("lblCommStatus"))->text(),
+                 QString::fromLatin1(Communication::kCommStatusError.data()));
+
+        chip_->writeRegister(0x07, 0x5C);  // changed while the adapter was away
+        form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(registers->isEnabled(), 2500);
+        QVERIFY(line->text().startsWith(QLatin1String("Adapter connected at ")));
+        QCOMPARE(hex->text(), QStringLiteral("5C"));  // read again at once
+    }
+
+    void disconnectStopsAllTrafficAndConnectResumesIt() {
+        form_->Load();
+        QTimer* status = form_->findChild<QTimer*>(QStringLiteral("tmrStatus"));
+        QVERIFY(status->isActive());
+        form_->findChild<QAction*>(QStringLiteral("mnuDisconnect"))->trigger();
+        for (const char* name : {"tmrStatus", "tmrControl", "tmrRegisterScan"}) {
+            QVERIFY2(!form_->findChild<QTimer*>(QLatin1String(name))->isActive(), name);
+        }
+        QVERIFY(!status->isActive());
+        QVERIFY(!form_->registersPage()->isEnabled());
+
+        auto* connectMenu = form_->findChild<QMenu*>(QStringLiteral("mnuConnect"));
+        QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
+        const QList<QAction*> items = connectMenu->actions();
+        QCOMPARE(items.size(), 1);  // the simulator, the one free adapter
+        items.front()->trigger();
+        QVERIFY(status->isActive());
+        QVERIFY(form_->registersPage()->isEnabled());
     }
 
     void noMenuWithoutTheSimulator() {

@@ -103,6 +103,15 @@ private slots:
         QCOMPARE(shownAbout(), first.data());
         QVERIFY(first->isVisible());
         QCOMPARE(labelText(first, "UpdateDate"), date);
+        QVERIFY(!first->windowIcon().isNull());
+
+        // The keyboard closes it as the picture does.
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QTest::keyClick(first.data(), key);
+            QVERIFY(!first->isVisible());
+            aboutItem->trigger();
+            QCOMPARE(shownAbout(), first.data());
+        }
 
         // Closing it through its frame unloads it; the next About loads a new one.
         first->close();

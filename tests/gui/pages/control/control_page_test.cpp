@@ -220,6 +220,8 @@ private slots:
         QVERIFY(!list("cboCell")->isEnabled());
         QVERIFY(!list("cboCal")->isEnabled());
         QVERIFY(list("cboHost")->isEnabled());
+        auto* hint = form_->findChild<QLabel*>(QStringLiteral("lblStandaloneHint"));
+        QVERIFY(hint->isVisibleTo(page()));
 
         bus_->registers[FNCTN] = 0;
         form_->InitializeControlPage();
@@ -229,6 +231,7 @@ private slots:
         for (QWidget* w : modeControls()) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(list("cboCell")->isEnabled());
         QVERIFY(list("cboCal")->isEnabled());
+        QVERIFY(!hint->isVisibleTo(page()));
 
         bus_->registers[STATE] = 0xC3;
         bus_->log.clear();

@@ -36,6 +36,7 @@ private slots:
     void cleanup();
 
     void selectingThePageReadsTheChip();
+    void framesInRegisterOrderOnOneGrid();
     void fsClickWritesTheBitAndTakesTheChipsUvDelay();
     void cellCountChoiceKeepsTheChosenItem();
     void delayBoxSnapsOnFocusLossAndRefusesText();
@@ -157,6 +158,37 @@ void EepromPageTest::selectEepromPage() {
 
 // ---- page and handlers -------------------------------------------------------------------
 
+void EepromPageTest::framesInRegisterOrderOnOneGrid() {
+    useRecordingAdapter();
+    form_->show();
+    selectEepromPage();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    auto at = [this](const char* name) {
+        QWidget* w = child<QWidget>(QLatin1String(name));
+        return w->mapTo(page_, QPoint(0, 0));
+    };
+    // Read row by row, the frames come in register order 0x06..0x0A.
+    const char* frames[] = {"fraOvCfg", "fraUvLevel", "fraOcUvDelay", "fraOcdCfg", "fraScdCfg"};
+    for (int i = 1; i < 5; ++i) {
+        const QPoint a = at(frames[i - 1]);
+        const QPoint b = at(frames[i]);
+        QVERIFY2(a.y() < b.y() || (a.y() == b.y() && a.x() < b.x()), frames[i]);
+    }
+    // The lists of one column of frames start at one x.
+    QCOMPARE(at("cboOcThresh").x(), at("cboOvThresh").x());
+    QCOMPARE(at("cboShortCircuitThresh").x(), at("cboOvThresh").x());
+    QCOMPARE(at("txtOcDelay").x(), at("cboUvThresh").x());
+    // The progress bar appears without moving the buttons.
+    QWidget* program = child<QWidget>(QStringLiteral("cmdProgramEeprom"));
+    const QPoint before = program->pos();
+    child<QWidget>(QStringLiteral("ProgressBar1"))->show();
+    QCoreApplication::processEvents();
+    QCOMPARE(program->pos(), before);
+    // The preview is no wider than the main window.
+    frmPreview preview(form_.get());
+    QVERIFY(preview.sizeHint().boundedTo(preview.maximumSize()).width() <= form_->width());
+}
+
 void EepromPageTest::selectingThePageReadsTheChip() {
     useRecordingAdapter();
     auto& r = bus_->registers;
@@ -198,6 +230,13 @@ void EepromPageTest::selectingThePageReadsTheChip() {
     QCOMPARE(child<QCheckBox>(QStringLiteral("chkDisDsgChgFet"))->text(),
              QStringLiteral("Disable Automatic DSG&&CHG Control in OC/SC"));
     QVERIFY(bus_->lines("write ").empty());
+    // Tooltips name the register field, not the caption beside it.
+    QCOMPARE(list("cboOvThresh")->toolTip(),
+             QStringLiteral("OV_CFG bits 2-0: Cell over-voltage threshold"));
+    QCOMPARE(child<QCheckBox>(QStringLiteral("chkDisDsgFet"))->toolTip(),
+             QStringLiteral("UV_LEVEL bit 6: Disable automatic DSG FET control in under-voltage"));
+    QCOMPARE(child<QLineEdit>(QStringLiteral("txtOcDelay"))->toolTip(),
+             QStringLiteral("OCDELAY bits 4-0: Over-current delay"));
 }
 
 void EepromPageTest::fsClickWritesTheBitAndTakesTheChipsUvDelay() {

@@ -104,6 +104,12 @@ private slots:
         QVERIFY(page->findChild<QCheckBox*>("chkScan")->isChecked());
         QCOMPARE(page->findChild<QLabel*>("Label7(0)")->palette().color(QPalette::Window), kGreen);
         QCOMPARE(page->findChild<QLabel*>("Label7(1)")->palette().color(QPalette::Window), kRed);
+        // A cell's tooltip says what the bit means; a bit of a field names the field.
+        QCOMPARE(cell(0, 5)->toolTip(),
+                 QStringLiteral("STATUS bit 5 (VGOOD): The chip's supply voltage is good "
+                                "(needed to program the EEPROM)"));
+        QCOMPARE(cell(6, 1)->toolTip(),
+                 QStringLiteral("OV_CFG bit 1 (OV1): Cell over-voltage threshold"));
     }
 
     void readAllReadsElevenInOrderUnderTheBusyPointer() {

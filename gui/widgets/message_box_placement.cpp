@@ -1,0 +1,47 @@
+#include "gui/widgets/message_box_placement.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace {
+
+class MessageBoxPlacement final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A message box sizes itself to its text while it is being shown: centre it again.
+        const bool shown = event->type() == QEvent::Show;
+        if (!shown && event->type() != QEvent::Resize) return false;
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (!box || (!shown && !box->isVisible())) return false;
+        const QWidget* owner = box->parentWidget() ? box->parentWidget()->window() : nullptr;
+        QRect area;
+        if (owner && owner->isVisible()) {
+            area = owner->frameGeometry();
+        } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            area = screen->availableGeometry();
+        } else {
+            return false;
+        }
+        QRect frame = box->frameGeometry();
+        frame.moveCenter(area.center());
+        box->move(frame.topLeft());
+        return false;
+    }
+};
+
+}  // namespace
+
+void installMessageBoxPlacement() {
+    QCoreApplication* app = QCoreApplication::instance();
+    const QString name = QStringLiteral("messageBoxPlacement");
+    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)) return;
+    auto* filter = new MessageBoxPlacement(app);
+    filter->setObjectName(name);
+    app->installEventFilter(filter);
+}

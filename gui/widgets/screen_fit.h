@@ -1,0 +1,20 @@
+#pragma once
+// Fixed-size windows on small or scaled screens.
+
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace screenfit {
+
+// The client size a fixed-size window gets on a screen whose free area is `available`:
+// `wanted` when `needed` (the extent of its controls) fits with the window frame `frame`,
+// otherwise as much of `wanted` as the area holds, and the content scrolls.
+QSize clientSize(QSize wanted, QSize needed, QSize frame, const QRect& available);
+// What the window frame adds to `window`'s client size; nothing before it is shown.
+QSize frameExtra(const QWidget* window);
+// The free area of the screen `window` is on.
+QRect availableArea(const QWidget* window);
+
+}  // namespace screenfit
