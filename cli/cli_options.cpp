@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
-#include "core/base/safe_file.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "core/base/safe_file.h"
 
 namespace cli {
 namespace {
@@ -24,6 +24,7 @@ constexpr const char* kFooter = R"(COMMANDS
   varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
   varenthal-cli [OPTIONS] eeprom save FILE.ee
   varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
+  varenthal-cli [OPTIONS] eeprom verify FILE.ee
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
 
 ADDRESSES AND DATA
@@ -54,7 +55,8 @@ SIMULATOR
 EXIT CODES
   0  success
   1  the chip or the bus failed: a failed transfer, no adapter, VGOOD not set,
-     a read-back difference, PFALT, the programming voltage not applied
+     a read-back difference, PFALT, the programming voltage not applied;
+     'eeprom verify': the chip differs from the file, or PFALT is set
   2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
      a write that was not confirmed
   130  a signal ended 'eeprom program'; the chip was disarmed first
@@ -184,8 +186,15 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         ->type_name("FILE.ee");
     program->add_flag("--allow-incomplete", o.allowIncomplete,
                       "program a file that lacks a register key or leaves it empty (as 00)");
+    CLI::App* verify = eeprom->add_subcommand(
+        "verify", "compare the chip's 0x06-0x0A and PFALT with FILE.ee; writes nothing");
+    verify->add_option("FILE", o.file, "the EEPROM file to compare with")
+        ->type_name("FILE.ee")
+        ->required();
+    verify->add_flag("--allow-incomplete", o.allowIncomplete,
+                     "compare with a file that lacks a register key or leaves it empty (as 00)");
 
-    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program}) {
+    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program, verify}) {
         sub->fallthrough();
     }
     // Only the tool's own help carries the long part; the commands keep the short footer.
@@ -219,6 +228,7 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     if (*show) o.command = Command::EepromShow;
     if (*save) o.command = Command::EepromSave;
     if (*program) o.command = Command::EepromProgram;
+    if (*verify) o.command = Command::EepromVerify;
     if (*read || *write) o.address = *parseHexArgument(addressText);
     if (*write) o.data = *parseHexArgument(dataText);
     if (fs >= 0) o.fs = fs;

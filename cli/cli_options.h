@@ -10,7 +10,17 @@
 
 namespace cli {
 
-enum class Command { List, Read, Write, Dump, Status, EepromShow, EepromSave, EepromProgram };
+enum class Command {
+    List,
+    Read,
+    Write,
+    Dump,
+    Status,
+    EepromShow,
+    EepromSave,
+    EepromProgram,
+    EepromVerify
+};
 
 struct CliOptions {
     AdapterOptions adapter;
@@ -20,9 +30,10 @@ struct CliOptions {
 
     std::uint8_t address = 0;      // read, write
     std::uint8_t data = 0;         // write
-    std::string file;              // eeprom show (may be empty: from the chip), save, program
+    std::string file;              // eeprom show (may be empty: from the chip), save, program,
+                                   // verify
     std::string backupFile;        // eeprom program --backup
-    bool allowIncomplete = false;  // eeprom program: a file without every register key
+    bool allowIncomplete = false;  // eeprom program, verify: a file without every register key
     std::optional<int> fs;         // eeprom show --fs
     int cells = 10;                // eeprom show --cells
 };

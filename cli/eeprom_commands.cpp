@@ -8,16 +8,17 @@
 #include <thread>
 #include <variant>
 
-#include "core/base/safe_file.h"
-#include "core/chip/register_map.h"
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/interrupts.h"
+#include "cli/json_values.h"
 #include "cli/register_commands.h"
-#include "core/link/miscellaneous.h"
+#include "core/base/safe_file.h"
+#include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/miscellaneous.h"
 
 namespace cli {
 namespace {
@@ -312,6 +313,76 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     return kExitChipFailed;
 }
 
+// The registers where the chip differs from the file, each with its differing fields.
+Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, int cells) {
+    Json differences = Json::array();
+    for (int slot = 0; slot < chip::kEepromCount; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        if (file[i] == chip[i]) continue;
+        Json entry = Json::object();
+        putByte(entry, "register", static_cast<std::uint8_t>(chip::kFirstEeprom + slot));
+        putByte(entry, "file", file[i]);
+        putByte(entry, "chip", chip[i]);
+        Json fields = Json::array();
+        for (const ShownField& f : shownFields()) {
+            if (fieldOf(f).address != chip::kFirstEeprom + slot) continue;
+            if (fieldCode(fieldOf(f), file) == fieldCode(fieldOf(f), chip)) continue;
+            const ShownValue a = shownValue(f, file, fs, cells);
+            const ShownValue b = shownValue(f, chip, fs, cells);
+            const std::string unit = a.unit.empty() ? "" : " " + a.unit;
+            fields.push_back({{"name", f.name},
+                              {"label", a.label},
+                              {"file", a.text + unit},
+                              {"chip", b.text + unit}});
+        }
+        entry["fields"] = fields;
+        differences.push_back(entry);
+    }
+    return differences;
+}
+
+// Reads 0x06..0x0A and OUTPUT_CNTRL (PFALT, and FS for the delay texts); writes nothing.
+int runVerify(const CliOptions& o, const EepromPlan& plan, const Io& io) {
+    EepromImage image{};
+    if (!readEepromRegisters(image, io)) return kExitChipFailed;
+    std::uint8_t output = 0;
+    if (!readOrReport(chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
+    const bool pfalt = (output & chip::kOutPFALT) != 0;
+    const bool fs = (output & chip::kOutFS) != 0;
+    const Json differences = differencesJson(*plan.fileImage, image, fs, o.cells);
+    const bool equal = differences.empty() && !pfalt;
+    if (io.json) {
+        printJson(io, Json{{"file", o.file},
+                           {"result", equal ? "equal" : "different"},
+                           {"pfalt", pfalt},
+                           {"differences", differences}});
+    } else {
+        for (const Json& d : differences) {
+            io.out << d["register_hex"].get<std::string>() << "  file "
+                   << d["file_hex"].get<std::string>() << "  chip "
+                   << d["chip_hex"].get<std::string>() << '\n';
+            for (const Json& f : d["fields"]) {
+                io.out << "  " << std::left << std::setw(52) << f["label"].get<std::string>()
+                       << "file " << f["file"].get<std::string>() << ", chip "
+                       << f["chip"].get<std::string>() << '\n';
+            }
+        }
+        if (pfalt) io.out << "PFALT set: the chip reports that its last programming failed\n";
+        if (equal) io.out << "0x06-0x0A equal to " << o.file << ", PFALT clear\n";
+    }
+    return equal ? kExitOk : kExitChipFailed;
+}
+
+// A file that lacks a register key would be taken as 00 there.
+int refuseIncomplete(const CliOptions& o, const EepromPlan& plan, const Io& io,
+                     const char* consequence) {
+    if (plan.missingKeys.empty() || o.allowIncomplete) return kExitOk;
+    std::string keys;
+    for (const std::string& key : plan.missingKeys) keys += (keys.empty() ? "" : ", ") + key;
+    message(io, o.file + ": " + keys + consequence);
+    return kExitBadUsage;
+}
+
 }  // namespace
 
 int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
@@ -322,14 +393,12 @@ int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
             return checkOutputFile(o.file, o.yes, io);
         case Command::EepromProgram: {
             if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
-            if (!plan.missingKeys.empty() && !o.allowIncomplete) {
-                std::string keys;
-                for (const std::string& key : plan.missingKeys)
-                    keys += (keys.empty() ? "" : ", ") + key;
-                message(io, o.file + ": " + keys +
-                                " missing or empty, which would program 00; nothing was written "
-                                "(--allow-incomplete programs the file as it is)");
-                return kExitBadUsage;
+            if (const int code = refuseIncomplete(
+                    o, plan, io,
+                    " missing or empty, which would program 00; nothing was written "
+                    "(--allow-incomplete programs the file as it is)");
+                code != kExitOk) {
+                return code;
             }
             if (!o.backupFile.empty()) {
                 if (const int code = checkOutputFile(o.backupFile, o.yes, io); code != kExitOk) {
@@ -344,6 +413,12 @@ int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
             if (consent == Consent::Given) return kExitOk;
             message(io, refusalText(consent));
             return kExitBadUsage;
+        }
+        case Command::EepromVerify: {
+            if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
+            return refuseIncomplete(o, plan, io,
+                                    " missing or empty, which would compare as 00; nothing was "
+                                    "read (--allow-incomplete compares the file as it is)");
         }
         default:
             return kExitOk;
@@ -360,6 +435,8 @@ int runEeprom(const CliOptions& o, const EepromPlan& plan, const Io& io) {
             return runShow(o, plan, io);
         case Command::EepromSave:
             return runSave(o, io);
+        case Command::EepromVerify:
+            return runVerify(o, plan, io);
         default:
             return runProgram(o, plan, io);
     }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/chip/register_map.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
 #include "core/link/miscellaneous.h"

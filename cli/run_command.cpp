@@ -49,9 +49,9 @@ int runCommand(const CliOptions& options, const Io& io) {
         }
     }
 
-    const bool eepromCommand = options.command == Command::EepromShow ||
-                               options.command == Command::EepromSave ||
-                               options.command == Command::EepromProgram;
+    const bool eepromCommand =
+        options.command == Command::EepromShow || options.command == Command::EepromSave ||
+        options.command == Command::EepromProgram || options.command == Command::EepromVerify;
     EepromPlan plan;
     if (eepromCommand) {
         if (const int code = prepareEeprom(options, plan, io); code != kExitOk) return code;
@@ -84,6 +84,7 @@ int runCommand(const CliOptions& options, const Io& io) {
         case Command::EepromShow:
         case Command::EepromSave:
         case Command::EepromProgram:
+        case Command::EepromVerify:
             return runEeprom(options, plan, io);
     }
     return kExitBadUsage;
