@@ -10,11 +10,14 @@ namespace cli {
 // Keys stay in the order they were added, so the output reads as documented.
 using Json = nlohmann::ordered_json;
 
+struct RunRecord;
+
 struct Io {
     std::ostream& out;  // data: text, or one JSON object with --json
     std::ostream& err;  // messages and progress
     std::istream& in;   // answers to questions
     bool json = false;
+    RunRecord* record = nullptr;  // with --log: what the run's record should hold
 };
 
 // "varenthal-cli: <text>" on the message stream.

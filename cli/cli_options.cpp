@@ -109,6 +109,9 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
     app.add_option("--sim-state", o.adapter.simState,
                    "simulator: keep the chip in FILE between runs")
         ->type_name("FILE");
+    app.add_option("--log", o.logFile,
+                   "append one JSON line per board and run to FILE (production record)")
+        ->type_name("FILE");
     app.add_flag("--json", o.json, "print one JSON object instead of text");
     app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
 }
@@ -118,10 +121,10 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
 std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const CLI::App& program) {
     if (app.count("--trace") > 0 && o.adapter.traceFile.empty()) return "--trace needs a file name";
     if (program.count("--backup") > 0 && o.backupFile.empty()) return "--backup needs a file name";
+    if (app.count("--log") > 0 && o.logFile.empty()) return "--log needs a file name";
     const std::pair<const char*, const std::string*> files[] = {
-        {"--trace", &o.adapter.traceFile},
-        {"--sim-state", &o.adapter.simState},
-        {"--backup", &o.backupFile},
+        {"--trace", &o.adapter.traceFile},    {"--log", &o.logFile},
+        {"--sim-state", &o.adapter.simState}, {"--backup", &o.backupFile},
         {"the EEPROM file", &o.file},
     };
     for (std::size_t i = 0; i < std::size(files); ++i) {
@@ -144,8 +147,8 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
                          "print the version and exit");
     app.footer(
-        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --json,\n"
-        "--yes) may stand before or after the command; varenthal-cli --help tells all.");
+        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --log,\n"
+        "--json, --yes) may stand before or after the command; varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
     addGlobalOptions(app, o);

@@ -25,7 +25,8 @@ enum class Command {
 struct CliOptions {
     AdapterOptions adapter;
     bool json = false;
-    bool yes = false;  // writes that would ask on a terminal go ahead without asking
+    std::string logFile;  // --log: one record per board per run
+    bool yes = false;     // writes that would ask on a terminal go ahead without asking
     Command command = Command::List;
 
     std::uint8_t address = 0;      // read, write

@@ -14,6 +14,7 @@
 #include "cli/interrupts.h"
 #include "cli/json_values.h"
 #include "cli/register_commands.h"
+#include "cli/run_log.h"
 #include "core/base/safe_file.h"
 #include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
@@ -142,6 +143,7 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
     }
 }
 
+// Reads 0x06..0x0A; the run's record keeps them as the chip's bytes before the command.
 bool readEepromRegisters(EepromImage& image, const Io& io) {
     for (int i = 0; i < chip::kEepromCount; ++i) {
         if (!readOrReport(static_cast<std::uint8_t>(chip::kFirstEeprom + i),
@@ -149,6 +151,7 @@ bool readEepromRegisters(EepromImage& image, const Io& io) {
             return false;
         }
     }
+    if (io.record && !io.record->before) io.record->before = image;
     return true;
 }
 
@@ -276,6 +279,10 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
         if (!readEepromRegisters(current, io)) return kExitChipFailed;
         if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
+    } else if (io.record) {
+        // The record keeps what the board held, as a backup would.
+        EepromImage current{};
+        if (!readEepromRegisters(current, io)) return kExitChipFailed;
     }
 
     const InterruptWatch watch;
@@ -284,9 +291,18 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     const eeprom::ProgramResult result = programmer.run();
     const eeprom::ProgramReport& report = programmer.report();
     const std::string stage(eeprom::stageName(report.stage));
+    if (io.record) {
+        io.record->stage = stage;
+        io.record->reason = report.reason;
+        io.record->readBack = report.readBack;
+        io.record->pfalt = report.pfalt;
+        // The bytes went out once the sequence got past loading.
+        if (report.stage != eeprom::Stage::Loading) io.record->written = programmer.image();
+    }
 
     if (result == eeprom::ProgramResult::Stopped) {
         const std::string reason = "interrupted by " + watch.caughtName() + "; " + report.reason;
+        if (io.record) io.record->reason = reason;
         if (io.json) {
             printJson(io, Json{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}});
         }
@@ -348,6 +364,7 @@ int runVerify(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     std::uint8_t output = 0;
     if (!readOrReport(chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
     const bool pfalt = (output & chip::kOutPFALT) != 0;
+    if (io.record) io.record->pfalt = pfalt;
     const bool fs = (output & chip::kOutFS) != 0;
     const Json differences = differencesJson(*plan.fileImage, image, fs, o.cells);
     const bool equal = differences.empty() && !pfalt;

@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "cli/chip_session.h"
@@ -8,6 +9,7 @@
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
+#include "cli/run_log.h"
 #include "core/link/miscellaneous.h"
 
 namespace cli {
@@ -32,9 +34,7 @@ int checkConsent(const std::string& question, bool yes, const Io& io) {
     return kExitBadUsage;
 }
 
-}  // namespace
-
-int runCommand(const CliOptions& options, const Io& io) {
+int runCommandOnce(const CliOptions& options, const Io& io) {
     if (!traceWritable(options.adapter.traceFile)) {
         message(io, "cannot write the trace file '" + options.adapter.traceFile + "'");
         return kExitBadUsage;
@@ -88,6 +88,30 @@ int runCommand(const CliOptions& options, const Io& io) {
             return runEeprom(options, plan, io);
     }
     return kExitBadUsage;
+}
+
+}  // namespace
+
+int runCommand(const CliOptions& options, const Io& io) {
+    if (options.logFile.empty()) return runCommandOnce(options, io);
+    if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
+        message(io, why);
+        return kExitBadUsage;
+    }
+    RunRecord record;
+    Io logged = io;
+    logged.record = &record;
+    const auto started = std::chrono::system_clock::now();
+    const auto t0 = std::chrono::steady_clock::now();
+    int code = runCommandOnce(options, logged);
+    std::string why;
+    if (!appendRunRecord(options.logFile, options, record, code,
+                         {started, std::chrono::steady_clock::now() - t0}, why)) {
+        message(io, "cannot write the run's record to '" + options.logFile + "': " + why);
+        // A board without its record is not done on a production line.
+        if (code == kExitOk) code = kExitChipFailed;
+    }
+    return code;
 }
 
 }  // namespace cli

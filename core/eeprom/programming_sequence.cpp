@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "core/chip/register_map.h"
+#include "core/eeprom/stop_signal_hold.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 #include "core/link/programming_state.h"
-#include "core/eeprom/stop_signal_hold.h"
 
 namespace eeprom {
 namespace {
@@ -136,7 +136,9 @@ SafeEndResult EepromProgrammer::emergencyStop() {
 
 ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::string reason) {
     stopHold_.reset();
-    report_ = {result, stage, std::move(reason)};
+    report_.result = result;
+    report_.stage = stage;
+    report_.reason = std::move(reason);
     if (result != ProgramResult::Stopped) host_.setProgress(100);
     host_.setProgressShown(false);
     state_ = State::Idle;
@@ -280,6 +282,7 @@ ProgramResult EepromProgrammer::body() {
         const int address = chip::kFirstEeprom + i;
         const std::int32_t rc =
             Communication::ReadRegister(static_cast<std::uint8_t>(address), value);
+        if (rc == 0) report_.readBack.push_back(value);
         // A read that failed proves nothing, even when the stale byte happens to match.
         if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
             tell(kProgramFailed);
@@ -293,6 +296,7 @@ ProgramResult EepromProgrammer::body() {
 
     std::uint8_t output = 0;
     const std::int32_t rc = Communication::ReadRegister(chip::OUTPUT_CNTRL, output);
+    if (rc == 0) report_.pfalt = (output & chip::kOutPFALT) != 0;
     if (rc != 0 || (output & chip::kOutPFALT) != 0) {
         tell(kProgramFailed);
         const ProgramResult result =
