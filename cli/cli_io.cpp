@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "cli/exit_codes.h"
+#include "cli/json_values.h"
 #include "cli/run_log.h"
 
 namespace cli {
@@ -12,7 +14,34 @@ void message(const Io& io, std::string_view text) {
 }
 
 void printJson(const Io& io, const Json& object) {
-    io.out << object.dump() << '\n';
+    Json versioned{{"schema_version", kSchemaVersion}};
+    for (const auto& [key, value] : object.items()) versioned[key] = value;
+    io.out << versioned.dump() << '\n';
+    if (io.record) io.record->printedJson = true;
+}
+
+void noteFailure(const Io& io, std::string_view kind, int reg) {
+    if (!io.record) return;
+    io.record->errorKind = std::string(kind);
+    io.record->errorRegister = reg;
+}
+
+Json errorJson(const RunRecord& record, int exitCode) {
+    std::string kind = record.errorKind;
+    if (kind.empty()) {
+        kind = exitCode == kExitBadUsage      ? "usage"
+               : exitCode == kExitInterrupted ? "interrupted"
+                                              : "chip";
+    }
+    Json error{{"kind", kind},
+               {"message", record.reason.empty() ? record.lastMessage : record.reason}};
+    if (record.errorRegister >= 0) {
+        putByte(error, "register", static_cast<std::uint8_t>(record.errorRegister));
+    } else {
+        error["register"] = nullptr;
+        error["register_hex"] = nullptr;
+    }
+    return Json{{"error", error}};
 }
 
 }  // namespace cli

@@ -17,12 +17,17 @@ struct Io {
     std::ostream& err;  // messages and progress
     std::istream& in;   // answers to questions
     bool json = false;
-    RunRecord* record = nullptr;  // with --log: what the run's record should hold
+    RunRecord* record = nullptr;  // what the run found out: for --log and the error object
 };
 
 // "varenthal-cli: <text>" on the message stream.
 void message(const Io& io, std::string_view text);
-// One JSON object on its own line.
+// One JSON object on its own line, led by "schema_version".
 void printJson(const Io& io, const Json& object);
+// Notes what failed for the error object: a kind ("bus", "no_adapter", ...) and the
+// register concerned, or -1.
+void noteFailure(const Io& io, std::string_view kind, int reg = -1);
+// {"error": {"kind", "message", "register", "register_hex"}} from what the run noted.
+Json errorJson(const RunRecord& record, int exitCode);
 
 }  // namespace cli

@@ -5,6 +5,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "cli/json_values.h"
+#include "cli/run_log.h"
 #include "core/base/safe_file.h"
 
 namespace cli {
@@ -138,6 +140,27 @@ std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const C
     return {};
 }
 
+// A usage error: the message, and with --json the error object on the data stream too.
+ParseResult usageError(std::ostream& out, std::ostream& err, bool json, const std::string& why,
+                       bool printed = false) {
+    if (!printed) err << "varenthal-cli: " << why << '\n';
+    if (json) {
+        RunRecord record;
+        record.lastMessage = why;
+        Json object{{"schema_version", kSchemaVersion}};
+        object.update(errorJson(record, kExitBadUsage));
+        out << object.dump() << '\n';
+    }
+    return ParseResult{std::nullopt, kExitBadUsage};
+}
+
+bool asksForJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
@@ -208,19 +231,15 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e, out, err);
-        result.exitCode = code == 0 ? kExitOk : kExitBadUsage;
-        return result;
+        if (code == 0) return result;
+        return usageError(out, err, asksForJson(argc, argv), e.what(), true);
     }
 
     if (const std::string why = checkFileArguments(app, o, *program); !why.empty()) {
-        err << "varenthal-cli: " << why << '\n';
-        result.exitCode = kExitBadUsage;
-        return result;
+        return usageError(out, err, o.json, why);
     }
     if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
-        err << "varenthal-cli: " << why << '\n';
-        result.exitCode = kExitBadUsage;
-        return result;
+        return usageError(out, err, o.json, why);
     }
 
     if (*list) o.command = Command::List;

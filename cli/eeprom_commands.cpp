@@ -90,13 +90,35 @@ ShownValue shownValue(const ShownField& f, const EepromImage& image, bool fs, in
     return {std::string(f.list->label), text, std::string(f.list->unit)};
 }
 
+// [{"address": 6, "address_hex": "0x06", "value": 90, "value_hex": "0x5A"}, ...]
 Json registersJson(const EepromImage& image) {
-    Json registers = Json::object();
+    Json registers = Json::array();
     for (int i = 0; i < chip::kEepromCount; ++i) {
-        registers[addressText(static_cast<std::uint8_t>(chip::kFirstEeprom + i))] =
-            ByteToHex(image[static_cast<std::size_t>(i)]);
+        Json entry = Json::object();
+        putByte(entry, "address", static_cast<std::uint8_t>(chip::kFirstEeprom + i));
+        putByte(entry, "value", image[static_cast<std::size_t>(i)]);
+        registers.push_back(entry);
     }
     return registers;
+}
+
+// The under-voltage delay as a number: "2000(alt)" is 2000 ms, from the upper half of
+// the codes, which the page marks with the suffix.
+void putUvDelay(Json& field, const std::string& text) {
+    const std::string_view alt = eeprom::suffixText(eeprom::UvDelaySuffix::Alt);
+    const bool isAlt = text.size() >= alt.size() && text.ends_with(alt);
+    const std::string digits = text.substr(0, isAlt ? text.size() - alt.size() : text.size());
+    // With FS set, the delay depends on the cell count and may have a fraction ("1.25").
+    const bool numeric = !digits.empty() && digits.front() != '.' &&
+                         digits.find_first_not_of("0123456789.") == std::string::npos;
+    if (!numeric) {
+        field["ms"] = nullptr;
+    } else if (digits.find('.') != std::string::npos) {
+        field["ms"] = std::stod(digits);
+    } else {
+        field["ms"] = std::stoi(digits);
+    }
+    field["alt"] = isAlt;
 }
 
 // `missing`: register keys that the file lacks or leaves empty; they are marked.
@@ -115,7 +137,9 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
                 continue;
             }
             const ShownValue v = shownValue(f, image, fs, cells);
-            fields[std::string(f.name)] = {{"code", code}, {"text", v.text}, {"unit", v.unit}};
+            Json field{{"code", code}, {"text", v.text}, {"unit", v.unit}};
+            if (f.list == &eeprom::kUvDelay) putUvDelay(field, v.text);
+            fields[std::string(f.name)] = field;
         }
         Json shown{{"source", source == "chip" ? "chip" : "file"},
                    {"registers", registersJson(image)},
@@ -151,7 +175,7 @@ bool readEepromRegisters(EepromImage& image, const Io& io) {
             return false;
         }
     }
-    if (io.record && !io.record->before) io.record->before = image;
+    if (!io.record->before) io.record->before = image;
     return true;
 }
 
@@ -195,6 +219,7 @@ int checkOutputFile(const std::string& path, bool yes, const Io& io) {
 int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
     if (const auto why = eeprom::writeEeFile(path, image)) {
         message(io, std::string(eeprom::kErrorSaving) + *why);
+        noteFailure(io, "file");
         return kExitBadUsage;
     }
     return kExitOk;
@@ -279,7 +304,7 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
         if (!readEepromRegisters(current, io)) return kExitChipFailed;
         if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
-    } else if (io.record) {
+    } else if (!o.logFile.empty()) {
         // The record keeps what the board held, as a backup would.
         EepromImage current{};
         if (!readEepromRegisters(current, io)) return kExitChipFailed;
@@ -291,7 +316,7 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     const eeprom::ProgramResult result = programmer.run();
     const eeprom::ProgramReport& report = programmer.report();
     const std::string stage(eeprom::stageName(report.stage));
-    if (io.record) {
+    {
         io.record->stage = stage;
         io.record->reason = report.reason;
         io.record->readBack = report.readBack;
@@ -302,9 +327,12 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
 
     if (result == eeprom::ProgramResult::Stopped) {
         const std::string reason = "interrupted by " + watch.caughtName() + "; " + report.reason;
-        if (io.record) io.record->reason = reason;
+        io.record->reason = reason;
+        noteFailure(io, "interrupted", report.failedRegister);
         if (io.json) {
-            printJson(io, Json{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}});
+            Json verdict{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}};
+            verdict.update(errorJson(*io.record, kExitInterrupted));
+            printJson(io, verdict);
         }
         message(io, reason);
         return kExitInterrupted;
@@ -315,11 +343,14 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
         // A signal that came too late to stop anything still ends the tool as asked.
         return watch.caught() != 0 ? kExitInterrupted : kExitOk;
     }
+    noteFailure(io, "programming", report.failedRegister);
     if (io.json) {
-        printJson(io, Json{{"result", "failed"},
-                           {"message", host.lastMessage()},
-                           {"stage", stage},
-                           {"reason", report.reason}});
+        Json verdict{{"result", "failed"},
+                     {"message", host.lastMessage()},
+                     {"stage", stage},
+                     {"reason", report.reason}};
+        verdict.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, verdict);
     }
     message(io, report.reason);
     // A safe end that failed outranks an interruption: the board needs the user now.
@@ -364,15 +395,24 @@ int runVerify(const CliOptions& o, const EepromPlan& plan, const Io& io) {
     std::uint8_t output = 0;
     if (!readOrReport(chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
     const bool pfalt = (output & chip::kOutPFALT) != 0;
-    if (io.record) io.record->pfalt = pfalt;
+    io.record->pfalt = pfalt;
     const bool fs = (output & chip::kOutFS) != 0;
     const Json differences = differencesJson(*plan.fileImage, image, fs, o.cells);
     const bool equal = differences.empty() && !pfalt;
+    if (!equal) {
+        io.record->reason =
+            differences.empty() ? "PFALT is set" : "the chip differs from " + o.file;
+        noteFailure(
+            io, "differs",
+            differences.empty() ? chip::OUTPUT_CNTRL : differences[0]["register"].get<int>());
+    }
     if (io.json) {
-        printJson(io, Json{{"file", o.file},
-                           {"result", equal ? "equal" : "different"},
-                           {"pfalt", pfalt},
-                           {"differences", differences}});
+        Json verdict{{"file", o.file},
+                     {"result", equal ? "equal" : "different"},
+                     {"pfalt", pfalt},
+                     {"differences", differences}};
+        if (!equal) verdict.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, verdict);
     } else {
         for (const Json& d : differences) {
             io.out << d["register_hex"].get<std::string>() << "  file "

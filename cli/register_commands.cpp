@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <iomanip>
 #include <ostream>
 #include <string>
@@ -9,6 +10,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "cli/json_values.h"
+#include "core/adapters/bus_identity.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/frm_usb.h"
@@ -33,6 +36,27 @@ std::vector<std::string> setBitNames(const chip::RegisterInfo& info, std::uint8_
     return names;
 }
 
+// {"address": 10, "address_hex": "0x0A", "value": 31, "value_hex": "0x1F"}
+Json registerJson(std::uint8_t address, std::uint8_t value) {
+    Json object = Json::object();
+    putByte(object, "address", address);
+    putByte(object, "value", value);
+    return object;
+}
+
+// A listed device as the system knows it; null where it does not tell.
+Json busJson(const std::string& device) {
+    auto orNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
+    if (device == "sim") {
+        return {{"bus", "sim"}, {"name", "simulator"}, {"usb_path", nullptr}, {"serial", nullptr}};
+    }
+    const BusIdentity id = identifyBus(device);
+    return {{"bus", id.bus},
+            {"name", orNull(id.name)},
+            {"usb_path", orNull(id.usbPath)},
+            {"serial", orNull(id.serial)}};
+}
+
 }  // namespace
 
 bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io) {
@@ -40,6 +64,7 @@ bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io) {
     const std::int32_t rc = Communication::ReadRegister(address, value);
     if (rc == 0) return true;
     message(io, failureText("read", address, rc));
+    noteFailure(io, "bus", address);
     return false;
 }
 
@@ -58,7 +83,9 @@ int runList(Talvex& adapter, const Io& io) {
         return kExitChipFailed;
     }
     if (io.json) {
-        printJson(io, Json{{"adapters", devices}});
+        Json buses = Json::array();
+        for (const std::string& d : devices) buses.push_back(busJson(d));
+        printJson(io, Json{{"adapters", devices}, {"buses", buses}});
     } else {
         for (const std::string& d : devices) io.out << d << '\n';
     }
@@ -69,7 +96,7 @@ int runRead(std::uint8_t address, const Io& io) {
     std::uint8_t value = 0;
     if (!readOrReport(address, value, io)) return kExitChipFailed;
     if (io.json) {
-        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(value)}});
+        printJson(io, registerJson(address, value));
     } else {
         io.out << ByteToHex(value) << '\n';
     }
@@ -86,11 +113,10 @@ int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
     const std::int32_t rc = frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
     if (rc != 0) {
         message(io, failureText("write", address, rc));
+        noteFailure(io, "bus", address);
         return kExitChipFailed;
     }
-    if (io.json) {
-        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(data)}});
-    }
+    if (io.json) printJson(io, registerJson(address, data));
     return kExitOk;
 }
 
@@ -106,10 +132,10 @@ int runDump(const Io& io) {
         const chip::RegisterInfo& info = chip::kRegisters[i];
         const std::uint8_t value = values[i];
         if (io.json) {
-            registers.push_back({{"address", addressText(info.address)},
-                                 {"name", info.name},
-                                 {"value", ByteToHex(value)},
-                                 {"bits", setBitNames(info, value)}});
+            Json entry = registerJson(info.address, value);
+            entry["name"] = info.name;
+            entry["bits"] = setBitNames(info, value);
+            registers.push_back(entry);
             continue;
         }
         io.out << addressText(info.address) << "  " << std::left << std::setw(13)
@@ -128,13 +154,17 @@ int runStatus(const Io& io) {
     if (!readOrReport(chip::STATUS, value, io)) return kExitChipFailed;
     const chip::RegisterInfo& info = *chip::findRegister(chip::STATUS);
     if (io.json) {
-        Json object{{"value", ByteToHex(value)}};
-        // The lamps first, as the status panel shows them, then the two FET flags.
+        Json object = Json::object();
+        putByte(object, "value", value);
+        // The lamps first, as the status panel shows them, then the two FET flags; the
+        // flag names in lower case, as every JSON name.
         for (const std::uint8_t mask :
              {chip::kStatusVGOOD, chip::kStatusOVTEMP, chip::kStatusUV, chip::kStatusOV,
               chip::kStatusOCD, chip::kStatusSCD, chip::kStatusDSG, chip::kStatusCHG}) {
             const int bit = std::countr_zero(mask);
-            object[std::string(info.bits[bit])] = (value & mask) != 0;
+            std::string name(info.bits[bit]);
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            object[name] = (value & mask) != 0;
         }
         printJson(io, object);
         return kExitOk;

@@ -62,11 +62,14 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
     // Listing needs no open device.
     if (options.command != Command::List && !session.open()) {
         message(io, kUsbError);
+        noteFailure(io, "no_adapter");
         if (io.json && options.command == Command::EepromProgram) {
-            printJson(io, Json{{"result", "failed"},
-                               {"message", kUsbError},
-                               {"stage", "loading"},
-                               {"reason", "no adapter could be opened; nothing was written"}});
+            Json failed{{"result", "failed"},
+                        {"message", kUsbError},
+                        {"stage", "loading"},
+                        {"reason", "no adapter could be opened; nothing was written"}};
+            failed.update(errorJson(*io.record, kExitChipFailed));
+            printJson(io, failed);
         }
         return kExitChipFailed;
     }
@@ -93,17 +96,25 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
 }  // namespace
 
 int runCommand(const CliOptions& options, const Io& io) {
-    if (options.logFile.empty()) return runCommandOnce(options, io);
-    if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
-        message(io, why);
-        return kExitBadUsage;
-    }
     RunRecord record;
-    Io logged = io;
-    logged.record = &record;
+    Io tracked = io;
+    tracked.record = &record;
+    if (!options.logFile.empty()) {
+        if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
+            message(tracked, why);
+            if (io.json) printJson(tracked, errorJson(record, kExitBadUsage));
+            return kExitBadUsage;
+        }
+    }
     const auto started = std::chrono::system_clock::now();
     const auto t0 = std::chrono::steady_clock::now();
-    int code = runCommandOnce(options, logged);
+    int code = runCommandOnce(options, tracked);
+    // Every failure gives JSON when JSON was asked for; commands with their own verdict
+    // object carry the error in it.
+    if (io.json && code != kExitOk && !record.printedJson) {
+        printJson(tracked, errorJson(record, code));
+    }
+    if (options.logFile.empty()) return code;
     std::string why;
     if (!appendRunRecord(options.logFile, options, record, code,
                          {started, std::chrono::steady_clock::now() - t0}, why)) {

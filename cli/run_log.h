@@ -22,6 +22,11 @@ struct RunRecord {
     std::string stage;        // where the programming sequence ended
     std::string reason;       // why it ended so; else the last message stands for it
     std::string lastMessage;  // kept by message()
+
+    // For the error object of --json: what failed, where; set where it is known.
+    std::string errorKind;
+    int errorRegister = -1;
+    bool printedJson = false;  // the command printed its own object
 };
 
 // "eeprom program" and the like.

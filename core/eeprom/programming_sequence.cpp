@@ -215,6 +215,7 @@ ProgramResult EepromProgrammer::body() {
     }
     if (const int lost = loadImage(image_); lost >= 0) {
         const std::string where = registerText(chip::kFirstEeprom + lost);
+        report_.failedRegister = chip::kFirstEeprom + lost;
         tell(kNoAnswerCanceled);
         return end(ProgramResult::LoadFailed, Stage::Loading,
                    "the chip did not answer the write of " + where +
@@ -240,6 +241,7 @@ ProgramResult EepromProgrammer::body() {
 
     std::uint8_t status = 0;
     if (Communication::ReadRegister(chip::STATUS, status) != 0) {
+        report_.failedRegister = chip::STATUS;
         return endArmed(ProgramResult::NoAnswer, Stage::Armed,
                         "the chip did not answer the STATUS read; no pulse was applied",
                         std::string(kNoAnswerCanceled));
@@ -285,6 +287,7 @@ ProgramResult EepromProgrammer::body() {
         if (rc == 0) report_.readBack.push_back(value);
         // A read that failed proves nothing, even when the stale byte happens to match.
         if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
+            report_.failedRegister = address;
             tell(kProgramFailed);
             return end(ProgramResult::ReadBackDiffers, Stage::Verifying,
                        rc != 0 ? registerText(address) + " could not be read back"
@@ -298,6 +301,7 @@ ProgramResult EepromProgrammer::body() {
     const std::int32_t rc = Communication::ReadRegister(chip::OUTPUT_CNTRL, output);
     if (rc == 0) report_.pfalt = (output & chip::kOutPFALT) != 0;
     if (rc != 0 || (output & chip::kOutPFALT) != 0) {
+        report_.failedRegister = chip::OUTPUT_CNTRL;
         tell(kProgramFailed);
         const ProgramResult result =
             end(ProgramResult::Pfalt, Stage::Verifying,

@@ -106,6 +106,7 @@ struct ProgramReport {
     std::string reason;                  // one line for the command line; empty on success
     std::vector<std::uint8_t> readBack;  // 0x06.. as read back, up to the first failed read
     std::optional<bool> pfalt;           // OUTPUT_CNTRL's PFALT, when it was read
+    int failedRegister = -1;             // the register whose transfer or value failed
 };
 
 // Writes the image to registers 0x06..0x0A in register order (no wait, no read-back); stops
