@@ -17,6 +17,7 @@ struct Io {
     std::ostream& err;  // messages and progress
     std::istream& in;   // answers to questions
     bool json = false;
+    std::string bus;              // "i2c-7", "sim": for messages about the chip
     RunRecord* record = nullptr;  // what the run found out: for --log and the error object
 };
 

@@ -7,6 +7,7 @@
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
 #include "cli/run_log.h"
+#include "core/adapters/bus_identity.h"
 #include "core/base/safe_file.h"
 
 namespace cli {
@@ -96,8 +97,8 @@ const CLI::Validator kHexByte(
 void addGlobalOptions(CLI::App& app, CliOptions& o) {
     app.add_option("--adapter", o.adapter.adapter,
                    "sim: the built-in simulator; i2c-dev: the first I2C bus under a USB "
-                   "device; or a bus such as /dev/i2c-3")
-        ->type_name("sim|i2c-dev|/dev/i2c-N")
+                   "device; or a bus such as 3, i2c-3, /dev/i2c-3 or its adapter's name")
+        ->type_name("sim|i2c-dev|N|i2c-N|/dev/i2c-N|NAME")
         ->capture_default_str();
     app.add_option("--pulse-gpio", o.adapter.pulseGpio,
                    "GPIO line of the programming voltage, e.g. gpiochip0:5")
@@ -152,6 +153,22 @@ ParseResult usageError(std::ostream& out, std::ostream& err, bool json, const st
         out << object.dump() << '\n';
     }
     return ParseResult{std::nullopt, kExitBadUsage};
+}
+
+// "unknown command 'WORD' ..." when the parse stopped at a word that no command takes;
+// empty otherwise.
+std::string unknownCommand(const CLI::App& app, const CLI::App& eeprom) {
+    const bool inEeprom = eeprom.parsed();
+    const CLI::App& level = inEeprom ? eeprom : app;
+    if (!level.get_subcommands().empty() && !inEeprom) return {};
+    if (inEeprom && !eeprom.get_subcommands().empty()) return {};
+    std::vector<std::string> extra = eeprom.remaining();
+    if (extra.empty()) extra = app.remaining();
+    if (extra.empty() || extra.front().rfind("-", 0) == 0) return {};
+    return inEeprom ? "unknown eeprom command '" + extra.front() +
+                          "' (expected show, save, program or verify)"
+                    : "unknown command '" + extra.front() +
+                          "' (expected list, read, write, dump, status or eeprom)";
 }
 
 bool asksForJson(int argc, const char* const* argv) {
@@ -230,13 +247,32 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e, out, err);
-        if (code == 0) return result;
-        return usageError(out, err, asksForJson(argc, argv), e.what(), true);
+        // A word where a command belongs is named, rather than "A subcommand is required".
+        if (const std::string word = unknownCommand(app, *eeprom); !word.empty()) {
+            return usageError(out, err, asksForJson(argc, argv), word);
+        }
+        // Help and version go to standard output; errors get the tool's one prefix.
+        if (e.get_exit_code() == 0) {
+            app.exit(e, out, err);
+            return result;
+        }
+        return usageError(out, err, asksForJson(argc, argv),
+                          std::string(e.what()) + " (varenthal-cli --help tells more)");
     }
 
     if (const std::string why = checkFileArguments(app, o, *program); !why.empty()) {
         return usageError(out, err, o.json, why);
+    }
+    // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
+    if (o.adapter.adapter != "sim" && o.adapter.adapter != "i2c-dev") {
+        const std::optional<std::string> bus = busDevicePath(o.adapter.adapter);
+        if (!bus) {
+            return usageError(out, err, o.json,
+                              "unknown adapter '" + o.adapter.adapter +
+                                  "' (expected sim, i2c-dev, a bus as N, i2c-N or /dev/i2c-N, "
+                                  "or an I2C adapter's name)");
+        }
+        o.adapter.adapter = *bus;
     }
     if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
         return usageError(out, err, o.json, why);

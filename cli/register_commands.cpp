@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <cerrno>
 #include <iomanip>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
+#include "cli/run_log.h"
 #include "core/adapters/bus_identity.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
@@ -22,9 +25,24 @@ namespace {
 
 using Miscellaneous::ByteToHex;
 
-std::string failureText(const char* what, std::uint8_t address, std::int32_t rc) {
-    return std::string(Communication::kCommStatusError) + " (" + what + " " + addressText(address) +
-           ", rc=" + std::to_string(rc) + ")";
+// Whether a failed transfer was not acknowledged: the simulator's -1, the kernel's ENXIO
+// or EREMOTEIO (which bus drivers use for a NAK).
+bool noAnswer(std::int32_t rc, const Io& io) {
+    if (io.bus == "sim") return rc == -1;
+    return rc == -ENXIO || rc == -EREMOTEIO;
+}
+
+void reportFailure(const char* what, std::uint8_t address, std::int32_t rc, const Io& io) {
+    if (noAnswer(rc, io)) {
+        message(io, "no answer from the chip at " + addressText(chip::kDeviceAddress) + " on " +
+                        (io.bus.empty() ? "the bus" : io.bus) + " (" + what + " " +
+                        addressText(address) + ")");
+        noteFailure(io, "no_answer", address);
+        return;
+    }
+    message(io, std::string(Communication::kCommStatusError) + " (" + what + " " +
+                    addressText(address) + ", rc=" + std::to_string(rc) + ")");
+    noteFailure(io, "bus", address);
 }
 
 // The names of the set bits of `value`, B7 first.
@@ -63,8 +81,7 @@ bool readOrReport(std::uint8_t address, std::uint8_t& value, const Io& io) {
     value = 0;
     const std::int32_t rc = Communication::ReadRegister(address, value);
     if (rc == 0) return true;
-    message(io, failureText("read", address, rc));
-    noteFailure(io, "bus", address);
+    reportFailure("read", address, rc, io);
     return false;
 }
 
@@ -82,12 +99,18 @@ int runList(Talvex& adapter, const Io& io) {
         message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
         return kExitChipFailed;
     }
+    Json buses = Json::array();
+    for (const std::string& d : devices) buses.push_back(busJson(d));
     if (io.json) {
-        Json buses = Json::array();
-        for (const std::string& d : devices) buses.push_back(busJson(d));
         printJson(io, Json{{"adapters", devices}, {"buses", buses}});
-    } else {
-        for (const std::string& d : devices) io.out << d << '\n';
+        return kExitOk;
+    }
+    // As i2cdetect -l lists buses: bus, name and (ours) the USB path, tab-separated.
+    for (const Json& bus : buses) {
+        for (const char* key : {"bus", "name", "usb_path"}) {
+            io.out << (bus[key].is_null() ? "-" : bus[key].get<std::string>())
+                   << (std::string_view(key) == "usb_path" ? '\n' : '\t');
+        }
     }
     return kExitOk;
 }
@@ -112,8 +135,7 @@ int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
     std::int16_t nWriteData = data;
     const std::int32_t rc = frmUSB::Get().I2CWriteByte(nAddr, nWriteData);
     if (rc != 0) {
-        message(io, failureText("write", address, rc));
-        noteFailure(io, "bus", address);
+        reportFailure("write", address, rc, io);
         return kExitChipFailed;
     }
     if (io.json) printJson(io, registerJson(address, data));
@@ -121,16 +143,45 @@ int runWrite(std::uint8_t address, std::uint8_t data, const Io& io) {
 }
 
 int runDump(const Io& io) {
-    std::vector<std::uint8_t> values;
+    // Like i2cdump, a register that does not answer shows XX and the dump goes on; the
+    // exit code tells at the end. Its first failure is the one the error names.
+    std::vector<std::optional<std::uint8_t>> values;
+    std::optional<RunRecord> first;  // the record as the first failure left it
     for (const chip::RegisterInfo& info : chip::kRegisters) {
         std::uint8_t value = 0;
-        if (!readOrReport(info.address, value, io)) return kExitChipFailed;
-        values.push_back(value);
+        if (readOrReport(info.address, value, io)) {
+            values.emplace_back(value);
+            continue;
+        }
+        values.emplace_back();
+        if (io.record && !first) first = *io.record;
     }
+    if (first) {
+        io.record->errorKind = first->errorKind;
+        io.record->errorRegister = first->errorRegister;
+        io.record->reason = first->lastMessage;
+    }
+    const bool complete =
+        std::all_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
     Json registers = Json::array();
     for (std::size_t i = 0; i < values.size(); ++i) {
         const chip::RegisterInfo& info = chip::kRegisters[i];
-        const std::uint8_t value = values[i];
+        if (!values[i]) {
+            if (io.json) {
+                Json entry = Json::object();
+                putByte(entry, "address", info.address);
+                entry.update(Json{{"value", nullptr},
+                                  {"value_hex", nullptr},
+                                  {"name", info.name},
+                                  {"bits", nullptr}});
+                registers.push_back(entry);
+            } else {
+                io.out << addressText(info.address) << "  " << std::left << std::setw(13)
+                       << std::string(info.name) << "XX\n";
+            }
+            continue;
+        }
+        const std::uint8_t value = *values[i];
         if (io.json) {
             Json entry = registerJson(info.address, value);
             entry["name"] = info.name;
@@ -145,8 +196,12 @@ int runDump(const Io& io) {
         }
         io.out << '\n';
     }
-    if (io.json) printJson(io, Json{{"registers", registers}});
-    return kExitOk;
+    if (io.json) {
+        Json dump{{"registers", registers}};
+        if (!complete) dump.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, dump);
+    }
+    return complete ? kExitOk : kExitChipFailed;
 }
 
 int runStatus(const Io& io) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/bus_name.h"
 #include "cli/chip_session.h"
 #include "cli/confirmation.h"
 #include "cli/eeprom_commands.h"
@@ -99,6 +100,7 @@ int runCommand(const CliOptions& options, const Io& io) {
     RunRecord record;
     Io tracked = io;
     tracked.record = &record;
+    tracked.bus = busName(options.adapter);
     if (!options.logFile.empty()) {
         if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
             message(tracked, why);

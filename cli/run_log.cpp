@@ -7,11 +7,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "cli/bus_name.h"
 #include "cli/exit_codes.h"
 #include "cli/json_values.h"
 #include "core/adapters/bus_identity.h"
-#include "core/adapters/i2c_dev_system.h"
-#include "core/adapters/usb_bus_discovery.h"
 #include "core/base/sha256.h"
 
 namespace cli {
@@ -40,12 +39,7 @@ Json adapterJson(const AdapterOptions& options) {
     if (options.adapter == "sim") {
         return {{"bus", "sim"}, {"name", "simulator"}, {"usb_path", nullptr}, {"serial", nullptr}};
     }
-    std::string bus = options.adapter;
-    if (bus == "i2c-dev") {
-        const std::vector<std::string> found = findUsbI2cBuses(*makeLinuxI2cDevSystem());
-        bus = found.empty() ? "" : found.front();
-    }
-    const BusIdentity id = identifyBus(bus);
+    const BusIdentity id = identifyBus(busName(options));
     auto orNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
     return {{"bus", orNull(id.bus)},
             {"name", orNull(id.name)},

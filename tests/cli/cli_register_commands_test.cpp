@@ -27,7 +27,7 @@ TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
     const TempDir dir;
     const CliRun text = runCli({"--adapter", "sim", "--trace", dir.file("t"), "list"});
     EXPECT_EQ(text.exitCode, 0);
-    EXPECT_EQ(text.out, "sim\n");
+    EXPECT_EQ(text.out, "sim\tsimulator\t-\n");
     EXPECT_THAT(traceEvents(dir.file("t")), ElementsAre("list 1 sim rc=0"));
     EXPECT_EQ(runCli({"--adapter", "sim", "--json", "list"}).out,
               R"({"schema_version":1,"adapters":["sim"],"buses":[{"bus":"sim","name":"simulator",)"
@@ -180,3 +180,52 @@ TEST(CliRegisters, NoAdapterIsAChipFailure) {
 }
 
 }  // namespace
+
+// Like i2cdump: a register that does not answer shows XX, the rest still comes, exit 1.
+TEST(CliRegisters, DumpGoesOnPastARegisterThatDoesNotAnswer) {
+    const std::vector<std::string> nak{"--adapter", "sim",         "--sim-fault",
+                                       "nak=03",    "--sim-fault", "nak=05"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = nak;
+        args.insert(args.end(), more.begin(), more.end());
+        return runCli(args);
+    };
+    const CliRun text = with({"dump"});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_THAT(text.out, HasSubstr("0x03  FNCTN_CNTRL  XX\n0x04  CELL_BALANCE 00  "));
+    EXPECT_THAT(text.out, HasSubstr("0x0A  SCD_CFG      48  "));
+    EXPECT_THAT(text.err,
+                HasSubstr("varenthal-cli: no answer from the chip at 0x20 on sim (read 0x03)\n"));
+
+    const CliRun json = with({"--json", "dump"});
+    EXPECT_EQ(json.exitCode, 1);
+    const Json dump = Json::parse(json.out);
+    ASSERT_EQ(dump["registers"].size(), 11U);
+    EXPECT_EQ(dump["registers"][3]["value"], nullptr);
+    EXPECT_EQ(dump["registers"][4]["value"], 0);
+    EXPECT_EQ(dump["error"]["kind"], "no_answer");
+    EXPECT_EQ(dump["error"]["register"], 3) << "the first failure";
+    EXPECT_THAT(dump["error"]["message"].get<std::string>(), HasSubstr("(read 0x03)"));
+}
+
+TEST(CliRegisters, UsageErrorsCarryOnePrefixAndNameTheUnknownWord) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"bogus"},
+         "varenthal-cli: unknown command 'bogus' (expected list, read, write, dump, status or "
+         "eeprom)\n"},
+        {{"eeprom", "burn"},
+         "varenthal-cli: unknown eeprom command 'burn' (expected show, save, program or verify)\n"},
+        {{"read"}, "varenthal-cli: ADDR is required (varenthal-cli --help tells more)\n"},
+        {{"--adapter", "no such adapter", "dump"},
+         "varenthal-cli: unknown adapter 'no such adapter'"},
+    };
+    for (const auto& [args, text] : cases) {
+        std::vector<std::string> all{"--adapter", "sim"};
+        all.insert(all.end(), args.begin(), args.end());
+        if (args.front() == "--adapter") all = args;
+        const CliRun run = runCli(all);
+        EXPECT_EQ(run.exitCode, 2) << args.front();
+        EXPECT_THAT(run.err, testing::StartsWith(text)) << args.front();
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args.front();
+    }
+}
