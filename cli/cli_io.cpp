@@ -20,6 +20,11 @@ void printJson(const Io& io, const Json& object) {
     if (io.record) io.record->printedJson = true;
 }
 
+void printJsonRow(const Io& io, const Json& object) {
+    io.out << object.dump() << '\n';
+    if (io.record) io.record->printedJson = true;
+}
+
 void noteFailure(const Io& io, std::string_view kind, int reg) {
     if (!io.record) return;
     io.record->errorKind = std::string(kind);

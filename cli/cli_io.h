@@ -25,6 +25,8 @@ struct Io {
 void message(const Io& io, std::string_view text);
 // One JSON object on its own line, led by "schema_version".
 void printJson(const Io& io, const Json& object);
+// One JSON object on its own line as it stands: the rows of a stream (watch).
+void printJsonRow(const Io& io, const Json& object);
 // Notes what failed for the error object: a kind ("bus", "no_adapter", ...) and the
 // register concerned, or -1.
 void noteFailure(const Io& io, std::string_view kind, int reg = -1);

@@ -31,6 +31,8 @@ constexpr const char* kFooter = R"(COMMANDS
   varenthal-cli [OPTIONS] eeprom save FILE.ee
   varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
   varenthal-cli [OPTIONS] eeprom verify FILE.ee
+  varenthal-cli [OPTIONS] watch [--interval MS] [--count N | --duration S]
+                [--registers 01,05,...] [--csv | --json] [--max-failures N]
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
 
 ADDRESSES AND DATA
@@ -57,6 +59,9 @@ SIMULATOR
   --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
   program-fails, stuck-bit, unplugged, pulse-stuck (the programming voltage cannot be
   switched off), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
+  --sim-scenario FILE plays faults over time, one 't_ms name on|off' a line, counted from
+  the moment the adapter opens; the names are those of --sim-fault, and 'ltclr' sets and
+  clears OUTPUT_CNTRL LTCLR as the host does, which releases the latched flags.
 
 EXIT CODES
   0  success
@@ -87,6 +92,8 @@ EXAMPLES
       prints 1: VGOOD did not get set
   varenthal-cli --adapter sim --trace bus.log --yes eeprom program pack.ee
       one line per adapter call in bus.log
+  varenthal-cli --adapter sim --sim-scenario ov.txt watch --count 20 --csv
+      twenty rows a second apart as the scenario sets and clears OV
 )";
 
 const CLI::Validator kHexByte(
@@ -117,6 +124,9 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
         ->type_name("FILE");
     app.add_option("--log", o.logFile,
                    "append one JSON line per board and run to FILE (production record)")
+        ->type_name("FILE");
+    app.add_option("--sim-scenario", o.adapter.simScenario,
+                   "simulator: play faults over time from FILE ('t_ms name on|off' lines)")
         ->type_name("FILE");
     app.add_flag("--json", o.json, "print one JSON object instead of text");
     app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
@@ -171,17 +181,19 @@ std::string unknownCommand(const CLI::App& app, const CLI::App* eeprom) {
     return inEeprom ? "unknown eeprom command '" + extra.front() +
                           "' (expected show, save, program or verify)"
                     : "unknown command '" + extra.front() +
-                          "' (expected list, read, write, dump, status or eeprom)";
+                          "' (expected list, read, write, dump, status, eeprom or watch)";
 }
 
 // The command that the line names ("dump", "eeprom show", or "eeprom" alone), found without
 // the parser: the first word that is not an option or an option's value. Empty when help is
 // asked for or no known command is named, so that the parser sees every command.
 std::string namedCommand(int argc, const char* const* argv) {
-    constexpr std::string_view kTakesValue[] = {"--adapter",   "--pulse-gpio", "--trace",
-                                                "--sim-fault", "--sim-state",  "--log",
-                                                "--backup",    "--fs",         "--cells"};
-    constexpr std::string_view kCommands[] = {"list", "read", "write", "dump", "status"};
+    // Options of the tool and of its commands that take a value as the next word.
+    constexpr std::string_view kTakesValue[] = {
+        "--adapter",      "--pulse-gpio", "--trace",    "--sim-fault", "--sim-state",
+        "--sim-scenario", "--log",        "--backup",   "--fs",        "--cells",
+        "--interval",     "--count",      "--duration", "--registers", "--max-failures"};
+    constexpr std::string_view kCommands[] = {"list", "read", "write", "dump", "status", "watch"};
     constexpr std::string_view kEepromCommands[] = {"show", "save", "program", "verify"};
     std::string named;
     for (int i = 1; i < argc; ++i) {
@@ -317,7 +329,10 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
                          "00)");
     }
 
-    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program, verify}) {
+    CLI::App* watch = wants("watch") ? addWatchCommand(app, o.watch) : nullptr;
+
+    for (CLI::App* sub :
+         {list, read, write, dump, status, eeprom, show, save, program, verify, watch}) {
         if (sub) sub->fallthrough();
     }
     // Only the tool's own help carries the long part; the commands keep the short footer.
@@ -370,6 +385,11 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     if (given(verify)) o.command = Command::EepromVerify;
     if (given(read) || given(write)) o.address = *parseHexArgument(addressText);
     if (given(write)) o.data = *parseHexArgument(dataText);
+    if (given(watch)) o.command = Command::Watch;
+    if (given(watch) && o.watch.csv && o.json) {
+        // Both forms were asked for, so neither is printed.
+        return usageError(out, err, false, "watch takes --csv or --json, not both");
+    }
     if (fs >= 0) o.fs = fs;
     result.options = o;
     return result;

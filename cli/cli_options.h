@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/watch_command.h"
 #include "core/adapters/adapter_setup.h"
 
 namespace cli {
@@ -19,7 +20,8 @@ enum class Command {
     EepromShow,
     EepromSave,
     EepromProgram,
-    EepromVerify
+    EepromVerify,
+    Watch,
 };
 
 struct CliOptions {
@@ -37,6 +39,7 @@ struct CliOptions {
     bool allowIncomplete = false;  // eeprom program, verify: a file without every register key
     std::optional<int> fs;         // eeprom show --fs
     int cells = 10;                // eeprom show --cells
+    WatchOptions watch;
 };
 
 struct ParseResult {

@@ -27,44 +27,49 @@ namespace {
 using eeprom::EepromImage;
 using Miscellaneous::ByteToHex;
 
+// The code of one field in the decoded settings.
+using CodeOf = std::uint8_t (*)(const eeprom::EepromSettings&);
+template <auto Member>
+std::uint8_t codeOf(const eeprom::EepromSettings& s) {
+    return static_cast<std::uint8_t>(s.*Member);
+}
+
 // One quantity of `eeprom show`, by its fixed JSON name. Exactly one of `list` and `flag`
 // is set; neither means the over-current delay, which is a text box, not a list.
 struct ShownField {
     std::string_view name;
     const eeprom::ListField* list;
     const eeprom::FlagField* flag;
+    CodeOf code;
 };
 
 // In register and bit order, the order of the page.
 const std::array<ShownField, 15>& shownFields() {
+    using S = eeprom::EepromSettings;
     static const std::array<ShownField, 15> fields{{
-        {"ov_threshold", &eeprom::kOvThreshold, nullptr},
-        {"ov_hysteresis", &eeprom::kOvHysteresis, nullptr},
-        {"ov_delay", &eeprom::kOvDelay, nullptr},
-        {"uv_threshold", &eeprom::kUvThreshold, nullptr},
-        {"uv_hysteresis", &eeprom::kUvHysteresis, nullptr},
-        {"uvfet_dis", nullptr, &eeprom::kDisDsgFet},
-        {"soc_dis", nullptr, &eeprom::kDisDsgChgFet},
-        {"oc_threshold", &eeprom::kOcThreshold, nullptr},
-        {"uv_delay", &eeprom::kUvDelay, nullptr},
-        {"oc_delay", nullptr, nullptr},
-        {"sor", nullptr, &eeprom::kSor},
-        {"zvc", nullptr, &eeprom::kZvc},
-        {"cben", nullptr, &eeprom::kCben},
-        {"scd_threshold", &eeprom::kScdThreshold, nullptr},
-        {"scd_delay", &eeprom::kScdDelay, nullptr},
+        {"ov_threshold", &eeprom::kOvThreshold, nullptr, codeOf<&S::ovThreshold>},
+        {"ov_hysteresis", &eeprom::kOvHysteresis, nullptr, codeOf<&S::ovHysteresis>},
+        {"ov_delay", &eeprom::kOvDelay, nullptr, codeOf<&S::ovDelay>},
+        {"uv_threshold", &eeprom::kUvThreshold, nullptr, codeOf<&S::uvThreshold>},
+        {"uv_hysteresis", &eeprom::kUvHysteresis, nullptr, codeOf<&S::uvHysteresis>},
+        {"uvfet_dis", nullptr, &eeprom::kDisDsgFet, codeOf<&S::uvFetDisable>},
+        {"soc_dis", nullptr, &eeprom::kDisDsgChgFet, codeOf<&S::socDisable>},
+        {"oc_threshold", &eeprom::kOcThreshold, nullptr, codeOf<&S::ocThreshold>},
+        {"uv_delay", &eeprom::kUvDelay, nullptr, codeOf<&S::uvDelay>},
+        {"oc_delay", nullptr, nullptr, codeOf<&S::ocDelay>},
+        {"sor", nullptr, &eeprom::kSor, codeOf<&S::sor>},
+        {"zvc", nullptr, &eeprom::kZvc, codeOf<&S::zvc>},
+        {"cben", nullptr, &eeprom::kCben, codeOf<&S::cben>},
+        {"scd_threshold", &eeprom::kScdThreshold, nullptr, codeOf<&S::scdThreshold>},
+        {"scd_delay", &eeprom::kScdDelay, nullptr, codeOf<&S::scdDelay>},
     }};
     return fields;
 }
 
-std::uint8_t fieldCode(const chip::Field& field, const EepromImage& image) {
-    return field.get(image[static_cast<std::size_t>(field.address - chip::kFirstEeprom)]);
-}
-
-const chip::Field& fieldOf(const ShownField& f) {
-    if (f.list) return f.list->field;
-    if (f.flag) return f.flag->field;
-    return chip::kOcDelay;
+// The register slot (0..4) that holds the field.
+int slotOf(const ShownField& f) {
+    const chip::Field& field = f.list ? f.list->field : f.flag ? f.flag->field : chip::kOcDelay;
+    return field.address - chip::kFirstEeprom;
 }
 
 // What the EEPROM page shows right after it is initialised from these bytes.
@@ -74,8 +79,7 @@ struct ShownValue {
     std::string unit;
 };
 
-ShownValue shownValue(const ShownField& f, const EepromImage& image, bool fs, int cells) {
-    const std::uint8_t code = fieldCode(fieldOf(f), image);
+ShownValue shownValue(const ShownField& f, std::uint8_t code, bool fs, int cells) {
     if (f.flag) return {std::string(f.flag->caption), code ? "yes" : "no", ""};
     if (!f.list) {
         return {std::string(eeprom::kOcDelayLabel), eeprom::ocDelayText(code),
@@ -128,15 +132,16 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
         return std::find(missing.begin(), missing.end(), eeprom::registerKey(slot)) !=
                missing.end();
     };
+    const eeprom::EepromSettings settings = eeprom::decode(image);
     if (io.json) {
         Json fields = Json::object();
         for (const ShownField& f : shownFields()) {
-            const std::uint8_t code = fieldCode(fieldOf(f), image);
+            const std::uint8_t code = f.code(settings);
             if (f.flag) {
                 fields[std::string(f.name)] = code != 0;
                 continue;
             }
-            const ShownValue v = shownValue(f, image, fs, cells);
+            const ShownValue v = shownValue(f, code, fs, cells);
             Json field{{"code", code}, {"text", v.text}, {"unit", v.unit}};
             if (f.list == &eeprom::kUvDelay) putUvDelay(field, v.text);
             fields[std::string(f.name)] = field;
@@ -151,7 +156,7 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
     io.out << "Source: " << source << "  (FS " << (fs ? 1 : 0) << ", " << cells << " cells)\n";
     int frame = -1;
     for (const ShownField& f : shownFields()) {
-        const int slot = fieldOf(f).address - chip::kFirstEeprom;
+        const int slot = slotOf(f);
         if (slot != frame) {
             frame = slot;
             io.out << eeprom::kFrameCaptions[static_cast<std::size_t>(slot)] << "  = "
@@ -161,7 +166,7 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
             }
             io.out << '\n';
         }
-        const ShownValue v = shownValue(f, image, fs, cells);
+        const ShownValue v = shownValue(f, f.code(settings), fs, cells);
         io.out << "  " << std::left << std::setw(52) << v.label << v.text
                << (v.unit.empty() ? "" : " ") << v.unit << '\n';
     }
@@ -362,6 +367,8 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Io& io) {
 
 // The registers where the chip differs from the file, each with its differing fields.
 Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, int cells) {
+    const eeprom::EepromSettings fileSettings = eeprom::decode(file);
+    const eeprom::EepromSettings chipSettings = eeprom::decode(chip);
     Json differences = Json::array();
     for (int slot = 0; slot < chip::kEepromCount; ++slot) {
         const auto i = static_cast<std::size_t>(slot);
@@ -372,10 +379,12 @@ Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, 
         putByte(entry, "chip", chip[i]);
         Json fields = Json::array();
         for (const ShownField& f : shownFields()) {
-            if (fieldOf(f).address != chip::kFirstEeprom + slot) continue;
-            if (fieldCode(fieldOf(f), file) == fieldCode(fieldOf(f), chip)) continue;
-            const ShownValue a = shownValue(f, file, fs, cells);
-            const ShownValue b = shownValue(f, chip, fs, cells);
+            if (slotOf(f) != slot) continue;
+            const std::uint8_t fileCode = f.code(fileSettings);
+            const std::uint8_t chipCode = f.code(chipSettings);
+            if (fileCode == chipCode) continue;
+            const ShownValue a = shownValue(f, fileCode, fs, cells);
+            const ShownValue b = shownValue(f, chipCode, fs, cells);
             const std::string unit = a.unit.empty() ? "" : " " + a.unit;
             fields.push_back({{"name", f.name},
                               {"label", a.label},

@@ -11,6 +11,7 @@
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
 #include "cli/run_log.h"
+#include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 
 namespace cli {
@@ -85,6 +86,8 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
             return runDump(io);
         case Command::Status:
             return runStatus(io);
+        case Command::Watch:
+            return runWatch(options.watch, &Communication::ReadRegister, io);
         case Command::EepromShow:
         case Command::EepromSave:
         case Command::EepromProgram:

@@ -92,6 +92,8 @@ std::string commandName(Command command) {
             return "eeprom program";
         case Command::EepromVerify:
             return "eeprom verify";
+        case Command::Watch:
+            return "watch";
     }
     return "";
 }

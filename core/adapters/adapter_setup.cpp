@@ -9,6 +9,7 @@
 #include "core/adapters/trace_adapter.h"
 #include "core/base/safe_file.h"
 #include "core/sim/sim_adapter.h"
+#include "core/sim/scenario_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
 
@@ -53,6 +54,11 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     if (a != "sim" && (!options.simFaults.empty() || !options.simState.empty())) {
         return "--sim-fault and --sim-state need --adapter sim";
     }
+    if (!options.simScenario.empty()) {
+        if (a != "sim") return "--sim-scenario needs --adapter sim";
+        std::string why;
+        if (!loadSimScenario(options.simScenario, &why)) return why;
+    }
     for (const std::string& fault : options.simFaults) {
         std::string why;
         if (!parseSimFault(fault, &why)) return why;
@@ -91,6 +97,9 @@ AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnos
     for (const std::string& text : options.simFaults) {
         if (const auto fault = parseSimFault(text)) setup.simChip->apply(*fault);
     }
+    if (!options.simScenario.empty()) {
+        if (auto scenario = loadSimScenario(options.simScenario)) setup.simScenario = *scenario;
+    }
     if (!options.simState.empty()) {
         setup.simChip->setEepromListener(
             [path = options.simState, out = &diagnostics](const SimulatedChip::Eeprom& e) {
@@ -107,6 +116,10 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
     std::unique_ptr<Talvex> adapter;
     if (simChip) {
         adapter = std::make_unique<SimAdapter>(simChip);
+        if (!simScenario.empty()) {
+            adapter = std::make_unique<ScenarioAdapter>(
+                std::move(adapter), std::make_unique<SimScenarioPlayer>(simChip, simScenario));
+        }
     } else {
         const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
         adapter = makeI2cDevAdapter(bus, options.pulseGpio);

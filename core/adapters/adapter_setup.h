@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/link/talvex.h"
+#include "core/sim/sim_scenario.h"
 
 class SimulatedChip;
 
@@ -17,6 +18,7 @@ struct AdapterOptions {
     std::string traceFile;            // empty: no trace
     std::vector<std::string> simFaults;
     std::string simState;
+    std::string simScenario;  // a scripted run of faults, see core/sim/sim_scenario.h
 };
 
 // Checks the options before anything opens; empty when they are fine, else a one-line reason.
@@ -25,7 +27,8 @@ std::string checkAdapterOptions(const AdapterOptions& options);
 // What start-up keeps of the chosen back-end.
 struct AdapterSetup {
     AdapterOptions options;
-    std::shared_ptr<SimulatedChip> simChip;  // set only when the simulator is the adapter
+    std::shared_ptr<SimulatedChip> simChip;    // set only when the simulator is the adapter
+    std::vector<SimScenarioStep> simScenario;  // played from each adapter's first open
 
     bool simulated() const { return simChip != nullptr; }
     // Builds the adapter chain (back-end, then the trace decorator when asked for).

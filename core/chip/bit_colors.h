@@ -1,21 +1,24 @@
 #pragma once
-// The colours that show register bits, shared by every view of register bytes
-// (the Registers page and the EEPROM preview) so that a "1" always looks the same.
+// The colours that show register bits, shared by every view of register bytes (the Registers
+// page and the EEPROM preview) so that a "1" always looks the same. Plain RGB: the windows
+// turn it into their own colour type.
 
-#include <QColor>
+#include <array>
+#include <cstdint>
 
-namespace bitcolors {
+namespace chip {
 
-// A bit that is 1: light green.
-inline QColor set() {
-    return QColor(192, 255, 192);
+struct Rgb {
+    std::uint8_t red;
+    std::uint8_t green;
+    std::uint8_t blue;
+};
+
+// Index = the bit's value: 0 light red, 1 light green.
+inline constexpr std::array<Rgb, 2> kBitColors{{{0xFF, 0xC0, 0xC0}, {0xC0, 0xFF, 0xC0}}};
+
+constexpr Rgb bitColor(bool set) {
+    return kBitColors[set ? 1 : 0];
 }
-// A bit that is 0: light red.
-inline QColor clear() {
-    return QColor(255, 192, 192);
-}
-inline QColor of(bool bit) {
-    return bit ? set() : clear();
-}
 
-}  // namespace bitcolors
+}  // namespace chip

@@ -78,6 +78,14 @@ int loadImage(const EepromImage& image) {
     return -1;
 }
 
+ConversionOutcome convertAndLoad(ProgrammingHost& host, EepromImage& image) {
+    // Clicks and ticks are served meanwhile; the bytes are the page's as it is after the wait.
+    host.wait(kConversionWait);
+    const ConversionOutcome outcome = host.compose(image);
+    if (outcome == ConversionOutcome::Written) loadImage(image);
+    return outcome;
+}
+
 SafeEndResult safeEnd() {
     SafeEndResult result;
     // The Part's order: disarm, then the voltage off. Each only when the program left it so.

@@ -73,7 +73,8 @@ public:
     virtual void setVgoodLamp(bool lit) = 0;
     virtual void message(std::string_view text, std::string_view title, MessageIcon icon) = 0;
     // Fills `image` with the five bytes to burn, or says why it cannot (showing its own
-    // message). Sends nothing to the chip; the programmer loads the bytes right after.
+    // message). Sends nothing to the chip; the programmer or convertAndLoad writes the bytes
+    // right after.
     virtual ConversionOutcome compose(EepromImage& image) = 0;
     // The PFALT end turns the status monitor on again.
     virtual void enableStatusMonitor() {}
@@ -112,6 +113,12 @@ struct ProgramReport {
 // Writes the image to registers 0x06..0x0A in register order (no wait, no read-back); stops
 // at the first write that is not answered and returns its index, or -1 when all went out.
 int loadImage(const EepromImage& image);
+
+// The conversion of the page's own commands (ConvertEepromControlsToBytes, the preview, a
+// save): waits kConversionWait, takes the host's bytes into `image` and, when it gave them,
+// writes them to 0x06..0x0A. No arming and no read-back; a lost write is left to the
+// status line, as for any register write outside programming.
+ConversionOutcome convertAndLoad(ProgrammingHost& host, EepromImage& image);
 
 // What safeEnd() could not do.
 struct SafeEndResult {

@@ -30,7 +30,12 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
         QStringLiteral("sim-state"),
         QStringLiteral("Simulator: keep the simulated EEPROM in FILE across runs."),
         QStringLiteral("FILE"));
-    parser.addOptions({adapter, pulseGpio, trace, simFault, simState});
+    const QCommandLineOption simScenario(
+        QStringLiteral("sim-scenario"),
+        QStringLiteral("Simulator: play faults over time from FILE, one 't_ms name on|off' a "
+                       "line."),
+        QStringLiteral("FILE"));
+    parser.addOptions({adapter, pulseGpio, trace, simFault, simState, simScenario});
 
     CommandLineResult result;
     auto fail = [&](const QString& text) {
@@ -65,6 +70,7 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     options.traceFile = parser.value(trace).toStdString();
     for (const QString& f : parser.values(simFault)) options.simFaults.push_back(f.toStdString());
     options.simState = parser.value(simState).toStdString();
+    options.simScenario = parser.value(simScenario).toStdString();
     if (const std::string why = checkAdapterOptions(options); !why.empty()) {
         return fail(QString::fromStdString(why));
     }

@@ -16,6 +16,7 @@
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
 #include "gui/app/simulator_menu.h"
+#include "gui/monitor/monitor_window.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/dialogs/frm_registers.h"
 #include "core/link/communication.h"
@@ -69,7 +70,8 @@ Form2::Form2(QWidget* parent) : QMainWindow(parent) {
     controlPage_->setObjectName(QStringLiteral("picControl"));
     eepromPage_ = new EepromPage(this);
     eepromPage_->setObjectName(QStringLiteral("picEeprom"));
-    eepromPage_->setStatusPanel(statusPanel_);
+    eepromPage_->setStatusTimer(statusPanel_->tmrStatus());
+    connect(eepromPage_, &EepromPage::vgoodLampChanged, statusPanel_, &StatusPanel::setVgoodLamp);
     registersPage_ = new RegistersPage();
     registersPage_->setObjectName(QStringLiteral("picRegisters"));
     SSTab1_->addTab(controlPage_, QStringLiteral("Control"));
@@ -112,6 +114,12 @@ void Form2::buildMenus() {
     QAction* readWrite = mnuI2C->addAction(QStringLiteral("&Read and Write Registers"));
     readWrite->setObjectName(QStringLiteral("mnuReadWriteI2C"));
     connect(readWrite, &QAction::triggered, this, &Form2::showRegistersDialog);
+
+    QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    QAction* monitor = mnuView->addAction(QStringLiteral("&Monitor"));
+    monitor->setObjectName(QStringLiteral("mnuViewMonitor"));
+    connect(monitor, &QAction::triggered, this, &Form2::showMonitor);
 
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -202,6 +210,20 @@ void Form2::showRegistersDialog() {
     registersDialog_->show();
     registersDialog_->raise();
     registersDialog_->activateWindow();
+}
+
+void Form2::showMonitor() {
+    if (!monitor_) {
+        // Closing deletes it, and with it the connection: no sampling while it is closed.
+        monitor_ = new MonitorWindow(this);
+        connect(statusPanel_, &StatusPanel::statusRead, monitor_, &MonitorWindow::statusRead);
+        monitor_->setHoldOff([page = QPointer<EepromPage>(eepromPage_)] {
+            return page && page->isBusy();
+        });
+    }
+    monitor_->show();
+    monitor_->raise();
+    monitor_->activateWindow();
 }
 
 void Form2::showAbout() {

@@ -20,6 +20,7 @@ class StatusPanel;
 class frmAbout;
 class SimulatedChip;
 class frmRegisters;
+class MonitorWindow;
 
 class Form2 : public QMainWindow {
     Q_OBJECT
@@ -56,6 +57,7 @@ private:
     void onTabClicked(int index);
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
+    void showMonitor();
     void showAbout();
 
     QLabel* lblCommStatus_ = nullptr;
@@ -68,6 +70,7 @@ private:
     QAction* mnuFileOpenEeprom_ = nullptr;
     QPointer<frmAbout> about_;
     QPointer<frmRegisters> registersDialog_;
+    QPointer<MonitorWindow> monitor_;
     std::function<void()> endProgram_;
     bool closing_ = false;
 };

@@ -211,8 +211,9 @@ TEST(CliRegisters, DumpGoesOnPastARegisterThatDoesNotAnswer) {
 TEST(CliRegisters, UsageErrorsCarryOnePrefixAndNameTheUnknownWord) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"bogus"},
-         "varenthal-cli: unknown command 'bogus' (expected list, read, write, dump, status or "
-         "eeprom)\n"},
+         "varenthal-cli: unknown command 'bogus' (expected list, read, write, dump, status, eeprom "
+         "or "
+         "watch)\n"},
         {{"eeprom", "burn"},
          "varenthal-cli: unknown eeprom command 'burn' (expected show, save, program or verify)\n"},
         {{"read"}, "varenthal-cli: ADDR is required (varenthal-cli --help tells more)\n"},

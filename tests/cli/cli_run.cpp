@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -93,6 +94,13 @@ CliRun runCli(const std::vector<std::string>& args) {
     CliRun run = spawnCli(args, devNull);
     close(devNull);
     return run;
+}
+
+CliRun runCliInterrupted(const std::vector<std::string>& args, std::chrono::milliseconds after) {
+    CliProcess process(args);
+    std::this_thread::sleep_for(after);
+    kill(process.pid(), SIGINT);
+    return process.wait();
 }
 
 CliRun runCliOnTerminal(const std::vector<std::string>& args, const std::string& typed) {

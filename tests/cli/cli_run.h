@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real varenthal-cli executable and collects what it printed and its exit code.
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct CliRun {
 
 // Standard input is /dev/null: no terminal, as on a production line or in CI.
 CliRun runCli(const std::vector<std::string>& args);
+// As runCli, with Ctrl-C (SIGINT) sent `after` the start.
+CliRun runCliInterrupted(const std::vector<std::string>& args, std::chrono::milliseconds after);
 // Standard input is a pseudo-terminal on which `typed` has been typed.
 CliRun runCliOnTerminal(const std::vector<std::string>& args, const std::string& typed);
 

@@ -27,7 +27,6 @@
 #include "gui/pages/eeprom/frm_preview.h"
 #include "core/eeprom/page_conversion.h"
 #include "core/eeprom/programming_sequence.h"
-#include "gui/pages/registers/status_panel.h"
 
 using eeprom::ConversionOutcome;
 using eeprom::MessageIcon;
@@ -64,16 +63,15 @@ public:
         page_.ProgressBar1_->setVisible(shown);
     }
     void setProgress(int percent) override { page_.ProgressBar1_->setValue(percent); }
-    void setVgoodLamp(bool lit) override {
-        if (page_.statusPanel_) page_.statusPanel_->setVgoodLamp(lit);
-    }
+    void setVgoodLamp(bool lit) override { emit page_.vgoodLampChanged(lit); }
     void message(std::string_view text, std::string_view title, MessageIcon icon) override {
         page_.message(qs(text), qs(title), icon);
     }
     ConversionOutcome compose(eeprom::EepromImage& image) override {
         const ConversionOutcome outcome = page_.compose();
         image = page_.yEepromImage_;
-        // As the conversion does; nothing runs between this and the programmer's writes.
+        // The status monitor goes on with the bytes; nothing runs between this and the
+        // core's writes of them.
         if (outcome == ConversionOutcome::Written) page_.startStatusTimer();
         return outcome;
     }
@@ -258,8 +256,8 @@ QGroupBox* EepromPage::buildScdCfg() {
 
 // ---- wiring ------------------------------------------------------------------------------
 
-void EepromPage::setStatusPanel(StatusPanel* panel) {
-    statusPanel_ = panel;
+void EepromPage::setStatusTimer(QTimer* tmrStatus) {
+    tmrStatus_ = tmrStatus;
 }
 
 void EepromPage::setFileMenuItems(QAction* save, QAction* open) {
@@ -273,7 +271,7 @@ void EepromPage::setWait(std::function<void(double)> wait) {
 
 void EepromPage::startStatusTimer() {
     // Starting a running timer would restart its interval; it is only switched on.
-    if (statusPanel_ && !statusPanel_->tmrStatus()->isActive()) statusPanel_->tmrStatus()->start();
+    if (tmrStatus_ && !tmrStatus_->isActive()) tmrStatus_->start();
 }
 
 bool EepromPage::isCurrentPage() const {
@@ -337,59 +335,34 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
     takeCellCount();
     // A register that could not be read shows no value rather than a stand-in byte's.
     bool allRead = true;
-    auto value = [&](int slot) -> std::optional<std::uint8_t> {
+    std::array<bool, chip::kEepromCount> known{};
+    eeprom::EepromImage image{};
+    auto value = [&](int slot) {
+        const auto i = static_cast<std::size_t>(slot);
         std::uint8_t v = 0;
         if (bFromEepromFile) {
-            if (yFileData) v = (*yFileData)[static_cast<std::size_t>(slot)];
+            if (yFileData) v = (*yFileData)[i];
         } else if (Communication::ReadRegister(static_cast<std::uint8_t>(chip::kFirstEeprom + slot),
                                                v) != 0) {
             allRead = false;
-            return std::nullopt;
+            return;
         }
-        return v;
-    };
-    auto setList = [](QComboBox* list, const chip::Field& field,
-                      const std::optional<std::uint8_t>& v) {
-        list->setCurrentIndex(v ? field.get(*v) : -1);
-    };
-    auto setFlag = [](QCheckBox* box, const chip::Field& field,
-                      const std::optional<std::uint8_t>& v) {
-        box->setChecked(v && field.get(*v) != 0);
+        image[i] = v;
+        known[i] = true;
     };
 
-    const auto ovCfg = value(0);
-    setList(cboOvThresh_, chip::kOvThreshold, ovCfg);
-    setList(cboOvHyst_, chip::kOvHysteresis, ovCfg);
-    setList(cboOvDetDelay_, chip::kOvDelay, ovCfg);
-
-    const auto uvLevel = value(1);
-    setList(cboUvThresh_, chip::kUvThreshold, uvLevel);
-    setList(cboUvHyst_, chip::kUvHysteresis, uvLevel);
-    setFlag(chkDisDsgFet_, chip::kUvFetDisable, uvLevel);
-    setFlag(chkDisDsgChgFet_, chip::kSocDisable, uvLevel);
-
+    // The bus order of the page's first fill: 0x06, 0x07, OUTPUT_CNTRL, 0x08..0x0A.
+    value(0);
+    value(1);
     // The FS bit lives in a control register, so it always comes from the chip.
     std::uint8_t outputCntrl = 0;
     if (Communication::ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0 && !bFromEepromFile)
         allRead = false;
+    for (int slot = 2; slot < chip::kEepromCount; ++slot) value(slot);
+
     chkFsBit_->setChecked((outputCntrl & chip::kOutFS) != 0);
     buildUvDelayList(eeprom::UvDelaySuffix::Alt);
-
-    const auto ocvUvDelay = value(2);
-    setList(cboOcThresh_, chip::kOcThreshold, ocvUvDelay);
-    setList(cboUvDelay_, chip::kUvDelay, ocvUvDelay);
-
-    const auto ocDelay = value(3);
-    txtOcDelay_->setText(
-        ocDelay ? QString::fromStdString(eeprom::ocDelayText(chip::kOcDelay.get(*ocDelay)))
-                : QString());
-    setFlag(chkSOR_, chip::kSor, ocDelay);
-    setFlag(chkZvc_, chip::kZvc, ocDelay);
-    setFlag(chkCben_, chip::kCben, ocDelay);
-
-    const auto scdCfg = value(4);
-    setList(cboShortCircuitThresh_, chip::kScdThreshold, scdCfg);
-    setList(cboShortCircuitDelay_, chip::kScdDelay, scdCfg);
+    showSettings(eeprom::decode(image), known);
 
     chipNotRead_ = !allRead;
     lblChipNotRead_->setVisible(chipNotRead_);
@@ -400,13 +373,39 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
     }
 }
 
+void EepromPage::showSettings(const eeprom::EepromSettings& s,
+                              const std::array<bool, chip::kEepromCount>& known) {
+    auto isKnown = [&](const chip::Field& field) {
+        return known[static_cast<std::size_t>(field.address - chip::kFirstEeprom)];
+    };
+    auto setList = [&](QComboBox* list, const eeprom::ListField& field, std::uint8_t code) {
+        list->setCurrentIndex(isKnown(field.field) ? code : -1);
+    };
+    auto setFlag = [&](QCheckBox* box, const eeprom::FlagField& flag, bool set) {
+        box->setChecked(isKnown(flag.field) && set);
+    };
+    setList(cboOvThresh_, eeprom::kOvThreshold, s.ovThreshold);
+    setList(cboOvHyst_, eeprom::kOvHysteresis, s.ovHysteresis);
+    setList(cboOvDetDelay_, eeprom::kOvDelay, s.ovDelay);
+    setList(cboUvThresh_, eeprom::kUvThreshold, s.uvThreshold);
+    setList(cboUvHyst_, eeprom::kUvHysteresis, s.uvHysteresis);
+    setFlag(chkDisDsgFet_, eeprom::kDisDsgFet, s.uvFetDisable);
+    setFlag(chkDisDsgChgFet_, eeprom::kDisDsgChgFet, s.socDisable);
+    setList(cboOcThresh_, eeprom::kOcThreshold, s.ocThreshold);
+    setList(cboUvDelay_, eeprom::kUvDelay, s.uvDelay);
+    txtOcDelay_->setText(isKnown(chip::kOcDelay)
+                             ? QString::fromStdString(eeprom::ocDelayText(s.ocDelay))
+                             : QString());
+    setFlag(chkSOR_, eeprom::kSor, s.sor);
+    setFlag(chkZvc_, eeprom::kZvc, s.zvc);
+    setFlag(chkCben_, eeprom::kCben, s.cben);
+    setList(cboShortCircuitThresh_, eeprom::kScdThreshold, s.scdThreshold);
+    setList(cboShortCircuitDelay_, eeprom::kScdDelay, s.scdDelay);
+}
+
 ConversionOutcome EepromPage::convert() {
-    wait_(eeprom::kConversionWait);               // clicks and ticks are served meanwhile
-    const ConversionOutcome outcome = compose();  // the page as it is after the wait
-    if (outcome != ConversionOutcome::Written) return outcome;
-    eeprom::loadImage(yEepromImage_);
-    startStatusTimer();
-    return outcome;
+    eeprom::EepromImage image{};
+    return eeprom::convertAndLoad(*host_, image);
 }
 
 ConversionOutcome EepromPage::compose() {

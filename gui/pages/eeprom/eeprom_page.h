@@ -25,7 +25,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class StatusPanel;
+class QTimer;
 
 namespace eeprom {
 class EepromProgrammer;
@@ -39,9 +39,9 @@ public:
     explicit EepromPage(QWidget* parent = nullptr);
     ~EepromPage() override;
 
-    // Wiring from the main window: the lamp panel (VGOOD lamp, tmrStatus) and the two File
-    // menu items that the page enables.
-    void setStatusPanel(StatusPanel* panel);
+    // Wiring from the main window: the lamp panel's `tmrStatus`, which programming and the
+    // conversion switch on, and the two File menu items that the page enables.
+    void setStatusTimer(QTimer* tmrStatus);
     void setFileMenuItems(QAction* mnuFileSaveEeprom, QAction* mnuFileOpenEeprom);
     // The waits of the conversion and of programming; Miscellaneous::Delay by default.
     void setWait(std::function<void(double seconds)> wait);
@@ -50,7 +50,8 @@ public:
     // `bFromEepromFile` is true; the FS box always from the chip's register 0x01.
     void InitializeEepromPage(bool bFromEepromFile,
                               const std::optional<std::array<std::uint8_t, 5>>& yFileData = {});
-    // Waits 1 s, encodes the page into the EEPROM image and writes registers 0x06..0x0A.
+    // Waits 1 s, encodes the page into the EEPROM image and writes registers 0x06..0x0A
+    // (the core's convertAndLoad with this page as host).
     // False when it wrote nothing (never filled, or a field without an encoding; the user
     // has been told which).
     bool ConvertEepromControlsToBytes();
@@ -68,6 +69,11 @@ public:
     void mnuFileOpenEeprom_Click();
     void cmdPreview_Click();
     void cmdProgramEeprom_Click();
+
+signals:
+    // Programming's own STATUS check found VGOOD set or clear; the main window shows it on
+    // the lamp panel.
+    void vgoodLampChanged(bool lit);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,8 +95,12 @@ private:
     void txtOcDelay_LostFocus();
     void buildUvDelayList(eeprom::UvDelaySuffix suffix);
     void takeCellCount();
+    // Shows decoded codes; the fields of a register that is not `known` show no value.
+    void showSettings(const eeprom::EepromSettings& settings,
+                      const std::array<bool, chip::kEepromCount>& known);
 
-    // Waits, composes and writes 0x06..0x0A: ConvertEepromControlsToBytes and the preview.
+    // The core's conversion with this page as host (wait, compose, write 0x06..0x0A):
+    // ConvertEepromControlsToBytes, the preview and a save.
     eeprom::ConversionOutcome convert();
     // Only composes the image from the page (and settles its lists); sends nothing.
     eeprom::ConversionOutcome compose();
@@ -101,7 +111,7 @@ private:
     void startStatusTimer();
 
     std::function<void(double)> wait_;
-    StatusPanel* statusPanel_ = nullptr;
+    QTimer* tmrStatus_ = nullptr;
     QAction* mnuFileSaveEeprom_ = nullptr;
     QAction* mnuFileOpenEeprom_ = nullptr;
 

@@ -11,6 +11,7 @@
 
 #include "core/chip/register_map.h"
 #include "core/link/miscellaneous.h"
+#include "gui/widgets/bit_color.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 namespace {
@@ -35,17 +36,11 @@ QLabel* makeCell(const QString& text, QWidget* parent) {
 
 void paintCell(QLabel* cell, bool set) {
     QPalette palette = cell->palette();
-    palette.setColor(QPalette::Window, frmPreview::bitColor(set));
+    palette.setColor(QPalette::Window, widgets::bitColor(set));
     cell->setPalette(palette);
 }
 
 }  // namespace
-
-const QColor& frmPreview::bitColor(bool set) {
-    static const QColor one(0xC0, 0xFF, 0xC0);
-    static const QColor zero(0xFF, 0xC0, 0xC0);
-    return set ? one : zero;
-}
 
 frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmPreview"));

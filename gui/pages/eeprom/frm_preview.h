@@ -18,9 +18,6 @@ public:
     // Fills the grid from slots 0..4 (registers 0x06..0x0A); every cell is rewritten.
     void Display(std::span<const std::uint8_t> bytes);
 
-    // Bit cell colours, shared with the register view: 1 light green, 0 light red.
-    static const QColor& bitColor(bool set);
-
 private:
     void OKButton_Click();
 

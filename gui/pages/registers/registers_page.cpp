@@ -18,8 +18,8 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
+#include "gui/widgets/bit_color.h"
 #include "gui/widgets/miscellaneous_gui.h"
-#include "core/chip/bit_colors.h"
 
 using Miscellaneous::Twips;
 
@@ -191,7 +191,7 @@ void RegistersPage::buildFooter() {
     auto* frame = new QGroupBox(QStringLiteral("Bit Color Legend"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(Twips(kBitsLeft), Twips(kFooterTop), Twips(2 * kBitWidth + 600), Twips(780));
-    const QColor legend[2] = {bitcolors::set(), bitcolors::clear()};
+    const QColor legend[2] = {widgets::bitColor(true), widgets::bitColor(false)};
     for (int i = 0; i < 2; ++i) {
         QLabel* cell = makeCell(frame, arrayName("Label7", i),
                                 i == 0 ? QStringLiteral("1") : QStringLiteral("0"), &legend[i]);
@@ -369,7 +369,7 @@ void RegistersPage::colourRow(int a, std::uint8_t value) {
     for (int bit = 0; bit < 8; ++bit) {
         QLabel* cell = bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)];
         QPalette pal = cell->palette();
-        pal.setColor(QPalette::Window, bitcolors::of(((value >> bit) & 1U) != 0));
+        pal.setColor(QPalette::Window, widgets::bitColor(((value >> bit) & 1U) != 0));
         cell->setPalette(pal);
     }
 }

@@ -113,11 +113,13 @@ void StatusPanel::setLamp(const Lamp& lamp, bool bit) {
 void StatusPanel::tmrStatus_Timer() {
     QCoreApplication::processEvents();
     std::uint8_t value = 0;
-    Communication::ReadRegister(chip::STATUS, value);  // a failure leaves 0: all lamps unlit
+    // A failure leaves 0: all lamps unlit.
+    const std::int32_t rc = Communication::ReadRegister(chip::STATUS, value);
     setLamp(lamps_[kScd], (value & chip::kStatusSCD) != 0);
     setLamp(lamps_[kOcd], (value & chip::kStatusOCD) != 0);
     setLamp(lamps_[kOv], (value & chip::kStatusOV) != 0);
     setLamp(lamps_[kUv], (value & chip::kStatusUV) != 0);
     setLamp(lamps_[kOvTemp], (value & chip::kStatusOVTEMP) != 0);
     setLamp(lamps_[kVgood], (value & chip::kStatusVGOOD) != 0);
+    emit statusRead(rc, value);
 }

@@ -19,6 +19,10 @@ public:
     // Sets the VGOOD lamp from EEPROM programming's own STATUS check.
     void setVgoodLamp(bool lit);
 
+signals:
+    // Each tick's STATUS read, for the Monitor window: rc 0 = answered with `value`.
+    void statusRead(std::int32_t rc, std::uint8_t value);
+
 private:
     // A lamp is a pair of pictures on the same spot: element 0 unlit, element 1 lit.
     struct Lamp {

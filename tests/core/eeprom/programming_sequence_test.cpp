@@ -185,6 +185,27 @@ TEST_F(ProgrammingSequence, NothingIsBurntWhenTheConversionWroteNothing) {
     }
 }
 
+// The page's own conversion: the wait first, so that a click inside it still counts, then the
+// five writes, and nothing at all when the page gave no bytes.
+TEST_F(ProgrammingSequence, ConversionWaitsThenWritesTheHostsBytesOnly) {
+    const std::array<std::pair<ConversionOutcome, Lines>, 3> cases{{
+        {ConversionOutcome::Written,
+         {"wait 1.00", "W 06=2C", "W 07=5A", "W 08=97", "W 09=13", "W 0A=C4"}},
+        {ConversionOutcome::NoValues, {"wait 1.00"}},
+        {ConversionOutcome::Failed, {"wait 1.00"}},
+    }};
+    for (const auto& [outcome, expected] : cases) {
+        bus->log.clear();
+        host->outcome = outcome;
+        host->page[0] = 0x2B;
+        host->onWait = [&] { host->page[0] = 0x2C; };  // a choice made during the wait
+        EepromImage image{};
+        EXPECT_EQ(convertAndLoad(*host, image), outcome);
+        EXPECT_EQ(bus->log, expected);
+        EXPECT_FALSE(bus->voltageOn);
+    }
+}
+
 TEST_F(ProgrammingSequence, EmergencyStopDuringThePulseLeavesTheChipSafe) {
     EepromProgrammer programmer(*host);
     int waits = 0;

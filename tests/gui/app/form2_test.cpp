@@ -294,6 +294,8 @@ private slots:
         QTest::newRow("unwritable trace")
             << QStringList{"--adapter", "sim", "--trace", "/nonexistent-dir/t.log"};
         QTest::newRow("stray argument") << QStringList{"sim"};
+        QTest::newRow("missing scenario")
+            << QStringList{"--adapter", "sim", "--sim-scenario", "/nonexistent-dir/s.txt"};
     }
     void commandLineErrors() {
         QFETCH(QStringList, arguments);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -66,12 +67,16 @@ private slots:
         const AdapterSetup restarted = prepareAdapter(options);
         QCOMPARE(restarted.simChip->eeprom(), setup.simChip->eeprom());
 
-        // A fault from the menu shows in the programming's own message.
+        // A fault from the menu shows in the programming's own message, and its STATUS check
+        // puts the VGOOD lamp out before the next tick could.
+        auto* vgoodLit = form.findChild<QLabel*>(QStringLiteral("ImgGrnLEDVgood(1)"));
+        QVERIFY(vgoodLit && !vgoodLit->isHidden());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         program->click();
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].text,
                  QStringLiteral("VGOOD did not get set. EEPROM programming canceled."));
+        QVERIFY(vgoodLit->isHidden());
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_vgood-low"))->trigger();
         form.findChild<QAction*>(QStringLiteral("mnuSimFault_stuck-bit"))->trigger();
         program->click();

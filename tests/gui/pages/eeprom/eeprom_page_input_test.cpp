@@ -91,6 +91,7 @@ void EepromPageInputTest::aPageThatLostAReadWritesNothing_data() {
     QTest::newRow("OV_CFG, Save") << 0x06 << "Save";
     QTest::newRow("OUTPUT_CNTRL, Program") << 0x01 << "Program";
     QTest::newRow("SCD_CFG, Program") << 0x0A << "Program";
+    QTest::newRow("OCDELAY, Save") << 0x09 << "Save";
 }
 
 void EepromPageInputTest::aPageThatLostAReadWritesNothing() {
@@ -101,8 +102,16 @@ void EepromPageInputTest::aPageThatLostAReadWritesNothing() {
     auto* note = child<QLabel>("lblChipNotRead");
     QVERIFY(note->isVisibleTo(form_.get()));
     QCOMPARE(note->text(), QString::fromUtf8(eeprom::kChipNotRead.data()));
-    // The lost register's values are not shown as if they were the chip's.
-    if (lost == 0x07) QCOMPARE(child<QComboBox>("cboUvThresh")->currentIndex(), -1);
+    // The lost register's values are not shown as if they were the chip's; the others are.
+    const std::pair<int, const char*> lists[] = {
+        {0x06, "cboOvThresh"},         {0x06, "cboOvHyst"},
+        {0x06, "cboOvDetDelay"},       {0x07, "cboUvThresh"},
+        {0x07, "cboUvHyst"},           {0x08, "cboOcThresh"},
+        {0x08, "cboUvDelay"},          {0x0A, "cboShortCircuitThresh"},
+        {0x0A, "cboShortCircuitDelay"}};
+    for (const auto& [address, name] : lists)
+        QVERIFY2((child<QComboBox>(name)->currentIndex() == -1) == (address == lost), name);
+    QCOMPARE(child<QLineEdit>("txtOcDelay")->text().isEmpty(), lost == 0x09);
 
     ModalAnswers answers;
     answers.message();

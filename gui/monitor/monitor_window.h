@@ -1,0 +1,114 @@
+#pragma once
+// The Monitor window: a strip chart of the STATUS flags (step traces) and of the ticked
+// registers over time, the list of flag changes, and recording to a CSV file.
+//
+// At the default 1 s it takes the status panel's own STATUS read (statusRead) and makes no
+// STATUS read of its own; at a faster interval it reads on its own timer, `tmrMonitor`.
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "core/monitor/csv_recorder.h"
+#include "core/monitor/flag_events.h"
+#include "core/monitor/monitor_plot_model.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class QChart;
+class QChartView;
+class QLineSeries;
+class QAbstractAxis;
+
+class MonitorWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Sampling intervals offered, fastest last; the first is the status panel's own second.
+    static constexpr std::array<int, 5> kIntervalsMs{1000, 500, 200, 100, 50};
+    static constexpr int kMaxEvents = 10000;  // older lines drop off the list
+
+    explicit MonitorWindow(QWidget* parent = nullptr);
+    ~MonitorWindow() override;
+
+    // How the window reads the bus; by default the program's register access layer.
+    void setReader(monitor::RegisterReader read) { read_ = std::move(read); }
+    // While this says so (an EEPROM programming run), the window takes no samples and makes
+    // no reads: the sequence owns the bus.
+    void setHoldOff(std::function<bool()> holdOff) { holdOff_ = std::move(holdOff); }
+    // Seconds since the window opened; replaceable so that scripted runs keep their times.
+    void setSecondsClock(std::function<double()> seconds) { secondsNow_ = std::move(seconds); }
+
+    // The status panel's STATUS read: rc 0 = answered with `value`.
+    void statusRead(std::int32_t rc, std::uint8_t value);
+
+    // Recording without the file dialog (the button asks for the name, then calls these).
+    bool startRecording(const QString& path);
+    void stopRecording();
+    bool isRecording() const { return recorder_.isOpen(); }
+
+    // Writes the chart as PNG, or SVG when `path` ends in .svg.
+    bool savePicture(const QString& path);
+
+    const monitor::MonitorPlotModel& plotModel() const { return plot_; }
+    // Redraws the chart now (it is otherwise redrawn a few times a second while running).
+    void refreshPlot();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Trace {
+        QString name;
+        std::vector<QLineSeries*> segments;  // one per stretch without a gap
+        QAbstractAxis* yAxis = nullptr;
+    };
+
+    void addSample(const monitor::MonitorSample& sample);
+    std::vector<std::uint8_t> tickedRegisters() const;
+    void onIntervalChanged();
+    void onTick();
+    void onRecordClicked();
+    void onSavePictureClicked();
+    void onPauseToggled(bool paused);
+    void onScroll(int value);
+    void drawTrace(Trace& trace, const std::vector<monitor::PlotPoint>& points, double base,
+                   double scale);
+    void setTimeRange(double end);
+    double spanSeconds() const;
+
+    monitor::RegisterReader read_;
+    monitor::MonitorPlotModel plot_;
+    monitor::FlagEventTracker events_;
+    monitor::CsvRecorder recorder_;
+    std::vector<std::uint8_t> recordedRegisters_;
+    std::function<double()> secondsNow_;
+    std::function<bool()> holdOff_;
+    bool dirty_ = false;
+
+    QComboBox* cboInterval_;
+    QComboBox* cboSpan_;
+    std::vector<QCheckBox*> chkRegister_;
+    QPushButton* cmdPause_;
+    QPushButton* cmdRecord_;
+    QPushButton* cmdSavePicture_;
+    QLabel* lblRecording_;
+    QChart* chart_;
+    QChartView* chartView_;
+    QScrollBar* hsbTime_;
+    QListWidget* lstEvents_;
+    QTimer* tmrMonitor_;
+    QTimer* tmrPlot_;
+    QAbstractAxis* timeAxis_;
+    std::array<Trace, 8> flagTraces_;
+    std::vector<Trace> registerTraces_;
+};

@@ -1,0 +1,186 @@
+// The Monitor window over the simulator: where its samples come from, what the chart, the
+// event list and the recording show for a scripted OV, and what it reads on its own.
+
+#include "gui/monitor/monitor_window.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/link/frm_usb.h"
+#include "core/sim/sim_adapter.h"
+#include "core/sim/sim_scenario.h"
+#include "gui/app/form2.h"
+#include "gui/pages/registers/status_panel.h"
+#include "tests/core/sim/manual_clock.h"
+
+using namespace std::chrono_literals;
+
+class MonitorWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    ManualClock clock_;
+    std::shared_ptr<SimulatedChip> chip_;
+    std::unique_ptr<SimScenarioPlayer> player_;
+    std::vector<std::uint8_t> reads_;  // every address the window read itself
+    std::unique_ptr<MonitorWindow> window_;
+    double seconds_ = 0;
+
+    std::int32_t chipRead(std::uint8_t address, std::uint8_t& data) {
+        player_->advance();
+        return chip_->readRegister(address, data);
+    }
+    // One tick of the status panel: its STATUS read handed to the window.
+    void statusTick() {
+        std::uint8_t value = 0;
+        const std::int32_t rc = chipRead(chip::STATUS, value);
+        window_->statusRead(rc, value);
+    }
+    QStringList events() const {
+        QStringList lines;
+        auto* list = window_->findChild<QListWidget*>(QStringLiteral("lstEvents"));
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text().mid(14);
+        return lines;
+    }
+
+private slots:
+    void init() {
+        chip_ = std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom, clock_.clock());
+        player_ = std::make_unique<SimScenarioPlayer>(
+            chip_,
+            *parseSimScenario("2000 ov on\n5000 ov off\n5000 ltclr on\n5000 ltclr off\n"
+                              "7000 nak=00 on\n8000 nak=00 off"),
+            clock_.clock());
+        player_->start();
+        reads_.clear();
+        seconds_ = 0;
+        window_ = std::make_unique<MonitorWindow>();
+        window_->setAttribute(Qt::WA_DeleteOnClose, false);
+        window_->setReader([this](std::uint8_t address, std::uint8_t& data) {
+            reads_.push_back(address);
+            return chipRead(address, data);
+        });
+        window_->setSecondsClock([this] { return seconds_; });
+        window_->show();
+    }
+    void cleanup() { window_.reset(); }
+
+    void scriptedOvShowsAsStepEventsAndCsvRows() {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QStringLiteral("run.csv"));
+        QVERIFY(window_->startRecording(csv));
+        for (int t = 0; t <= 9; ++t) {
+            seconds_ = t;
+            statusTick();
+            clock_.advance(1000ms);
+        }
+        window_->stopRecording();
+        QVERIFY(reads_.empty());  // at 1 s the status panel's read is the only one
+
+        QCOMPARE(events(), (QStringList{"OV set", "CHG cleared", "OV cleared", "CHG set",
+                                        "no answer", "answering again"}));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 12);  // header, ten rows, the empty text after the last newline
+        QStringList ov;
+        for (int row = 1; row <= 10; ++row) ov << QString::fromLatin1(lines[row].split(',')[5]);
+        QCOMPARE(ov, (QStringList{"0", "0", "1", "1", "1", "0", "0", "", "0", "0"}));
+
+        // The OV trace steps up at 2 s and down at 5 s, and breaks where the chip was silent.
+        window_->refreshPlot();
+        auto* chart = window_->findChild<QChartView*>(QStringLiteral("chartMonitor"))->chart();
+        QList<QLineSeries*> ovSegments;
+        for (QAbstractSeries* s : chart->series()) {
+            if (s->name() == QStringLiteral("OV")) ovSegments << static_cast<QLineSeries*>(s);
+        }
+        QCOMPARE(ovSegments.size(), 2);
+        QList<QPointF> rises;
+        const QList<QPointF> points = ovSegments[0]->points();
+        for (int i = 1; i < points.size(); ++i) {
+            if (points[i].y() != points[i - 1].y()) rises << points[i];
+        }
+        QCOMPARE(rises.size(), 2);
+        QCOMPARE(rises[0].x(), 2.0);
+        QVERIFY(rises[0].y() > points[0].y());
+        QCOMPARE(rises[1].x(), 5.0);
+        QCOMPARE(ovSegments[1]->points().first().x(), 8.0);
+    }
+
+    void fasterIntervalReadsStatusAndTickedRegistersOnItsOwnTimer() {
+        window_->findChild<QCheckBox*>(QStringLiteral("chkRegister(8)"))->setChecked(true);
+        statusTick();
+        QCOMPARE(reads_, (std::vector<std::uint8_t>{chip::OCV_UV_DELAY}));
+        reads_.clear();
+
+        window_->findChild<QComboBox*>(QStringLiteral("cboInterval"))->setCurrentIndex(4);
+        QVERIFY(window_->findChild<QTimer*>(QStringLiteral("tmrMonitor"))->isActive());
+        QTRY_VERIFY(reads_.size() >= 4);
+        statusTick();  // ignored while the window's own timer samples
+        // Held off (an EEPROM programming run): no reads at all.
+        bool held = true;
+        window_->setHoldOff([&held] { return held; });
+        const std::size_t before = reads_.size();
+        QTest::qWait(150);
+        QCOMPARE(reads_.size(), before);
+        held = false;
+        window_->findChild<QComboBox*>(QStringLiteral("cboInterval"))->setCurrentIndex(0);
+        for (std::size_t i = 0; i + 1 < reads_.size(); i += 2) {
+            QCOMPARE(reads_[i], chip::STATUS);
+            QCOMPARE(reads_[i + 1], chip::OCV_UV_DELAY);
+        }
+        QCOMPARE(reads_.size() % 2, std::size_t{0});
+    }
+
+    void picturesSaveAsPngAndSvg() {
+        QTemporaryDir dir;
+        statusTick();
+        QVERIFY(window_->savePicture(dir.filePath(QStringLiteral("chart.png"))));
+        QVERIFY(window_->savePicture(dir.filePath(QStringLiteral("chart.svg"))));
+        QImage png(dir.filePath(QStringLiteral("chart.png")));
+        QVERIFY(!png.isNull());
+        QFile svg(dir.filePath(QStringLiteral("chart.svg")));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QVERIFY(svg.readAll().contains("<svg"));
+    }
+
+    void viewMenuOpensOneMonitorFedByTheStatusPanel() {
+        window_.reset();
+        frmUSB::Reset();
+        frmUSB::SetFactory([chip = chip_] { return std::make_unique<SimAdapter>(chip); });
+        Form2 form;
+        form.setEndProgram([] {});
+        auto* item = form.findChild<QAction*>(QStringLiteral("mnuViewMonitor"));
+        QVERIFY(item);
+        QCOMPARE(item->text(), QStringLiteral("&Monitor"));
+        item->trigger();
+        item->trigger();
+        QCOMPARE(form.findChildren<MonitorWindow*>().size(), 1);
+        auto* monitor = form.findChild<MonitorWindow*>();
+        monitor->setReader([this](std::uint8_t address, std::uint8_t& data) {
+            reads_.push_back(address);
+            return chip_->readRegister(address, data);
+        });
+        QTimer* status = form.statusPanel()->tmrStatus();
+        status->setInterval(10);
+        status->start();
+        QTRY_VERIFY(monitor->plotModel().flag(5).bucketCount() >= 2);  // VGOOD sampled
+        QVERIFY(reads_.empty());
+        monitor->close();  // closing deletes it
+        QTRY_VERIFY(form.findChildren<MonitorWindow*>().isEmpty());
+        status->stop();
+        frmUSB::Reset();
+    }
+};
+
+QTEST_MAIN(MonitorWindowTest)
+#include "monitor_window_test.moc"
