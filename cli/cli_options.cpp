@@ -1,11 +1,17 @@
 #include "cli/cli_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iterator>
 #include <ostream>
+#include <string_view>
 
-#include "core/base/safe_file.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "cli/json_values.h"
+#include "cli/run_log.h"
+#include "core/adapters/bus_identity.h"
+#include "core/base/safe_file.h"
 
 namespace cli {
 namespace {
@@ -24,6 +30,7 @@ constexpr const char* kFooter = R"(COMMANDS
   varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
   varenthal-cli [OPTIONS] eeprom save FILE.ee
   varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
+  varenthal-cli [OPTIONS] eeprom verify FILE.ee
   varenthal-cli [OPTIONS] watch [--interval MS] [--count N | --duration S]
                 [--registers 01,05,...] [--csv | --json] [--max-failures N]
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
@@ -59,7 +66,8 @@ SIMULATOR
 EXIT CODES
   0  success
   1  the chip or the bus failed: a failed transfer, no adapter, VGOOD not set,
-     a read-back difference, PFALT, the programming voltage not applied
+     a read-back difference, PFALT, the programming voltage not applied;
+     'eeprom verify': the chip differs from the file, or PFALT is set
   2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
      a write that was not confirmed
   130  a signal ended 'eeprom program'; the chip was disarmed first
@@ -99,8 +107,8 @@ const CLI::Validator kHexByte(
 void addGlobalOptions(CLI::App& app, CliOptions& o) {
     app.add_option("--adapter", o.adapter.adapter,
                    "sim: the built-in simulator; i2c-dev: the first I2C bus under a USB "
-                   "device; or a bus such as /dev/i2c-3")
-        ->type_name("sim|i2c-dev|/dev/i2c-N")
+                   "device; or a bus such as 3, i2c-3, /dev/i2c-3 or its adapter's name")
+        ->type_name("sim|i2c-dev|N|i2c-N|/dev/i2c-N|NAME")
         ->capture_default_str();
     app.add_option("--pulse-gpio", o.adapter.pulseGpio,
                    "GPIO line of the programming voltage, e.g. gpiochip0:5")
@@ -114,6 +122,9 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
     app.add_option("--sim-state", o.adapter.simState,
                    "simulator: keep the chip in FILE between runs")
         ->type_name("FILE");
+    app.add_option("--log", o.logFile,
+                   "append one JSON line per board and run to FILE (production record)")
+        ->type_name("FILE");
     app.add_option("--sim-scenario", o.adapter.simScenario,
                    "simulator: play faults over time from FILE ('t_ms name on|off' lines)")
         ->type_name("FILE");
@@ -123,13 +134,14 @@ void addGlobalOptions(CLI::App& app, CliOptions& o) {
 
 // The files the command line names: none empty, and no two the same file, since one would
 // overwrite the other (a trace over the file being programmed, a backup over its input).
-std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const CLI::App& program) {
+std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const CLI::App* program) {
     if (app.count("--trace") > 0 && o.adapter.traceFile.empty()) return "--trace needs a file name";
-    if (program.count("--backup") > 0 && o.backupFile.empty()) return "--backup needs a file name";
+    if (program && program->count("--backup") > 0 && o.backupFile.empty())
+        return "--backup needs a file name";
+    if (app.count("--log") > 0 && o.logFile.empty()) return "--log needs a file name";
     const std::pair<const char*, const std::string*> files[] = {
-        {"--trace", &o.adapter.traceFile},
-        {"--sim-state", &o.adapter.simState},
-        {"--backup", &o.backupFile},
+        {"--trace", &o.adapter.traceFile},    {"--log", &o.logFile},
+        {"--sim-state", &o.adapter.simState}, {"--backup", &o.backupFile},
         {"the EEPROM file", &o.file},
     };
     for (std::size_t i = 0; i < std::size(files); ++i) {
@@ -143,6 +155,82 @@ std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const C
     return {};
 }
 
+// A usage error: the message, and with --json the error object on the data stream too.
+ParseResult usageError(std::ostream& out, std::ostream& err, bool json, const std::string& why,
+                       bool printed = false) {
+    if (!printed) err << "varenthal-cli: " << why << '\n';
+    if (json) {
+        RunRecord record;
+        record.lastMessage = why;
+        Json object{{"schema_version", kSchemaVersion}};
+        object.update(errorJson(record, kExitBadUsage));
+        out << object.dump() << '\n';
+    }
+    return ParseResult{std::nullopt, kExitBadUsage};
+}
+
+// "unknown command 'WORD' ..." when the parse stopped at a word that no command takes;
+// empty otherwise.
+std::string unknownCommand(const CLI::App& app, const CLI::App* eeprom) {
+    const bool inEeprom = eeprom && eeprom->parsed();
+    if (!inEeprom && !app.get_subcommands().empty()) return {};
+    if (inEeprom && !eeprom->get_subcommands().empty()) return {};
+    std::vector<std::string> extra = inEeprom ? eeprom->remaining() : std::vector<std::string>{};
+    if (extra.empty()) extra = app.remaining();
+    if (extra.empty() || extra.front().rfind("-", 0) == 0) return {};
+    return inEeprom ? "unknown eeprom command '" + extra.front() +
+                          "' (expected show, save, program or verify)"
+                    : "unknown command '" + extra.front() +
+                          "' (expected list, read, write, dump, status, eeprom or watch)";
+}
+
+// The command that the line names ("dump", "eeprom show", or "eeprom" alone), found without
+// the parser: the first word that is not an option or an option's value. Empty when help is
+// asked for or no known command is named, so that the parser sees every command.
+std::string namedCommand(int argc, const char* const* argv) {
+    // Options of the tool and of its commands that take a value as the next word.
+    constexpr std::string_view kTakesValue[] = {
+        "--adapter",      "--pulse-gpio", "--trace",    "--sim-fault", "--sim-state",
+        "--sim-scenario", "--log",        "--backup",   "--fs",        "--cells",
+        "--interval",     "--count",      "--duration", "--registers", "--max-failures"};
+    constexpr std::string_view kCommands[] = {"list", "read", "write", "dump", "status", "watch"};
+    constexpr std::string_view kEepromCommands[] = {"show", "save", "program", "verify"};
+    std::string named;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "-h" || arg == "--help" || arg == "--") return {};
+        if (arg.rfind("-", 0) == 0) {
+            if (std::find(std::begin(kTakesValue), std::end(kTakesValue), arg) !=
+                std::end(kTakesValue)) {
+                ++i;
+            }
+            continue;
+        }
+        if (named == "eeprom") {
+            const bool known = std::find(std::begin(kEepromCommands), std::end(kEepromCommands),
+                                         arg) != std::end(kEepromCommands);
+            return known ? "eeprom " + std::string(arg) : "";
+        }
+        if (!named.empty()) continue;
+        if (arg == "eeprom") {
+            named = "eeprom";
+            continue;
+        }
+        const bool known =
+            std::find(std::begin(kCommands), std::end(kCommands), arg) != std::end(kCommands);
+        if (!known) return {};
+        named = std::string(arg);
+    }
+    return named == "eeprom" ? "" : named;
+}
+
+bool asksForJson(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
@@ -152,53 +240,100 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
                          "print the version and exit");
     app.footer(
-        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --json,\n"
-        "--yes) may stand before or after the command; varenthal-cli --help tells all.");
+        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --log,\n"
+        "--json, --yes) may stand before or after the command; varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
     addGlobalOptions(app, o);
 
+    // Only the command named on the line is built, with its options: setting up the parser
+    // is most of the tool's start-up. Help, and a line without a known command, get all.
+    const std::string named = namedCommand(argc, argv);
+    auto wants = [&named](std::string_view command) {
+        if (named.empty() || named == command) return true;
+        if (command == "eeprom") return named.rfind("eeprom", 0) == 0;
+        return named == "eeprom" && command.rfind("eeprom ", 0) == 0;
+    };
     std::string addressText, dataText;
-    CLI::App* list = app.add_subcommand("list", "list the free adapters, one a line");
-    CLI::App* read = app.add_subcommand("read", "read one register: two hex digits");
-    read->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
-    CLI::App* write = app.add_subcommand("write", "write one byte to a register");
-    write->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
-    write->add_option("DATA", dataText, "the byte")->required()->check(kHexByte);
-    CLI::App* dump = app.add_subcommand("dump", "registers 0x00-0x0A with their bits, B7 first");
-    CLI::App* status = app.add_subcommand("status", "the STATUS byte and its flags by name");
+    CLI::App* list = nullptr;
+    CLI::App* read = nullptr;
+    CLI::App* write = nullptr;
+    CLI::App* dump = nullptr;
+    CLI::App* status = nullptr;
+    CLI::App* eeprom = nullptr;
+    CLI::App* show = nullptr;
+    CLI::App* save = nullptr;
+    CLI::App* program = nullptr;
+    CLI::App* verify = nullptr;
+    if (wants("list")) list = app.add_subcommand("list", "list the free adapters, one a line");
+    if (wants("read")) {
+        read = app.add_subcommand("read", "read one register: two hex digits");
+        read->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
+    }
+    if (wants("write")) {
+        write = app.add_subcommand("write", "write one byte to a register");
+        write->add_option("ADDR", addressText, "register address")->required()->check(kHexByte);
+        write->add_option("DATA", dataText, "the byte")->required()->check(kHexByte);
+    }
+    if (wants("dump")) {
+        dump = app.add_subcommand("dump", "registers 0x00-0x0A with their bits, B7 first");
+    }
+    if (wants("status")) {
+        status = app.add_subcommand("status", "the STATUS byte and its flags by name");
+    }
 
-    CLI::App* eeprom = app.add_subcommand("eeprom", "the EEPROM configuration 0x06-0x0A");
-    eeprom->require_subcommand(1);
     int fs = -1;
-    CLI::App* show = eeprom->add_subcommand(
-        "show", "decode 0x06-0x0A from the chip, or from FILE.ee when given");
-    show->add_option("FILE", o.file, "an EEPROM file (.ee)")->type_name("FILE.ee");
-    show->add_option("--fs", fs, "FS bit for the under-voltage delay texts")
-        ->type_name("0|1")
-        ->check(CLI::Range(0, 1));
-    show->add_option("--cells", o.cells, "cell count for the under-voltage delay texts")
-        ->type_name("5..10")
-        ->check(CLI::Range(5, 10))
-        ->capture_default_str();
-    CLI::App* save = eeprom->add_subcommand("save", "read 0x06-0x0A from the chip into FILE.ee");
-    save->add_option("FILE", o.file, "the EEPROM file to write")->type_name("FILE.ee")->required();
-    CLI::App* program = eeprom->add_subcommand(
-        "program", "load FILE.ee into 0x06-0x0A and program the EEPROM, then verify it");
-    program->add_option("FILE", o.file, "the EEPROM file to program")
-        ->type_name("FILE.ee")
-        ->required();
-    program
-        ->add_option("--backup", o.backupFile,
-                     "first save the chip's current 0x06-0x0A to this file")
-        ->type_name("FILE.ee");
-    program->add_flag("--allow-incomplete", o.allowIncomplete,
-                      "program a file that lacks a register key or leaves it empty (as 00)");
+    if (wants("eeprom")) {
+        eeprom = app.add_subcommand("eeprom", "the EEPROM configuration 0x06-0x0A");
+        eeprom->require_subcommand(1);
+    }
+    if (wants("eeprom show")) {
+        show = eeprom->add_subcommand("show",
+                                      "decode 0x06-0x0A from the chip, or from FILE.ee when given");
+        show->add_option("FILE", o.file, "an EEPROM file (.ee)")->type_name("FILE.ee");
+        show->add_option("--fs", fs, "FS bit for the under-voltage delay texts")
+            ->type_name("0|1")
+            ->check(CLI::Range(0, 1));
+        show->add_option("--cells", o.cells, "cell count for the under-voltage delay texts")
+            ->type_name("5..10")
+            ->check(CLI::Range(5, 10))
+            ->capture_default_str();
+    }
+    if (wants("eeprom save")) {
+        save = eeprom->add_subcommand("save", "read 0x06-0x0A from the chip into FILE.ee");
+        save->add_option("FILE", o.file, "the EEPROM file to write")
+            ->type_name("FILE.ee")
+            ->required();
+    }
+    if (wants("eeprom program")) {
+        program = eeprom->add_subcommand(
+            "program", "load FILE.ee into 0x06-0x0A and program the EEPROM, then verify it");
+        program->add_option("FILE", o.file, "the EEPROM file to program")
+            ->type_name("FILE.ee")
+            ->required();
+        program
+            ->add_option("--backup", o.backupFile,
+                         "first save the chip's current 0x06-0x0A to this file")
+            ->type_name("FILE.ee");
+        program->add_flag("--allow-incomplete", o.allowIncomplete,
+                          "program a file that lacks a register key or leaves it empty (as 00)");
+    }
+    if (wants("eeprom verify")) {
+        verify = eeprom->add_subcommand(
+            "verify", "compare the chip's 0x06-0x0A and PFALT with FILE.ee; writes nothing");
+        verify->add_option("FILE", o.file, "the EEPROM file to compare with")
+            ->type_name("FILE.ee")
+            ->required();
+        verify->add_flag("--allow-incomplete", o.allowIncomplete,
+                         "compare with a file that lacks a register key or leaves it empty (as "
+                         "00)");
+    }
 
-    CLI::App* watch = addWatchCommand(app, o.watch);
+    CLI::App* watch = wants("watch") ? addWatchCommand(app, o.watch) : nullptr;
 
-    for (CLI::App* sub : {list, read, write, dump, status, eeprom, show, save, program, watch}) {
-        sub->fallthrough();
+    for (CLI::App* sub :
+         {list, read, write, dump, status, eeprom, show, save, program, verify, watch}) {
+        if (sub) sub->fallthrough();
     }
     // Only the tool's own help carries the long part; the commands keep the short footer.
     app.footer(kFooter);
@@ -207,38 +342,54 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e, out, err);
-        result.exitCode = code == 0 ? kExitOk : kExitBadUsage;
-        return result;
+        // A word where a command belongs is named, rather than "A subcommand is required".
+        if (const std::string word = unknownCommand(app, eeprom); !word.empty()) {
+            return usageError(out, err, asksForJson(argc, argv), word);
+        }
+        // Help and version go to standard output; errors get the tool's one prefix.
+        if (e.get_exit_code() == 0) {
+            app.exit(e, out, err);
+            return result;
+        }
+        return usageError(out, err, asksForJson(argc, argv),
+                          std::string(e.what()) + " (varenthal-cli --help tells more)");
     }
 
-    if (const std::string why = checkFileArguments(app, o, *program); !why.empty()) {
-        err << "varenthal-cli: " << why << '\n';
-        result.exitCode = kExitBadUsage;
-        return result;
+    if (const std::string why = checkFileArguments(app, o, program); !why.empty()) {
+        return usageError(out, err, o.json, why);
+    }
+    // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
+    if (o.adapter.adapter != "sim" && o.adapter.adapter != "i2c-dev") {
+        const std::optional<std::string> bus = busDevicePath(o.adapter.adapter);
+        if (!bus) {
+            return usageError(out, err, o.json,
+                              "unknown adapter '" + o.adapter.adapter +
+                                  "' (expected sim, i2c-dev, a bus as N, i2c-N or /dev/i2c-N, "
+                                  "or an I2C adapter's name)");
+        }
+        o.adapter.adapter = *bus;
     }
     if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
-        err << "varenthal-cli: " << why << '\n';
-        result.exitCode = kExitBadUsage;
-        return result;
+        return usageError(out, err, o.json, why);
     }
 
-    if (*list) o.command = Command::List;
-    if (*read) o.command = Command::Read;
-    if (*write) o.command = Command::Write;
-    if (*dump) o.command = Command::Dump;
-    if (*status) o.command = Command::Status;
-    if (*show) o.command = Command::EepromShow;
-    if (*save) o.command = Command::EepromSave;
-    if (*program) o.command = Command::EepromProgram;
-    if (*watch) o.command = Command::Watch;
-    if (*watch && o.watch.csv && o.json) {
-        err << "varenthal-cli: watch takes --csv or --json, not both\n";
-        result.exitCode = kExitBadUsage;
-        return result;
+    auto given = [](const CLI::App* sub) { return sub != nullptr && sub->parsed(); };
+    if (given(list)) o.command = Command::List;
+    if (given(read)) o.command = Command::Read;
+    if (given(write)) o.command = Command::Write;
+    if (given(dump)) o.command = Command::Dump;
+    if (given(status)) o.command = Command::Status;
+    if (given(show)) o.command = Command::EepromShow;
+    if (given(save)) o.command = Command::EepromSave;
+    if (given(program)) o.command = Command::EepromProgram;
+    if (given(verify)) o.command = Command::EepromVerify;
+    if (given(read) || given(write)) o.address = *parseHexArgument(addressText);
+    if (given(write)) o.data = *parseHexArgument(dataText);
+    if (given(watch)) o.command = Command::Watch;
+    if (given(watch) && o.watch.csv && o.json) {
+        // Both forms were asked for, so neither is printed.
+        return usageError(out, err, false, "watch takes --csv or --json, not both");
     }
-    if (*read || *write) o.address = *parseHexArgument(addressText);
-    if (*write) o.data = *parseHexArgument(dataText);
     if (fs >= 0) o.fs = fs;
     result.options = o;
     return result;

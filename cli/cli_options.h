@@ -20,20 +20,23 @@ enum class Command {
     EepromShow,
     EepromSave,
     EepromProgram,
+    EepromVerify,
     Watch,
 };
 
 struct CliOptions {
     AdapterOptions adapter;
     bool json = false;
-    bool yes = false;  // writes that would ask on a terminal go ahead without asking
+    std::string logFile;  // --log: one record per board per run
+    bool yes = false;     // writes that would ask on a terminal go ahead without asking
     Command command = Command::List;
 
     std::uint8_t address = 0;      // read, write
     std::uint8_t data = 0;         // write
-    std::string file;              // eeprom show (may be empty: from the chip), save, program
+    std::string file;              // eeprom show (may be empty: from the chip), save, program,
+                                   // verify
     std::string backupFile;        // eeprom program --backup
-    bool allowIncomplete = false;  // eeprom program: a file without every register key
+    bool allowIncomplete = false;  // eeprom program, verify: a file without every register key
     std::optional<int> fs;         // eeprom show --fs
     int cells = 10;                // eeprom show --cells
     WatchOptions watch;

@@ -12,7 +12,9 @@
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/interrupts.h"
+#include "cli/json_values.h"
 #include "cli/register_commands.h"
+#include "cli/run_log.h"
 #include "core/base/safe_file.h"
 #include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
@@ -93,13 +95,35 @@ ShownValue shownValue(const ShownField& f, std::uint8_t code, bool fs, int cells
     return {std::string(f.list->label), text, std::string(f.list->unit)};
 }
 
+// [{"address": 6, "address_hex": "0x06", "value": 90, "value_hex": "0x5A"}, ...]
 Json registersJson(const EepromImage& image) {
-    Json registers = Json::object();
+    Json registers = Json::array();
     for (int i = 0; i < chip::kEepromCount; ++i) {
-        registers[addressText(static_cast<std::uint8_t>(chip::kFirstEeprom + i))] =
-            ByteToHex(image[static_cast<std::size_t>(i)]);
+        Json entry = Json::object();
+        putByte(entry, "address", static_cast<std::uint8_t>(chip::kFirstEeprom + i));
+        putByte(entry, "value", image[static_cast<std::size_t>(i)]);
+        registers.push_back(entry);
     }
     return registers;
+}
+
+// The under-voltage delay as a number: "2000(alt)" is 2000 ms, from the upper half of
+// the codes, which the page marks with the suffix.
+void putUvDelay(Json& field, const std::string& text) {
+    const std::string_view alt = eeprom::suffixText(eeprom::UvDelaySuffix::Alt);
+    const bool isAlt = text.size() >= alt.size() && text.ends_with(alt);
+    const std::string digits = text.substr(0, isAlt ? text.size() - alt.size() : text.size());
+    // With FS set, the delay depends on the cell count and may have a fraction ("1.25").
+    const bool numeric = !digits.empty() && digits.front() != '.' &&
+                         digits.find_first_not_of("0123456789.") == std::string::npos;
+    if (!numeric) {
+        field["ms"] = nullptr;
+    } else if (digits.find('.') != std::string::npos) {
+        field["ms"] = std::stod(digits);
+    } else {
+        field["ms"] = std::stoi(digits);
+    }
+    field["alt"] = isAlt;
 }
 
 // `missing`: register keys that the file lacks or leaves empty; they are marked.
@@ -119,7 +143,9 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
                 continue;
             }
             const ShownValue v = shownValue(f, code, fs, cells);
-            fields[std::string(f.name)] = {{"code", code}, {"text", v.text}, {"unit", v.unit}};
+            Json field{{"code", code}, {"text", v.text}, {"unit", v.unit}};
+            if (f.list == &eeprom::kUvDelay) putUvDelay(field, v.text);
+            fields[std::string(f.name)] = field;
         }
         Json shown{{"source", source == "chip" ? "chip" : "file"},
                    {"registers", registersJson(image)},
@@ -147,6 +173,7 @@ void printShow(const Io& io, const std::string& source, const EepromImage& image
     }
 }
 
+// Reads 0x06..0x0A; the run's record keeps them as the chip's bytes before the command.
 bool readEepromRegisters(const Communication& comm, EepromImage& image, const Io& io) {
     for (int i = 0; i < chip::kEepromCount; ++i) {
         if (!readOrReport(comm, static_cast<std::uint8_t>(chip::kFirstEeprom + i),
@@ -154,6 +181,7 @@ bool readEepromRegisters(const Communication& comm, EepromImage& image, const Io
             return false;
         }
     }
+    if (!io.record->before) io.record->before = image;
     return true;
 }
 
@@ -197,6 +225,7 @@ int checkOutputFile(const std::string& path, bool yes, const Io& io) {
 int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
     if (const auto why = eeprom::writeEeFile(path, image)) {
         message(io, std::string(eeprom::kErrorSaving) + *why);
+        noteFailure(io, "file");
         return kExitBadUsage;
     }
     return kExitOk;
@@ -283,6 +312,10 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
         if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
+    } else if (!o.logFile.empty()) {
+        // The record keeps what the board held, as a backup would.
+        EepromImage current{};
+        if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
     }
 
     const InterruptWatch watch;
@@ -291,11 +324,23 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
     const eeprom::ProgramResult result = programmer.run();
     const eeprom::ProgramReport& report = programmer.report();
     const std::string stage(eeprom::stageName(report.stage));
+    {
+        io.record->stage = stage;
+        io.record->reason = report.reason;
+        io.record->readBack = report.readBack;
+        io.record->pfalt = report.pfalt;
+        // The bytes went out once the sequence got past loading.
+        if (report.stage != eeprom::Stage::Loading) io.record->written = programmer.image();
+    }
 
     if (result == eeprom::ProgramResult::Stopped) {
         const std::string reason = "interrupted by " + watch.caughtName() + "; " + report.reason;
+        io.record->reason = reason;
+        noteFailure(io, "interrupted", report.failedRegister);
         if (io.json) {
-            printJson(io, Json{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}});
+            Json verdict{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}};
+            verdict.update(errorJson(*io.record, kExitInterrupted));
+            printJson(io, verdict);
         }
         message(io, reason);
         return kExitInterrupted;
@@ -306,11 +351,14 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         // A signal that came too late to stop anything still ends the tool as asked.
         return watch.caught() != 0 ? kExitInterrupted : kExitOk;
     }
+    noteFailure(io, "programming", report.failedRegister);
     if (io.json) {
-        printJson(io, Json{{"result", "failed"},
-                           {"message", host.lastMessage()},
-                           {"stage", stage},
-                           {"reason", report.reason}});
+        Json verdict{{"result", "failed"},
+                     {"message", host.lastMessage()},
+                     {"stage", stage},
+                     {"reason", report.reason}};
+        verdict.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, verdict);
     }
     message(io, report.reason);
     // A safe end that failed outranks an interruption: the board needs the user now.
@@ -318,6 +366,91 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         return kExitInterrupted;
     }
     return kExitChipFailed;
+}
+
+// The registers where the chip differs from the file, each with its differing fields.
+Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, int cells) {
+    const eeprom::EepromSettings fileSettings = eeprom::decode(file);
+    const eeprom::EepromSettings chipSettings = eeprom::decode(chip);
+    Json differences = Json::array();
+    for (int slot = 0; slot < chip::kEepromCount; ++slot) {
+        const auto i = static_cast<std::size_t>(slot);
+        if (file[i] == chip[i]) continue;
+        Json entry = Json::object();
+        putByte(entry, "register", static_cast<std::uint8_t>(chip::kFirstEeprom + slot));
+        putByte(entry, "file", file[i]);
+        putByte(entry, "chip", chip[i]);
+        Json fields = Json::array();
+        for (const ShownField& f : shownFields()) {
+            if (slotOf(f) != slot) continue;
+            const std::uint8_t fileCode = f.code(fileSettings);
+            const std::uint8_t chipCode = f.code(chipSettings);
+            if (fileCode == chipCode) continue;
+            const ShownValue a = shownValue(f, fileCode, fs, cells);
+            const ShownValue b = shownValue(f, chipCode, fs, cells);
+            const std::string unit = a.unit.empty() ? "" : " " + a.unit;
+            fields.push_back({{"name", f.name},
+                              {"label", a.label},
+                              {"file", a.text + unit},
+                              {"chip", b.text + unit}});
+        }
+        entry["fields"] = fields;
+        differences.push_back(entry);
+    }
+    return differences;
+}
+
+// Reads 0x06..0x0A and OUTPUT_CNTRL (PFALT, and FS for the delay texts); writes nothing.
+int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
+              const Io& io) {
+    EepromImage image{};
+    if (!readEepromRegisters(comm, image, io)) return kExitChipFailed;
+    std::uint8_t output = 0;
+    if (!readOrReport(comm, chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
+    const bool pfalt = (output & chip::kOutPFALT) != 0;
+    io.record->pfalt = pfalt;
+    const bool fs = (output & chip::kOutFS) != 0;
+    const Json differences = differencesJson(*plan.fileImage, image, fs, o.cells);
+    const bool equal = differences.empty() && !pfalt;
+    if (!equal) {
+        io.record->reason =
+            differences.empty() ? "PFALT is set" : "the chip differs from " + o.file;
+        noteFailure(
+            io, "differs",
+            differences.empty() ? chip::OUTPUT_CNTRL : differences[0]["register"].get<int>());
+    }
+    if (io.json) {
+        Json verdict{{"file", o.file},
+                     {"result", equal ? "equal" : "different"},
+                     {"pfalt", pfalt},
+                     {"differences", differences}};
+        if (!equal) verdict.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, verdict);
+    } else {
+        for (const Json& d : differences) {
+            io.out << d["register_hex"].get<std::string>() << "  file "
+                   << d["file_hex"].get<std::string>() << "  chip "
+                   << d["chip_hex"].get<std::string>() << '\n';
+            for (const Json& f : d["fields"]) {
+                io.out << "  " << std::left << std::setw(52) << f["label"].get<std::string>()
+                       << "file " << f["file"].get<std::string>() << ", chip "
+                       << f["chip"].get<std::string>() << '\n';
+            }
+        }
+        if (pfalt) io.out << "PFALT set: the chip reports that its last programming failed\n";
+        if (equal) io.out << "0x06-0x0A equal to " << o.file << ", PFALT clear\n";
+    }
+    return equal ? kExitOk : kExitChipFailed;
+}
+
+// A file that lacks a register key would be taken as 00 there.
+int refuseIncomplete(const CliOptions& o, const EepromPlan& plan, const Io& io,
+                     const char* consequence) {
+    if (plan.missingKeys.empty() || o.allowIncomplete) return kExitOk;
+    std::string keys;
+    for (const std::string& key : plan.missingKeys) keys += (keys.empty() ? "" : ", ") + key;
+    message(io, o.file + ": " + keys + consequence);
+    return kExitBadUsage;
 }
 
 }  // namespace
@@ -330,14 +463,12 @@ int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
             return checkOutputFile(o.file, o.yes, io);
         case Command::EepromProgram: {
             if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
-            if (!plan.missingKeys.empty() && !o.allowIncomplete) {
-                std::string keys;
-                for (const std::string& key : plan.missingKeys)
-                    keys += (keys.empty() ? "" : ", ") + key;
-                message(io, o.file + ": " + keys +
-                                " missing or empty, which would program 00; nothing was written "
-                                "(--allow-incomplete programs the file as it is)");
-                return kExitBadUsage;
+            if (const int code = refuseIncomplete(
+                    o, plan, io,
+                    " missing or empty, which would program 00; nothing was written "
+                    "(--allow-incomplete programs the file as it is)");
+                code != kExitOk) {
+                return code;
             }
             if (!o.backupFile.empty()) {
                 if (const int code = checkOutputFile(o.backupFile, o.yes, io); code != kExitOk) {
@@ -352,6 +483,12 @@ int prepareEeprom(const CliOptions& o, EepromPlan& plan, const Io& io) {
             if (consent == Consent::Given) return kExitOk;
             message(io, refusalText(consent));
             return kExitBadUsage;
+        }
+        case Command::EepromVerify: {
+            if (const int code = loadInputFile(o.file, plan, io); code != kExitOk) return code;
+            return refuseIncomplete(o, plan, io,
+                                    " missing or empty, which would compare as 00; nothing was "
+                                    "read (--allow-incomplete compares the file as it is)");
         }
         default:
             return kExitOk;
@@ -368,6 +505,8 @@ int runEeprom(const CliOptions& o, const EepromPlan& plan, frmUSB* bus, const Io
             return runShow(o, plan, bus, io);
         case Command::EepromSave:
             return runSave(o, Communication(*bus), io);
+        case Command::EepromVerify:
+            return runVerify(o, plan, Communication(*bus), io);
         default:
             return runProgram(o, plan, Communication(*bus), io);
     }

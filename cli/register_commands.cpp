@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
+#include <cerrno>
 #include <iomanip>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
+#include "cli/json_values.h"
+#include "cli/run_log.h"
+#include "core/adapters/bus_identity.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -18,9 +24,24 @@ namespace {
 
 using Miscellaneous::ByteToHex;
 
-std::string failureText(const char* what, std::uint8_t address, std::int32_t rc) {
-    return std::string(Communication::kCommStatusError) + " (" + what + " " + addressText(address) +
-           ", rc=" + std::to_string(rc) + ")";
+// Whether a failed transfer was not acknowledged: the simulator's -1, the kernel's ENXIO
+// or EREMOTEIO (which bus drivers use for a NAK).
+bool noAnswer(std::int32_t rc, const Io& io) {
+    if (io.bus == "sim") return rc == -1;
+    return rc == -ENXIO || rc == -EREMOTEIO;
+}
+
+void reportFailure(const char* what, std::uint8_t address, std::int32_t rc, const Io& io) {
+    if (noAnswer(rc, io)) {
+        message(io, "no answer from the chip at " + addressText(chip::kDeviceAddress) + " on " +
+                        (io.bus.empty() ? "the bus" : io.bus) + " (" + what + " " +
+                        addressText(address) + ")");
+        noteFailure(io, "no_answer", address);
+        return;
+    }
+    message(io, std::string(Communication::kCommStatusError) + " (" + what + " " +
+                    addressText(address) + ", rc=" + std::to_string(rc) + ")");
+    noteFailure(io, "bus", address);
 }
 
 // The names of the set bits of `value`, B7 first.
@@ -32,6 +53,27 @@ std::vector<std::string> setBitNames(const chip::RegisterInfo& info, std::uint8_
     return names;
 }
 
+// {"address": 10, "address_hex": "0x0A", "value": 31, "value_hex": "0x1F"}
+Json registerJson(std::uint8_t address, std::uint8_t value) {
+    Json object = Json::object();
+    putByte(object, "address", address);
+    putByte(object, "value", value);
+    return object;
+}
+
+// A listed device as the system knows it; null where it does not tell.
+Json busJson(const std::string& device) {
+    auto orNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
+    if (device == "sim") {
+        return {{"bus", "sim"}, {"name", "simulator"}, {"usb_path", nullptr}, {"serial", nullptr}};
+    }
+    const BusIdentity id = identifyBus(device);
+    return {{"bus", id.bus},
+            {"name", orNull(id.name)},
+            {"usb_path", orNull(id.usbPath)},
+            {"serial", orNull(id.serial)}};
+}
+
 }  // namespace
 
 bool readOrReport(const Communication& comm, std::uint8_t address, std::uint8_t& value,
@@ -39,7 +81,7 @@ bool readOrReport(const Communication& comm, std::uint8_t address, std::uint8_t&
     value = 0;
     const std::int32_t rc = comm.ReadRegister(address, value);
     if (rc == 0) return true;
-    message(io, failureText("read", address, rc));
+    reportFailure("read", address, rc, io);
     return false;
 }
 
@@ -57,10 +99,18 @@ int runList(Talvex& adapter, const Io& io) {
         message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
         return kExitChipFailed;
     }
+    Json buses = Json::array();
+    for (const std::string& d : devices) buses.push_back(busJson(d));
     if (io.json) {
-        printJson(io, Json{{"adapters", devices}});
-    } else {
-        for (const std::string& d : devices) io.out << d << '\n';
+        printJson(io, Json{{"adapters", devices}, {"buses", buses}});
+        return kExitOk;
+    }
+    // As i2cdetect -l lists buses: bus, name and (ours) the USB path, tab-separated.
+    for (const Json& bus : buses) {
+        for (const char* key : {"bus", "name", "usb_path"}) {
+            io.out << (bus[key].is_null() ? "-" : bus[key].get<std::string>())
+                   << (std::string_view(key) == "usb_path" ? '\n' : '\t');
+        }
     }
     return kExitOk;
 }
@@ -69,7 +119,7 @@ int runRead(const Communication& comm, std::uint8_t address, const Io& io) {
     std::uint8_t value = 0;
     if (!readOrReport(comm, address, value, io)) return kExitChipFailed;
     if (io.json) {
-        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(value)}});
+        printJson(io, registerJson(address, value));
     } else {
         io.out << ByteToHex(value) << '\n';
     }
@@ -85,31 +135,58 @@ int runWrite(const Communication& comm, std::uint8_t address, std::uint8_t data,
     std::int16_t nWriteData = data;
     const std::int32_t rc = comm.bus().I2CWriteByte(nAddr, nWriteData);
     if (rc != 0) {
-        message(io, failureText("write", address, rc));
+        reportFailure("write", address, rc, io);
         return kExitChipFailed;
     }
-    if (io.json) {
-        printJson(io, Json{{"address", addressText(address)}, {"value", ByteToHex(data)}});
-    }
+    if (io.json) printJson(io, registerJson(address, data));
     return kExitOk;
 }
 
 int runDump(const Communication& comm, const Io& io) {
-    std::vector<std::uint8_t> values;
+    // Like i2cdump, a register that does not answer shows XX and the dump goes on; the
+    // exit code tells at the end. Its first failure is the one the error names.
+    std::vector<std::optional<std::uint8_t>> values;
+    std::optional<RunRecord> first;  // the record as the first failure left it
     for (const chip::RegisterInfo& info : chip::kRegisters) {
         std::uint8_t value = 0;
-        if (!readOrReport(comm, info.address, value, io)) return kExitChipFailed;
-        values.push_back(value);
+        if (readOrReport(comm, info.address, value, io)) {
+            values.emplace_back(value);
+            continue;
+        }
+        values.emplace_back();
+        if (io.record && !first) first = *io.record;
     }
+    if (first) {
+        io.record->errorKind = first->errorKind;
+        io.record->errorRegister = first->errorRegister;
+        io.record->reason = first->lastMessage;
+    }
+    const bool complete =
+        std::all_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
     Json registers = Json::array();
     for (std::size_t i = 0; i < values.size(); ++i) {
         const chip::RegisterInfo& info = chip::kRegisters[i];
-        const std::uint8_t value = values[i];
+        if (!values[i]) {
+            if (io.json) {
+                Json entry = Json::object();
+                putByte(entry, "address", info.address);
+                entry.update(Json{{"value", nullptr},
+                                  {"value_hex", nullptr},
+                                  {"name", info.name},
+                                  {"bits", nullptr}});
+                registers.push_back(entry);
+            } else {
+                io.out << addressText(info.address) << "  " << std::left << std::setw(13)
+                       << std::string(info.name) << "XX\n";
+            }
+            continue;
+        }
+        const std::uint8_t value = *values[i];
         if (io.json) {
-            registers.push_back({{"address", addressText(info.address)},
-                                 {"name", info.name},
-                                 {"value", ByteToHex(value)},
-                                 {"bits", setBitNames(info, value)}});
+            Json entry = registerJson(info.address, value);
+            entry["name"] = info.name;
+            entry["bits"] = setBitNames(info, value);
+            registers.push_back(entry);
             continue;
         }
         io.out << addressText(info.address) << "  " << std::left << std::setw(13)
@@ -119,8 +196,12 @@ int runDump(const Communication& comm, const Io& io) {
         }
         io.out << '\n';
     }
-    if (io.json) printJson(io, Json{{"registers", registers}});
-    return kExitOk;
+    if (io.json) {
+        Json dump{{"registers", registers}};
+        if (!complete) dump.update(errorJson(*io.record, kExitChipFailed));
+        printJson(io, dump);
+    }
+    return complete ? kExitOk : kExitChipFailed;
 }
 
 int runStatus(const Communication& comm, const Io& io) {
@@ -128,13 +209,17 @@ int runStatus(const Communication& comm, const Io& io) {
     if (!readOrReport(comm, chip::STATUS, value, io)) return kExitChipFailed;
     const chip::RegisterInfo& info = *chip::findRegister(chip::STATUS);
     if (io.json) {
-        Json object{{"value", ByteToHex(value)}};
-        // The lamps first, as the status panel shows them, then the two FET flags.
+        Json object = Json::object();
+        putByte(object, "value", value);
+        // The lamps first, as the status panel shows them, then the two FET flags; the
+        // flag names in lower case, as every JSON name.
         for (const std::uint8_t mask :
              {chip::kStatusVGOOD, chip::kStatusOVTEMP, chip::kStatusUV, chip::kStatusOV,
               chip::kStatusOCD, chip::kStatusSCD, chip::kStatusDSG, chip::kStatusCHG}) {
             const int bit = std::countr_zero(mask);
-            object[std::string(info.bits[bit])] = (value & mask) != 0;
+            std::string name(info.bits[bit]);
+            for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            object[name] = (value & mask) != 0;
         }
         printJson(io, object);
         return kExitOk;

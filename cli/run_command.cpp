@@ -1,13 +1,16 @@
 #include "cli/run_command.h"
 
+#include <chrono>
 #include <cstdio>
 
+#include "cli/bus_name.h"
 #include "cli/chip_session.h"
 #include "cli/confirmation.h"
 #include "cli/eeprom_commands.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
+#include "cli/run_log.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 
@@ -33,9 +36,7 @@ int checkConsent(const std::string& question, bool yes, const Io& io) {
     return kExitBadUsage;
 }
 
-}  // namespace
-
-int runCommand(const CliOptions& options, const Io& io) {
+int runCommandOnce(const CliOptions& options, const Io& io) {
     if (!traceWritable(options.adapter.traceFile)) {
         message(io, "cannot write the trace file '" + options.adapter.traceFile + "'");
         return kExitBadUsage;
@@ -50,9 +51,9 @@ int runCommand(const CliOptions& options, const Io& io) {
         }
     }
 
-    const bool eepromCommand = options.command == Command::EepromShow ||
-                               options.command == Command::EepromSave ||
-                               options.command == Command::EepromProgram;
+    const bool eepromCommand =
+        options.command == Command::EepromShow || options.command == Command::EepromSave ||
+        options.command == Command::EepromProgram || options.command == Command::EepromVerify;
     EepromPlan plan;
     if (eepromCommand) {
         if (const int code = prepareEeprom(options, plan, io); code != kExitOk) return code;
@@ -63,11 +64,14 @@ int runCommand(const CliOptions& options, const Io& io) {
     // Listing needs no open device.
     if (options.command != Command::List && !session.open()) {
         message(io, kUsbError);
+        noteFailure(io, "no_adapter");
         if (io.json && options.command == Command::EepromProgram) {
-            printJson(io, Json{{"result", "failed"},
-                               {"message", kUsbError},
-                               {"stage", "loading"},
-                               {"reason", "no adapter could be opened; nothing was written"}});
+            Json failed{{"result", "failed"},
+                        {"message", kUsbError},
+                        {"stage", "loading"},
+                        {"reason", "no adapter could be opened; nothing was written"}};
+            failed.update(errorJson(*io.record, kExitChipFailed));
+            printJson(io, failed);
         }
         return kExitChipFailed;
     }
@@ -93,9 +97,43 @@ int runCommand(const CliOptions& options, const Io& io) {
         case Command::EepromShow:
         case Command::EepromSave:
         case Command::EepromProgram:
+        case Command::EepromVerify:
             return runEeprom(options, plan, &session.bus(), io);
     }
     return kExitBadUsage;
+}
+
+}  // namespace
+
+int runCommand(const CliOptions& options, const Io& io) {
+    RunRecord record;
+    Io tracked = io;
+    tracked.record = &record;
+    tracked.bus = busName(options.adapter);
+    if (!options.logFile.empty()) {
+        if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
+            message(tracked, why);
+            if (io.json) printJson(tracked, errorJson(record, kExitBadUsage));
+            return kExitBadUsage;
+        }
+    }
+    const auto started = std::chrono::system_clock::now();
+    const auto t0 = std::chrono::steady_clock::now();
+    int code = runCommandOnce(options, tracked);
+    // Every failure gives JSON when JSON was asked for; commands with their own verdict
+    // object carry the error in it.
+    if (io.json && code != kExitOk && !record.printedJson) {
+        printJson(tracked, errorJson(record, code));
+    }
+    if (options.logFile.empty()) return code;
+    std::string why;
+    if (!appendRunRecord(options.logFile, options, record, code,
+                         {started, std::chrono::steady_clock::now() - t0}, why)) {
+        message(io, "cannot write the run's record to '" + options.logFile + "': " + why);
+        // A board without its record is not done on a production line.
+        if (code == kExitOk) code = kExitChipFailed;
+    }
+    return code;
 }
 
 }  // namespace cli

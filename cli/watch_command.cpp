@@ -154,7 +154,7 @@ int runWatch(const WatchOptions& options, const monitor::RegisterReader& read, c
         const monitor::MonitorSample sample =
             monitor::takeSample(options.registers, read, std::chrono::system_clock::now(), seconds);
         if (io.json) {
-            printJson(io, jsonRow(sample, options.registers));
+            printJsonRow(io, jsonRow(sample, options.registers));
         } else {
             io.out << monitor::csvRow(sample);
         }

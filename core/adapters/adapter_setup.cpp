@@ -5,13 +5,13 @@
 #include <cstring>
 #include <ostream>
 
+#include "core/adapters/i2c_dev_adapter.h"
+#include "core/adapters/trace_adapter.h"
 #include "core/base/safe_file.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
-#include "core/adapters/i2c_dev_adapter.h"
-#include "core/adapters/trace_adapter.h"
 
 namespace {
 

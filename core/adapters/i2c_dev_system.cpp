@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -116,7 +117,15 @@ public:
     }
 
     void diagnostic(const std::string& line) override {
-        std::fprintf(stderr, "%s\n", line.c_str());
+        // One prefix per program on the terminal: the command-line tool's own messages
+        // begin with its name, so its adapter's lines do too.
+        constexpr std::string_view kCorePrefix = "varenthal: ";
+        if (line.rfind(kCorePrefix, 0) == 0) {
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name,
+                         line.c_str() + kCorePrefix.size());
+        } else {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
         std::fflush(stderr);
     }
 };

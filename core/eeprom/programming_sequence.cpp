@@ -8,6 +8,7 @@
 #include "core/eeprom/stop_signal_hold.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
+#include "core/link/programming_state.h"
 
 namespace eeprom {
 namespace {
@@ -144,7 +145,9 @@ SafeEndResult EepromProgrammer::emergencyStop() {
 
 ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::string reason) {
     stopHold_.reset();
-    report_ = {result, stage, std::move(reason)};
+    report_.result = result;
+    report_.stage = stage;
+    report_.reason = std::move(reason);
     if (result != ProgramResult::Stopped) host_.setProgress(100);
     host_.setProgressShown(false);
     state_ = State::Idle;
@@ -221,6 +224,7 @@ ProgramResult EepromProgrammer::body() {
     }
     if (const int lost = loadImage(comm_, image_); lost >= 0) {
         const std::string where = registerText(chip::kFirstEeprom + lost);
+        report_.failedRegister = chip::kFirstEeprom + lost;
         tell(kNoAnswerCanceled);
         return end(ProgramResult::LoadFailed, Stage::Loading,
                    "the chip did not answer the write of " + where +
@@ -246,6 +250,7 @@ ProgramResult EepromProgrammer::body() {
 
     std::uint8_t status = 0;
     if (comm_.ReadRegister(chip::STATUS, status) != 0) {
+        report_.failedRegister = chip::STATUS;
         return endArmed(ProgramResult::NoAnswer, Stage::Armed,
                         "the chip did not answer the STATUS read; no pulse was applied",
                         std::string(kNoAnswerCanceled));
@@ -286,9 +291,12 @@ ProgramResult EepromProgrammer::body() {
     for (int i = 0; i < chip::kEepromCount; ++i) {
         std::uint8_t value = 0;
         const int address = chip::kFirstEeprom + i;
-        const std::int32_t rc = comm_.ReadRegister(static_cast<std::uint8_t>(address), value);
+        const std::int32_t rc =
+            comm_.ReadRegister(static_cast<std::uint8_t>(address), value);
+        if (rc == 0) report_.readBack.push_back(value);
         // A read that failed proves nothing, even when the stale byte happens to match.
         if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
+            report_.failedRegister = address;
             tell(kProgramFailed);
             return end(ProgramResult::ReadBackDiffers, Stage::Verifying,
                        rc != 0 ? registerText(address) + " could not be read back"
@@ -300,7 +308,9 @@ ProgramResult EepromProgrammer::body() {
 
     std::uint8_t output = 0;
     const std::int32_t rc = comm_.ReadRegister(chip::OUTPUT_CNTRL, output);
+    if (rc == 0) report_.pfalt = (output & chip::kOutPFALT) != 0;
     if (rc != 0 || (output & chip::kOutPFALT) != 0) {
+        report_.failedRegister = chip::OUTPUT_CNTRL;
         tell(kProgramFailed);
         const ProgramResult result =
             end(ProgramResult::Pfalt, Stage::Verifying,

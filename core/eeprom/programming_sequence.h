@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/eeprom/eeprom_fields.h"
 #include "core/eeprom/stop_signal_hold.h"
@@ -104,7 +105,10 @@ std::string_view stageName(Stage stage);
 struct ProgramReport {
     ProgramResult result = ProgramResult::Success;
     Stage stage = Stage::Loading;
-    std::string reason;  // one line for the command line; empty on success
+    std::string reason;                  // one line for the command line; empty on success
+    std::vector<std::uint8_t> readBack;  // 0x06.. as read back, up to the first failed read
+    std::optional<bool> pfalt;           // OUTPUT_CNTRL's PFALT, when it was read
+    int failedRegister = -1;             // the register whose transfer or value failed
 };
 
 // Writes the image to registers 0x06..0x0A in register order (no wait, no read-back); stops

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
-#include "core/sim/sim_state_file.h"
 #include "cli_run.h"
+#include "core/sim/sim_state_file.h"
 
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -92,7 +92,8 @@ TEST(CliArguments, OptionsMayFollowTheCommandAndHexTakesEveryForm) {
         const CliRun run =
             runCli({"read", address, "--json", "--sim-state", state, "--adapter", "sim"});
         EXPECT_EQ(run.exitCode, 0) << address << run.err;
-        EXPECT_EQ(run.out, R"({"address":"0x0A","value":"3C"})"
+        EXPECT_EQ(run.out, R"({"schema_version":1,"address":10,"address_hex":"0x0A","value":60,)"
+                           R"("value_hex":"0x3C"})"
                            "\n")
             << address;
     }

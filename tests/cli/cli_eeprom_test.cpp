@@ -11,6 +11,7 @@
 #include "core/adapters/trace_adapter.h"
 #include "core/eeprom/programming_sequence.h"
 #include "core/link/communication.h"
+#include "core/link/frm_usb.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/sim_state_file.h"
 
@@ -38,6 +39,15 @@ std::vector<std::string> busTraffic(const std::string& trace) {
     return events;
 }
 
+// The "registers" array as {"0x06": "A5", ...}, to compare with a file's bytes at a glance.
+Json registerMap(const Json& shown) {
+    Json map = Json::object();
+    for (const Json& r : shown["registers"]) {
+        map[r["address_hex"].get<std::string>()] = r["value_hex"].get<std::string>().substr(2);
+    }
+    return map;
+}
+
 class CliEeprom : public ::testing::Test {
 protected:
     void SetUp() override { writeFile(pack, kPack); }
@@ -59,7 +69,7 @@ TEST_F(CliEeprom, ShowDecodesAFileAsThePageShowsIt) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const Json show = Json::parse(result.out);
     EXPECT_EQ(show["source"], "file");
-    EXPECT_EQ(show["registers"],
+    EXPECT_EQ(registerMap(show),
               Json::parse(R"({"0x06":"A5","0x07":"C3","0x08":"A3","0x09":"10","0x0A":"FF"})"));
     std::vector<std::string> names;
     for (const auto& item : show["fields"].items()) names.push_back(item.key());
@@ -76,7 +86,8 @@ TEST_F(CliEeprom, ShowDecodesAFileAsThePageShowsIt) {
     EXPECT_EQ(f["soc_dis"], true);
     EXPECT_EQ(f["oc_threshold"], Json::parse(R"({"code":3,"text":"25","unit":"mV"})"));
     // UVD code 10 is an upper item: the page right after initialisation calls it "(alt)".
-    EXPECT_EQ(f["uv_delay"], Json::parse(R"j({"code":10,"text":"3000(alt)","unit":"ms"})j"));
+    EXPECT_EQ(f["uv_delay"],
+              Json::parse(R"j({"code":10,"text":"3000(alt)","unit":"ms","ms":3000,"alt":true})j"));
     // OCDD code 16 is shown as "100", like the delay box does.
     EXPECT_EQ(f["oc_delay"], Json::parse(R"({"code":16,"text":"100","unit":"ms"})"));
     EXPECT_EQ(f["sor"], false);
@@ -124,7 +135,7 @@ TEST_F(CliEeprom, FilesThatTheProgramRefusesAreBadInputAndTouchNoBus) {
     // A file of only the name loads as five zero bytes.
     writeFile(pack, "[Device]\nName=Varenthal\n");
     const CliRun result = runCli({"--json", "eeprom", "show", pack});
-    EXPECT_EQ(Json::parse(result.out)["registers"]["0x08"], "00");
+    EXPECT_EQ(registerMap(Json::parse(result.out))["0x08"], "00");
 }
 
 // A key that is missing or empty reads as 00: show marks it, program needs it said.
@@ -153,7 +164,7 @@ TEST_F(CliEeprom, ShowAndSaveReadTheChip) {
     CliRun result = run({"--sim-state", state, "--json", "eeprom", "show"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Json::parse(result.out)["source"], "chip");
-    EXPECT_EQ(Json::parse(result.out)["registers"]["0x06"], "A5");
+    EXPECT_EQ(registerMap(Json::parse(result.out))["0x06"], "A5");
     // FS comes from OUTPUT_CNTRL unless --fs says otherwise.
     EXPECT_THAT(busTraffic(trace),
                 ElementsAre("read 06 A5 rc=0", "read 07 C3 rc=0", "read 08 A3 rc=0",
@@ -174,7 +185,7 @@ TEST_F(CliEeprom, ShowAndSaveReadTheChip) {
     EXPECT_EQ(readFile(saved), "[Notes]\nWho=bench 3\n");
     result = run({"--yes", "--json", "eeprom", "save", saved});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(Json::parse(result.out)["registers"]["0x06"], "4A");
+    EXPECT_EQ(registerMap(Json::parse(result.out))["0x06"], "4A");
     EXPECT_THAT(readFile(saved), HasSubstr("Who=bench 3"));
     EXPECT_THAT(readFile(saved), HasSubstr("Register06=4A"));
 
@@ -193,20 +204,21 @@ TEST_F(CliEeprom, ProgramBurnsTheFileAndSurvivesAPowerCycle) {
     result = run(
         {"--sim-state", state, "--yes", "--json", "eeprom", "program", "--backup", backup, pack});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "{\"result\":\"ok\",\"stage\":\"done\",\"reason\":\"\"}\n");
+    EXPECT_EQ(result.out,
+              "{\"schema_version\":1,\"result\":\"ok\",\"stage\":\"done\",\"reason\":\"\"}\n");
     for (const char* step : {"30%", "50%", "60%", "70%", "80%", "100%"}) {
         EXPECT_THAT(result.err, HasSubstr(std::string("Programming EEPROM: ") + step));
     }
     // The backup holds what the chip had before: the simulator's default configuration.
     result = runCli({"--json", "eeprom", "show", backup});
-    EXPECT_EQ(Json::parse(result.out)["registers"]["0x06"], "4A");
+    EXPECT_EQ(registerMap(Json::parse(result.out))["0x06"], "4A");
 
     // A later run is a fresh power-up of the same board: it holds the programmed bytes.
     result = run({"--sim-state", state, "--json", "eeprom", "show"});
-    EXPECT_EQ(Json::parse(result.out)["registers"],
+    EXPECT_EQ(registerMap(Json::parse(result.out)),
               Json::parse(R"({"0x06":"A5","0x07":"C3","0x08":"A3","0x09":"10","0x0A":"FF"})"));
     result = run({"--json", "eeprom", "show"});
-    EXPECT_EQ(Json::parse(result.out)["registers"]["0x06"], "4A") << "a board without state";
+    EXPECT_EQ(registerMap(Json::parse(result.out))["0x06"], "4A") << "a board without state";
 }
 
 TEST_F(CliEeprom, EveryFailureEndsWithExitOneAndTheChipDisarmed) {

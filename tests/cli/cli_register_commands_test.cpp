@@ -6,8 +6,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "core/sim/sim_state_file.h"
 #include "cli_run.h"
+#include "core/link/miscellaneous.h"
+#include "core/sim/sim_state_file.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -26,9 +27,12 @@ TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
     const TempDir dir;
     const CliRun text = runCli({"--adapter", "sim", "--trace", dir.file("t"), "list"});
     EXPECT_EQ(text.exitCode, 0);
-    EXPECT_EQ(text.out, "sim\n");
+    EXPECT_EQ(text.out, "sim\tsimulator\t-\n");
     EXPECT_THAT(traceEvents(dir.file("t")), ElementsAre("list 1 sim rc=0"));
-    EXPECT_EQ(runCli({"--adapter", "sim", "--json", "list"}).out, "{\"adapters\":[\"sim\"]}\n");
+    EXPECT_EQ(runCli({"--adapter", "sim", "--json", "list"}).out,
+              R"({"schema_version":1,"adapters":["sim"],"buses":[{"bus":"sim","name":"simulator",)"
+              R"("usb_path":null,"serial":null}]})"
+              "\n");
 }
 
 TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
@@ -40,26 +44,27 @@ TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
         return Json::parse(run.out);
     };
     const Json good = status({});
-    EXPECT_THAT(keys(good),
-                ElementsAre("value", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD", "DSG", "CHG"));
+    EXPECT_THAT(keys(good), ElementsAre("schema_version", "value", "value_hex", "vgood", "ovtemp",
+                                        "uv", "ov", "ocd", "scd", "dsg", "chg"));
     // Each flag is its bit of the value.
-    const int value = std::stoi(good["value"].get<std::string>(), nullptr, 16);
-    for (const auto& [name, mask] : std::vector<std::pair<std::string, int>>{{"SCD", 0x01},
-                                                                             {"OCD", 0x02},
-                                                                             {"OV", 0x04},
-                                                                             {"UV", 0x08},
-                                                                             {"OVTEMP", 0x10},
-                                                                             {"VGOOD", 0x20},
-                                                                             {"DSG", 0x40},
-                                                                             {"CHG", 0x80}}) {
+    const int value = good["value"].get<int>();
+    EXPECT_EQ(good["value_hex"], "0x" + Miscellaneous::ByteToHex(static_cast<unsigned>(value)));
+    for (const auto& [name, mask] : std::vector<std::pair<std::string, int>>{{"scd", 0x01},
+                                                                             {"ocd", 0x02},
+                                                                             {"ov", 0x04},
+                                                                             {"uv", 0x08},
+                                                                             {"ovtemp", 0x10},
+                                                                             {"vgood", 0x20},
+                                                                             {"dsg", 0x40},
+                                                                             {"chg", 0x80}}) {
         EXPECT_EQ(good[name], (value & mask) != 0) << name;
     }
-    EXPECT_EQ(good["VGOOD"], true);
-    EXPECT_EQ(good["SCD"], false);
-    EXPECT_EQ(status({"vgood-low"})["VGOOD"], false);
+    EXPECT_EQ(good["vgood"], true);
+    EXPECT_EQ(good["scd"], false);
+    EXPECT_EQ(status({"vgood-low"})["vgood"], false);
     const Json shorted = status({"scd", "ov"});
-    EXPECT_EQ(shorted["SCD"], true);
-    EXPECT_EQ(shorted["OV"], true);
+    EXPECT_EQ(shorted["scd"], true);
+    EXPECT_EQ(shorted["ov"], true);
 
     const CliRun text = runCli({"--adapter", "sim", "--sim-fault", "scd", "status"});
     EXPECT_THAT(text.out, testing::StartsWith("STATUS "));
@@ -76,23 +81,27 @@ TEST(CliRegisters, DumpShowsElevenRegistersWithTheirBits) {
     const Json dump = Json::parse(run.out);
     ASSERT_EQ(dump["registers"].size(), 11U);
     const Json& status = dump["registers"][0];
-    EXPECT_THAT(keys(status), ElementsAre("address", "name", "value", "bits"));
-    EXPECT_EQ(status["address"], "0x00");
+    EXPECT_THAT(keys(status),
+                ElementsAre("address", "address_hex", "value", "value_hex", "name", "bits"));
+    EXPECT_EQ(status["address"], 0);
     EXPECT_EQ(status["name"], "STATUS");
     // The set bits, B7 first, agree with the status command's flags.
     const Json flags = Json::parse(runCli({"--adapter", "sim", "--json", "status"}).out);
     EXPECT_EQ(status["value"], flags["value"]);
     std::vector<std::string> setFlags;
     for (const char* name : {"CHG", "DSG", "VGOOD", "OVTEMP", "UV", "OV", "OCD", "SCD"}) {
-        if (flags[name] == true) setFlags.push_back(name);
+        std::string key(name);
+        for (char& c : key) c = static_cast<char>(std::tolower(c));
+        if (flags[key] == true) setFlags.push_back(name);
     }
     EXPECT_EQ(status["bits"], Json(setFlags));
     const Json& ovCfg = dump["registers"][6];
-    EXPECT_EQ(ovCfg, Json::parse(R"({"address":"0x06","name":"OV_CFG","value":"A5",)"
+    EXPECT_EQ(ovCfg, Json::parse(R"({"address":6,"address_hex":"0x06","value":165,)"
+                                 R"("value_hex":"0xA5","name":"OV_CFG",)"
                                  R"("bits":["OVD2","OVD0","OV2","OV0"]})"));
     EXPECT_EQ(dump["registers"][7]["bits"], Json::array());
     EXPECT_EQ(dump["registers"][8]["name"], "OCV_UV DELAY");
-    EXPECT_EQ(dump["registers"][10]["address"], "0x0A");
+    EXPECT_EQ(dump["registers"][10]["address_hex"], "0x0A");
 
     const CliRun text = runCli({"--adapter", "sim", "--sim-state", state, "dump"});
     EXPECT_EQ(text.exitCode, 0);
@@ -124,7 +133,10 @@ TEST(CliRegisters, WritesOutsideTheControlRegistersNeedYesWithoutATerminal) {
 
     result = run({"--yes", "--json", "write", "06", "5a"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "{\"address\":\"0x06\",\"value\":\"5A\"}\n");
+    EXPECT_EQ(
+        result.out,
+        R"({"schema_version":1,"address":6,"address_hex":"0x06","value":90,"value_hex":"0x5A"})"
+        "\n");
     EXPECT_THAT(writes, ElementsAre("write 06 5A rc=0"));
 
     result = run({"write", "0x01", "84"});
@@ -168,3 +180,53 @@ TEST(CliRegisters, NoAdapterIsAChipFailure) {
 }
 
 }  // namespace
+
+// Like i2cdump: a register that does not answer shows XX, the rest still comes, exit 1.
+TEST(CliRegisters, DumpGoesOnPastARegisterThatDoesNotAnswer) {
+    const std::vector<std::string> nak{"--adapter", "sim",         "--sim-fault",
+                                       "nak=03",    "--sim-fault", "nak=05"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = nak;
+        args.insert(args.end(), more.begin(), more.end());
+        return runCli(args);
+    };
+    const CliRun text = with({"dump"});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_THAT(text.out, HasSubstr("0x03  FNCTN_CNTRL  XX\n0x04  CELL_BALANCE 00  "));
+    EXPECT_THAT(text.out, HasSubstr("0x0A  SCD_CFG      48  "));
+    EXPECT_THAT(text.err,
+                HasSubstr("varenthal-cli: no answer from the chip at 0x20 on sim (read 0x03)\n"));
+
+    const CliRun json = with({"--json", "dump"});
+    EXPECT_EQ(json.exitCode, 1);
+    const Json dump = Json::parse(json.out);
+    ASSERT_EQ(dump["registers"].size(), 11U);
+    EXPECT_EQ(dump["registers"][3]["value"], nullptr);
+    EXPECT_EQ(dump["registers"][4]["value"], 0);
+    EXPECT_EQ(dump["error"]["kind"], "no_answer");
+    EXPECT_EQ(dump["error"]["register"], 3) << "the first failure";
+    EXPECT_THAT(dump["error"]["message"].get<std::string>(), HasSubstr("(read 0x03)"));
+}
+
+TEST(CliRegisters, UsageErrorsCarryOnePrefixAndNameTheUnknownWord) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"bogus"},
+         "varenthal-cli: unknown command 'bogus' (expected list, read, write, dump, status, eeprom "
+         "or "
+         "watch)\n"},
+        {{"eeprom", "burn"},
+         "varenthal-cli: unknown eeprom command 'burn' (expected show, save, program or verify)\n"},
+        {{"read"}, "varenthal-cli: ADDR is required (varenthal-cli --help tells more)\n"},
+        {{"--adapter", "no such adapter", "dump"},
+         "varenthal-cli: unknown adapter 'no such adapter'"},
+    };
+    for (const auto& [args, text] : cases) {
+        std::vector<std::string> all{"--adapter", "sim"};
+        all.insert(all.end(), args.begin(), args.end());
+        if (args.front() == "--adapter") all = args;
+        const CliRun run = runCli(all);
+        EXPECT_EQ(run.exitCode, 2) << args.front();
+        EXPECT_THAT(run.err, testing::StartsWith(text)) << args.front();
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args.front();
+    }
+}

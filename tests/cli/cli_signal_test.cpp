@@ -10,9 +10,9 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "cli_run.h"
 #include "core/sim/sim_state_file.h"
 #include "core/sim/simulated_chip.h"
-#include "cli_run.h"
 
 namespace {
 

@@ -105,7 +105,7 @@ i2cdump_bytes() {
 }
 # The same eleven bytes from the tool's JSON dump.
 cli_dump_bytes() {
-    grep -o '"value": *"[0-9A-Fa-f][0-9A-Fa-f]"' /tmp/out | sed 's/.*"\(..\)"$/\1/' |
+    grep -o '"value_hex": *"0x[0-9A-Fa-f][0-9A-Fa-f]"' /tmp/out | sed 's/.*"0x\(..\)"$/\1/' |
         tr 'A-F' 'a-f' | tr '\n' ' ' | sed 's/ $//'
 }
 

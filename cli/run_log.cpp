@@ -1,0 +1,158 @@
+#include "cli/run_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "cli/bus_name.h"
+#include "cli/exit_codes.h"
+#include "cli/json_values.h"
+#include "core/adapters/bus_identity.h"
+#include "core/base/sha256.h"
+
+namespace cli {
+namespace {
+
+std::string isoTime(std::chrono::system_clock::time_point t) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()) % 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[40];
+    const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+    std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms.count()));
+    return text;
+}
+
+std::string hostName() {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
+// The bus the run used, as the system names it; "i2c-dev" stands for the first USB bus,
+// which is the one the session opened.
+Json adapterJson(const AdapterOptions& options) {
+    if (options.adapter == "sim") {
+        return {{"bus", "sim"}, {"name", "simulator"}, {"usb_path", nullptr}, {"serial", nullptr}};
+    }
+    const BusIdentity id = identifyBus(busName(options));
+    auto orNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
+    return {{"bus", orNull(id.bus)},
+            {"name", orNull(id.name)},
+            {"usb_path", orNull(id.usbPath)},
+            {"serial", orNull(id.serial)}};
+}
+
+const char* resultName(int exitCode) {
+    switch (exitCode) {
+        case kExitOk:
+            return "ok";
+        case kExitBadUsage:
+            return "refused";
+        case kExitInterrupted:
+            return "interrupted";
+        default:
+            return "failed";
+    }
+}
+
+void putImage(Json& object, const std::string& name,
+              const std::optional<eeprom::EepromImage>& image) {
+    if (image) {
+        putBytes(object, name, *image);
+    } else {
+        object[name] = nullptr;
+        object[name + "_hex"] = nullptr;
+    }
+}
+
+}  // namespace
+
+std::string commandName(Command command) {
+    switch (command) {
+        case Command::List:
+            return "list";
+        case Command::Read:
+            return "read";
+        case Command::Write:
+            return "write";
+        case Command::Dump:
+            return "dump";
+        case Command::Status:
+            return "status";
+        case Command::EepromShow:
+            return "eeprom show";
+        case Command::EepromSave:
+            return "eeprom save";
+        case Command::EepromProgram:
+            return "eeprom program";
+        case Command::EepromVerify:
+            return "eeprom verify";
+        case Command::Watch:
+            return "watch";
+    }
+    return "";
+}
+
+std::string checkLogWritable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return "cannot write the log file '" + path + "': " + std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
+bool appendRunRecord(const std::string& path, const CliOptions& o, const RunRecord& r, int exitCode,
+                     const RunTiming& timing, std::string& why) {
+    Json record{{"schema_version", kSchemaVersion},  {"time", isoTime(timing.started)},
+                {"tool_version", VARENTHAL_VERSION}, {"host", hostName()},
+                {"adapter", adapterJson(o.adapter)}, {"command", commandName(o.command)}};
+    if (o.file.empty()) {
+        record["file"] = nullptr;
+    } else {
+        const std::optional<std::string> digest = sha256OfFile(o.file);
+        record["file"] = {{"name", o.file}, {"sha256", digest ? Json(*digest) : Json(nullptr)}};
+    }
+    putImage(record, "before", r.before);
+    putImage(record, "written", r.written);
+    if (r.readBack.empty() && !r.written) {
+        record["read_back"] = nullptr;
+        record["read_back_hex"] = nullptr;
+    } else {
+        putBytes(record, "read_back", r.readBack);
+    }
+    record["pfalt"] = r.pfalt ? Json(*r.pfalt) : Json(nullptr);
+    record["result"] = resultName(exitCode);
+    record["exit_code"] = exitCode;
+    record["stage"] = r.stage.empty() ? Json(nullptr) : Json(r.stage);
+    record["reason"] = exitCode == kExitOk ? "" : (r.reason.empty() ? r.lastMessage : r.reason);
+    record["duration_ms"] =
+        std::chrono::duration_cast<std::chrono::milliseconds>(timing.took).count();
+
+    // One write of the whole line on an O_APPEND descriptor: lines of processes that share
+    // the file do not interleave.
+    const std::string line = record.dump() + '\n';
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    const ssize_t written = ::write(fd, line.data(), line.size());
+    const int writeErrno = errno;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (written != static_cast<ssize_t>(line.size())) {
+        why = written < 0 ? std::strerror(writeErrno) : "short write";
+        return false;
+    }
+    if (!synced) {
+        why = "cannot sync";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace cli

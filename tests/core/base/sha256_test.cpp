@@ -1,0 +1,20 @@
+// Known digests: the empty string, one block, and lengths around the padding boundary.
+
+#include "core/base/sha256.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+TEST(Sha256, MatchesTheStandardDigests) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(1000000, 'a'),
+         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [input, digest] : cases) EXPECT_EQ(sha256Hex(input), digest) << input.size();
+    EXPECT_FALSE(sha256OfFile("/nonexistent/file.ee"));
+}
