@@ -13,7 +13,7 @@ bool sameAdapter(const BusIdentity& remembered, const BusIdentity& candidate) {
 std::string describeAdapter(const BusIdentity& identity) {
     std::string line = identity.bus;
     for (const std::string* part : {&identity.usbPath, &identity.name}) {
-        if (!part->empty()) line += '\t' + *part;
+        if (!part->empty()) line += "  " + *part;
     }
     return line;
 }

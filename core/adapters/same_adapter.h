@@ -13,7 +13,8 @@ class frmUSB;
 // port path; an adapter without either (a named bus, the simulator) only by its bus.
 bool sameAdapter(const BusIdentity& remembered, const BusIdentity& candidate);
 
-// One menu line per adapter, as the classic bus listing shows it: "i2c-7\t1-2.3\tname".
+// One menu line per adapter, in the classic bus listing's order: "i2c-7  1-2.3  name". Spaces,
+// not tabs: a menu item shows what follows a tab as its shortcut.
 std::string describeAdapter(const BusIdentity& identity);
 
 // The names the adapter lists as free, in its order.

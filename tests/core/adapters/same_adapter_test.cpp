@@ -49,7 +49,7 @@ TEST(SameAdapter, KnowsABridgeByItsSerialOrPortPathNotItsBus) {
 
 TEST(SameAdapter, DescribesAnAdapterLikeTheBusListing) {
     EXPECT_EQ(describeAdapter({"i2c-7", "i2c-tiny-usb", "1-2.3", "S1"}),
-              "i2c-7\t1-2.3\ti2c-tiny-usb");
+              "i2c-7  1-2.3  i2c-tiny-usb");
     EXPECT_EQ(describeAdapter({"sim", "", "", ""}), "sim");
 }
 
