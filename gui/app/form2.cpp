@@ -317,13 +317,17 @@ void Form2::onLinkChanged(bool lost) {
     setPagesLive(!lost);
     if (lost) {
         lblProgramResult_->setText(QStringLiteral("Adapter lost: reconnecting..."));
+        setFileItemsEnabled(false);  // the page's values are stale
         return;
     }
     lblProgramResult_->setText(QStringLiteral("Adapter connected at %1")
                                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     // The pages are read again as at start-up.
     InitializeControlPage();
-    if (SSTab1_->currentIndex() == kTabEeprom) InitializeEepromPage(false);
+    if (SSTab1_->currentIndex() == kTabEeprom) {
+        InitializeEepromPage(false);
+        setFileItemsEnabled(true);
+    }
     ReadAllRegisters();
 }
 
@@ -349,19 +353,24 @@ bool Form2::linkDown() const {
 
 void Form2::onTabClicked(int index) {
     eepromPage_->hideProgress();
-    // Without an adapter the pages keep their stale values; the chip is read on reconnection.
-    if (linkDown()) {
-        setFileItemsEnabled(false);
-        return;
-    }
+    // Without an adapter the pages keep their stale values and are read on reconnection; the
+    // Control page's timer still follows the tab, so the traffic afterwards is as ever.
+    const bool live = !linkDown();
+    QTimer* controlTimer = controlPage_->tmrControl();
     if (index == kTabControl) {
-        InitializeControlPage();
-        controlPage_->tmrControl()->start();
+        if (live) InitializeControlPage();
+        if (!userDisconnected_) {
+            controlTimer->start();
+        } else if (std::find(stoppedTimers_.begin(), stoppedTimers_.end(), controlTimer) ==
+                   stoppedTimers_.end()) {
+            stoppedTimers_.push_back(controlTimer);  // started by the next "Connect"
+        }
         setFileItemsEnabled(false);
     } else if (index == kTabEeprom) {
-        controlPage_->tmrControl()->stop();
-        InitializeEepromPage(false);
-        setFileItemsEnabled(true);
+        controlTimer->stop();
+        std::erase(stoppedTimers_, controlTimer);
+        if (live) InitializeEepromPage(false);
+        setFileItemsEnabled(live);
     } else {
         setFileItemsEnabled(false);
     }

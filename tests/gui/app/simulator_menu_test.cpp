@@ -121,8 +121,10 @@ private slots:
         log_->log.clear();
 
         auto* tabs = form_->findChild<QTabWidget*>();
-        for (const int tab : {0, 1, 2}) tabs->setCurrentIndex(tab);
+        for (const int tab : {0, 2, 1}) tabs->setCurrentIndex(tab);  // ends on EEPROM
         QVERIFY(log_->reads().empty());
+        auto* fileOpen = form_->findChild<QAction*>(QStringLiteral("mnuFileOpenEeprom"));
+        QVERIFY(!fileOpen->isEnabled());
 
         form_->findChild<QAction*>(QStringLiteral("mnuReadWriteI2C"))->trigger();
         const auto writeByHand = [this] {
@@ -141,6 +143,8 @@ private slots:
         unplug->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(form_->registersPage()->isEnabled(), 2500);
         QCOMPARE(log_->lines("open "), std::vector<std::string>{trace::openLine("sim", 0)});
+        QVERIFY(fileOpen->isEnabled());
+        QVERIFY(!form_->findChild<QTimer*>(QStringLiteral("tmrControl"))->isActive());
         writeByHand();
         QCOMPARE(log_->writes(), std::vector<int>{0x0B});
     }
