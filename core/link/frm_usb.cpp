@@ -40,8 +40,13 @@ bool frmUSB::OpenFirstFreeDevice() {
     std::string names;
     talvex1_->listFreeDevices(1, count, names);  // its result is not relied upon
     if (count < 1) return false;
-    const std::string first = names.substr(0, names.find(','));
-    return resultCode(talvex1_->open(first)) == 0;
+    return OpenDevice(names.substr(0, names.find(',')));
+}
+
+bool frmUSB::OpenDevice(const std::string& name) {
+    if (resultCode(talvex1_->open(name)) != 0) return false;
+    openedName_ = name;
+    return true;
 }
 
 void frmUSB::CloseDevice() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "core/link/programming_state.h"
@@ -21,6 +22,10 @@ public:
     frmUSB& operator=(const frmUSB&) = delete;
 
     bool OpenFirstFreeDevice();
+    // Opens one adapter by a name that the list gave, and remembers the name.
+    bool OpenDevice(const std::string& name);
+    // The name of the adapter opened last; "" before any opened.
+    const std::string& openedName() const { return openedName_; }
     void CloseDevice();
     std::int32_t I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData, std::uint8_t& yRetByte);
     std::int32_t I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData);
@@ -50,6 +55,7 @@ public:
 
 private:
     std::unique_ptr<Talvex> talvex1_;
+    std::string openedName_;
     StatusListener statusListener_;
     ProgrammingState programming_;
     bool programRegisterArmed_ = false;

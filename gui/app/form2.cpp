@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/adapters/same_adapter.h"
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
 #include "core/chip/register_map.h"
@@ -23,9 +24,9 @@
 #include "gui/app/connect_menu.h"
 #include "gui/app/reconnector.h"
 #include "gui/app/simulator_menu.h"
-#include "gui/monitor/monitor_window.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/dialogs/frm_registers.h"
+#include "gui/monitor/monitor_window.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "gui/pages/registers/registers_page.h"
@@ -120,7 +121,8 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     reconnector_ = new Reconnector(
         [this] {
             bus_.CloseDevice();
-            if (!bus_.OpenFirstFreeDevice()) return false;
+            // The same adapter only: another bridge plugged in meanwhile is not ours to take.
+            if (!reopenSameAdapter(bus_, adapterIdentity_)) return false;
             std::uint8_t status = 0;
             return Communication(bus_).ReadRegister(chip::STATUS, status) == 0;
         },
@@ -128,7 +130,8 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     connect(reconnector_, &Reconnector::disconnectedChanged, this, &Form2::onLinkChanged);
 
     connect(this, &Form2::commStatusChanged, lblCommStatus_, &QLabel::setText);
-    connect(this, &Form2::commStatusChanged, lblCommStatus_, [this] { textroom::widen(lblCommStatus_); });
+    connect(this, &Form2::commStatusChanged, lblCommStatus_,
+            [this] { textroom::widen(lblCommStatus_); });
     bus_.setStatusListener([this](std::string_view text) {
         if (adapterOpened_) reconnector_->readResult(text == Communication::kCommStatusOk);
         emit commStatusChanged(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
@@ -202,6 +205,7 @@ void Form2::Load(frmAbout* splashWindow) {
         "system", "Write Delay", "0.07", settingsFilePath(IniFileName)));
 
     adapterOpened_ = bus_.OpenFirstFreeDevice();
+    if (adapterOpened_) adapterIdentity_ = identifyBus(bus_.openedName());
     if (!adapterOpened_) {
         // The reason (no USB bus, permission, no chip) follows on a second line when the
         // back-end knows it.
@@ -271,6 +275,7 @@ void Form2::disconnectAdapter() {
     if (bus_.programming().Active()) return;  // the sequence owns the adapter until its end
     reconnector_->reset();
     adapterOpened_ = false;
+    userDisconnected_ = true;
     bus_.CloseDevice();
     // No traffic at all until the user connects again.
     for (QTimer* timer : {statusPanel_->tmrStatus(), controlPage_->tmrControl(),
@@ -288,7 +293,8 @@ void Form2::connectAdapter(const std::string& name) {
     if (bus_.programming().Active()) return;
     reconnector_->reset();
     bus_.CloseDevice();
-    adapterOpened_ = bus_.Talvex1().open(name) == 0;
+    adapterOpened_ = bus_.OpenDevice(name);
+    if (adapterOpened_) adapterIdentity_ = identifyBus(name);
     if (!adapterOpened_) {
         QString text = QStringLiteral(
             "USB Error. Insure USB cable is connected and Driver is "
@@ -299,6 +305,7 @@ void Form2::connectAdapter(const std::string& name) {
         box.exec();
         return;
     }
+    userDisconnected_ = false;
     for (QTimer* timer : stoppedTimers_) {
         if (timer && !timer->isActive()) timer->start();
     }
@@ -310,13 +317,17 @@ void Form2::onLinkChanged(bool lost) {
     setPagesLive(!lost);
     if (lost) {
         lblProgramResult_->setText(QStringLiteral("Adapter lost: reconnecting..."));
+        setFileItemsEnabled(false);  // the page's values are stale
         return;
     }
     lblProgramResult_->setText(QStringLiteral("Adapter connected at %1")
                                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     // The pages are read again as at start-up.
     InitializeControlPage();
-    if (SSTab1_->currentIndex() == kTabEeprom) InitializeEepromPage(false);
+    if (SSTab1_->currentIndex() == kTabEeprom) {
+        InitializeEepromPage(false);
+        setFileItemsEnabled(true);
+    }
     ReadAllRegisters();
 }
 
@@ -336,16 +347,30 @@ void Form2::closeEvent(QCloseEvent* event) {
     closing_ = false;  // only when the program goes on (tests)
 }
 
+bool Form2::linkDown() const {
+    return userDisconnected_ || reconnector_->disconnected();
+}
+
 void Form2::onTabClicked(int index) {
     eepromPage_->hideProgress();
+    // Without an adapter the pages keep their stale values and are read on reconnection; the
+    // Control page's timer still follows the tab, so the traffic afterwards is as ever.
+    const bool live = !linkDown();
+    QTimer* controlTimer = controlPage_->tmrControl();
     if (index == kTabControl) {
-        InitializeControlPage();
-        controlPage_->tmrControl()->start();
+        if (live) InitializeControlPage();
+        if (!userDisconnected_) {
+            controlTimer->start();
+        } else if (std::find(stoppedTimers_.begin(), stoppedTimers_.end(), controlTimer) ==
+                   stoppedTimers_.end()) {
+            stoppedTimers_.push_back(controlTimer);  // started by the next "Connect"
+        }
         setFileItemsEnabled(false);
     } else if (index == kTabEeprom) {
-        controlPage_->tmrControl()->stop();
-        InitializeEepromPage(false);
-        setFileItemsEnabled(true);
+        controlTimer->stop();
+        std::erase(stoppedTimers_, controlTimer);
+        if (live) InitializeEepromPage(false);
+        setFileItemsEnabled(live);
     } else {
         setFileItemsEnabled(false);
     }
@@ -365,6 +390,7 @@ void Form2::setSimulatedChip(std::shared_ptr<SimulatedChip> chip) {
 void Form2::showRegistersDialog() {
     if (!registersDialog_) {
         registersDialog_ = new frmRegisters(Communication(bus_), this);
+        registersDialog_->setLinkDown([this] { return linkDown(); });
         registersDialog_->setAttribute(Qt::WA_DeleteOnClose);  // closing discards it
     }
     registersDialog_->show();
@@ -381,9 +407,8 @@ void Form2::showMonitor() {
             },
             this);
         connect(statusPanel_, &StatusPanel::statusRead, monitor_, &MonitorWindow::statusRead);
-        monitor_->setHoldOff([page = QPointer<EepromPage>(eepromPage_)] {
-            return page && page->isBusy();
-        });
+        monitor_->setHoldOff(
+            [page = QPointer<EepromPage>(eepromPage_)] { return page && page->isBusy(); });
     }
     monitor_->show();
     monitor_->raise();

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/adapters/bus_identity.h"
+
 class QAction;
 class QLabel;
 class QScrollArea;
@@ -78,6 +80,8 @@ private:
     void setPagesLive(bool live);
     void connectAdapter(const std::string& name);
     void disconnectAdapter();
+    // The adapter lost or disconnected by the user: nothing is read or written.
+    bool linkDown() const;
     void setFileItemsEnabled(bool enabled);
     void showRegistersDialog();
     void showMonitor();
@@ -89,6 +93,8 @@ private:
     QLabel* lblCommStatus_ = nullptr;
     QLabel* lblProgramResult_ = nullptr;
     Reconnector* reconnector_ = nullptr;
+    bool userDisconnected_ = false;
+    BusIdentity adapterIdentity_;  // of the adapter opened last, to find it again
     bool adapterOpened_ = false;
     std::vector<QPointer<QTimer>> stoppedTimers_;  // by "Disconnect", for "Connect"
     QTabWidget* SSTab1_ = nullptr;

@@ -107,6 +107,10 @@ void frmRegisters::cmdReadI2C_Click() {
 }
 
 void frmRegisters::cmdWriteI2C_Click() {
+    if (linkDown_ && linkDown_()) {
+        complain(QStringLiteral("Adapter not connected: nothing was written."));
+        return;
+    }
     const int address = takeHexByte(txtWriteAddr_);
     if (address < 0) {
         complain(QStringLiteral("Please enter a valid hex address."));

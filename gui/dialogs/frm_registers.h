@@ -3,6 +3,8 @@
 // the pages' knowledge of the register map. Modeless; the main window keeps one instance.
 
 #include <QDialog>
+#include <functional>
+#include <utility>
 
 #include "core/link/communication.h"
 
@@ -14,6 +16,8 @@ class frmRegisters : public QDialog {
     Q_OBJECT
 public:
     explicit frmRegisters(Communication comm, QWidget* parent = nullptr);
+    // Asked before every write: true while the adapter is gone, and the write is refused.
+    void setLinkDown(std::function<bool()> linkDown) { linkDown_ = std::move(linkDown); }
 
 private:
     void cmdReadI2C_Click();
@@ -23,6 +27,7 @@ private:
     void complain(const QString& text);
 
     Communication comm_;
+    std::function<bool()> linkDown_;
     QLineEdit* txtReadAddr_;
     QLabel* lblReadData_;
     QLineEdit* txtWriteAddr_;

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -17,6 +19,7 @@
 #include "gui/app/form2.h"
 #include "gui/pages/control/control_page.h"
 #include "gui/pages/registers/registers_page.h"
+#include "tests/support/recording_adapter.h"
 
 namespace {
 
@@ -49,7 +52,10 @@ class SimulatorMenuTest : public QObject {
 private slots:
     void init() {
         chip_ = std::make_shared<SimulatedChip>();
-        bus_ = std::make_unique<frmUSB>(std::make_unique<SimAdapter>(chip_));
+        // Every call is recorded on its way to the simulator.
+        log_ = std::make_shared<FakeChip>();
+        log_->inner = std::make_unique<SimAdapter>(chip_);
+        bus_ = std::make_unique<frmUSB>(std::make_unique<RecordingAdapter>(log_));
         form_ = std::make_unique<Form2>(*bus_);
         form_->setEndProgram([] {});
     }
@@ -96,9 +102,51 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
         const QList<QAction*> items = connectMenu->actions();
         QCOMPARE(items.size(), 1);  // the simulator, the one free adapter
+        QCOMPARE(items.front()->text(), QStringLiteral("sim"));
         items.front()->trigger();
         QVERIFY(status->isActive());
         QVERIFY(form_->registersPage()->isEnabled());
+    }
+
+    void whileLostNothingIsWrittenOrReadByHand() {
+        form_->Load();
+        form_->setSimulatedChip(chip_);
+        auto* unplug = form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"));
+        unplug->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!form_->registersPage()->isEnabled(), 5000);
+        // Only the hand-made traffic is looked at from here; the quiet retries list the
+        // adapters and find none, which reads nothing.
+        for (const char* name : {"tmrStatus", "tmrControl", "tmrRegisterScan"})
+            form_->findChild<QTimer*>(QLatin1String(name))->stop();
+        log_->log.clear();
+
+        auto* tabs = form_->findChild<QTabWidget*>();
+        for (const int tab : {0, 2, 1}) tabs->setCurrentIndex(tab);  // ends on EEPROM
+        QVERIFY(log_->reads().empty());
+        auto* fileOpen = form_->findChild<QAction*>(QStringLiteral("mnuFileOpenEeprom"));
+        QVERIFY(!fileOpen->isEnabled());
+
+        form_->findChild<QAction*>(QStringLiteral("mnuReadWriteI2C"))->trigger();
+        const auto writeByHand = [this] {
+            form_->findChild<QLineEdit*>(QStringLiteral("txtWriteAddr"))->setText("0B");
+            form_->findChild<QLineEdit*>(QStringLiteral("txtWriteData"))->setText("71");
+            form_->findChild<QPushButton*>(QStringLiteral("cmdWriteI2C"))->click();
+        };
+        QStringList messages;
+        answerModals({QString()}, &messages);
+        writeByHand();
+        QCOMPARE(messages,
+                 QStringList{QStringLiteral("Adapter not connected: nothing was written.")});
+        QVERIFY(log_->writes().empty());
+
+        // Back: the same adapter is opened again, and the dialog writes.
+        unplug->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(form_->registersPage()->isEnabled(), 2500);
+        QCOMPARE(log_->lines("open "), std::vector<std::string>{trace::openLine("sim", 0)});
+        QVERIFY(fileOpen->isEnabled());
+        QVERIFY(!form_->findChild<QTimer*>(QStringLiteral("tmrControl"))->isActive());
+        writeByHand();
+        QCOMPARE(log_->writes(), std::vector<int>{0x0B});
     }
 
     void noMenuWithoutTheSimulator() {
@@ -290,6 +338,7 @@ private slots:
 
 private:
     std::shared_ptr<SimulatedChip> chip_;
+    std::shared_ptr<FakeChip> log_;
     std::unique_ptr<frmUSB> bus_;
     std::unique_ptr<Form2> form_;
 };
