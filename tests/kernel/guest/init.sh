@@ -377,7 +377,9 @@ if [ -z "$CLI" ]; then
     not_landed bridge-registers "varenthal-cli is not built"
 else
     cli list
-    if [ "$RC" -eq 0 ] && [ "$(cat /tmp/out)" = "/dev/i2c-$BRIDGE" ]; then
+    # One line per bus under USB, like i2cdetect -l: bus, name, USB path (tab-separated).
+    if [ "$RC" -eq 0 ] && [ "$(cut -f1 /tmp/out)" = "i2c-$BRIDGE" ] &&
+        [ "$(wc -l </tmp/out)" -eq 1 ] && [ -n "$(cut -f3 /tmp/out)" ]; then
         pass bridge-discovery
     else
         fail bridge-discovery "list gave '$(cat /tmp/out)' (exit $RC), the bridge is /dev/i2c-$BRIDGE"
