@@ -9,6 +9,6 @@
 int main(int argc, char* argv[]) {
     const cli::ParseResult parsed = cli::parseArguments(argc, argv, std::cout, std::cerr);
     if (!parsed.options) return parsed.exitCode;
-    const cli::Io io{std::cout, std::cerr, std::cin, parsed.options->json};
+    const cli::Io io{std::cout, std::cerr, std::cin, parsed.options->json, {}, nullptr};
     return cli::runCommand(*parsed.options, io);
 }
