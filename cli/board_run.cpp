@@ -1,5 +1,6 @@
 #include "cli/board_run.h"
 
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -76,8 +77,11 @@ int runOnBoards(const CliOptions& options, const Io& io) {
     shared.yes = true;
     shared.boards.clear();
 
-    // One watch for the whole run; each board's programming nests in it and sees the signal.
-    const InterruptWatch watch;
+    // Programming: one watch for the whole run, so that each board's sequence nests in it
+    // and sees a signal noted before its own began. Other commands end on a signal at once,
+    // as on one board.
+    std::optional<InterruptWatch> watch;
+    if (options.command == Command::EepromProgram) watch.emplace();
     std::vector<BoardOutput> boards(options.boards.size());
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < boards.size(); ++i) {

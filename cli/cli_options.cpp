@@ -95,6 +95,10 @@ EXAMPLES
       one line per adapter call in bus.log
   varenthal-cli --adapter sim --sim-scenario ov.txt watch --count 20 --csv
       twenty rows a second apart as the scenario sets and clears OV
+  varenthal-cli --adapter usb --log run.jsonl --yes eeprom program pack.ee
+      every board on a USB bridge at once, one record each in run.jsonl
+  varenthal-cli --adapter sim --adapter sim --sim-fault 2:vgood-low --yes eeprom program pack.ee
+      two simulated boards side by side; board 2 fails, exit 1
 )";
 
 const CLI::Validator kHexByte(
@@ -383,6 +387,10 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     if (const std::string why = splitBoards(boardArgs, o.adapter, boards); !why.empty()) {
         return usageError(out, err, o.json, why);
     }
+    o.adapter = boards.front();
+    if (const std::string why = checkFileArguments(app, o, program); !why.empty()) {
+        return usageError(out, err, o.json, why);
+    }
     for (AdapterOptions& board : boards) {
         // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
         if (board.adapter != "sim" && board.adapter != "i2c-dev") {
@@ -401,9 +409,6 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     }
     o.adapter = boards.front();
     if (boards.size() > 1) o.boards = boards;
-    if (const std::string why = checkFileArguments(app, o, program); !why.empty()) {
-        return usageError(out, err, o.json, why);
-    }
 
     auto given = [](const CLI::App* sub) { return sub != nullptr && sub->parsed(); };
     if (given(list)) o.command = Command::List;
