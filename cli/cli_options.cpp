@@ -398,7 +398,7 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
             if (!bus) {
                 return usageError(out, err, o.json,
                                   "unknown adapter '" + board.adapter +
-                                      "' (expected sim, i2c-dev, usb, a bus as N, i2c-N or "
+                                      "' (expected sim, i2c-dev, a bus as N, i2c-N or "
                                       "/dev/i2c-N, or an I2C adapter's name)");
             }
             board.adapter = *bus;
