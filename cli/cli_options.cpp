@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "cli/board_options.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
@@ -94,6 +95,10 @@ EXAMPLES
       one line per adapter call in bus.log
   varenthal-cli --adapter sim --sim-scenario ov.txt watch --count 20 --csv
       twenty rows a second apart as the scenario sets and clears OV
+  varenthal-cli --adapter usb --log run.jsonl --yes eeprom program pack.ee
+      every board on a USB bridge at once, one record each in run.jsonl
+  varenthal-cli --adapter sim --adapter sim --sim-fault 2:vgood-low --yes eeprom program pack.ee
+      two simulated boards side by side; board 2 fails, exit 1
 )";
 
 const CLI::Validator kHexByte(
@@ -104,24 +109,28 @@ const CLI::Validator kHexByte(
     "HEX");
 
 // Adds the options that every command takes; they may stand before or after the command.
-void addGlobalOptions(CLI::App& app, CliOptions& o) {
-    app.add_option("--adapter", o.adapter.adapter,
+void addGlobalOptions(CLI::App& app, CliOptions& o, BoardArguments& boards) {
+    app.add_option("--adapter", boards.adapters,
                    "sim: the built-in simulator; i2c-dev: the first I2C bus under a USB "
-                   "device; or a bus such as 3, i2c-3, /dev/i2c-3 or its adapter's name")
-        ->type_name("sim|i2c-dev|N|i2c-N|/dev/i2c-N|NAME")
-        ->capture_default_str();
-    app.add_option("--pulse-gpio", o.adapter.pulseGpio,
-                   "GPIO line of the programming voltage, e.g. gpiochip0:5")
-        ->type_name("CHIP:LINE");
+                   "device; usb: every I2C bus under a USB device; or a bus such as 3, i2c-3, "
+                   "/dev/i2c-3 or its adapter's name. Repeatable: one board each")
+        ->type_name("sim|i2c-dev|usb|N|i2c-N|/dev/i2c-N|NAME")
+        ->default_str(o.adapter.adapter)
+        ->allow_extra_args(false);
+    app.add_option("--pulse-gpio", boards.pulseGpios,
+                   "GPIO line of the programming voltage, e.g. gpiochip0:5; once per board")
+        ->type_name("CHIP:LINE")
+        ->allow_extra_args(false);
     app.add_option("--trace", o.adapter.traceFile, "write one line per adapter call to FILE")
         ->type_name("FILE");
-    app.add_option("--sim-fault", o.adapter.simFaults,
-                   "simulator: inject a fault (repeatable), e.g. vgood-low")
+    app.add_option("--sim-fault", boards.simFaults,
+                   "simulator: inject a fault (repeatable), e.g. vgood-low; N:NAME on board N only")
         ->type_name("NAME")
         ->allow_extra_args(false);
-    app.add_option("--sim-state", o.adapter.simState,
-                   "simulator: keep the chip in FILE between runs")
-        ->type_name("FILE");
+    app.add_option("--sim-state", boards.simStates,
+                   "simulator: keep the chip in FILE between runs; once per board")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
     app.add_option("--log", o.logFile,
                    "append one JSON line per board and run to FILE (production record)")
         ->type_name("FILE");
@@ -152,6 +161,24 @@ std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const C
             }
         }
     }
+    return {};
+}
+
+// What several boards at once can do: the commands that run on each board alone, without a
+// shared file that one board would overwrite for another.
+std::string checkSeveralBoards(const CliOptions& o) {
+    if (o.boards.size() < 2) return {};
+    const bool perBoard = o.command == Command::EepromProgram ||
+                          o.command == Command::EepromVerify || o.command == Command::EepromShow ||
+                          o.command == Command::Dump;
+    if (!perBoard)
+        return "several boards run eeprom program, verify, show and dump; give one --adapter "
+               "for the other commands";
+    if (!o.adapter.traceFile.empty())
+        return "--trace records one board; give one --adapter, or use --log for several";
+    if (!o.backupFile.empty())
+        return "--backup saves one board; with several boards --log keeps each board's bytes "
+               "before programming";
     return {};
 }
 
@@ -244,7 +271,8 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         "--json, --yes) may stand before or after the command; varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
-    addGlobalOptions(app, o);
+    BoardArguments boardArgs;
+    addGlobalOptions(app, o, boardArgs);
 
     // Only the command named on the line is built, with its options: setting up the parser
     // is most of the tool's start-up. Help, and a line without a known command, get all.
@@ -355,23 +383,32 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
                           std::string(e.what()) + " (varenthal-cli --help tells more)");
     }
 
+    std::vector<AdapterOptions> boards;
+    if (const std::string why = splitBoards(boardArgs, o.adapter, boards); !why.empty()) {
+        return usageError(out, err, o.json, why);
+    }
+    o.adapter = boards.front();
     if (const std::string why = checkFileArguments(app, o, program); !why.empty()) {
         return usageError(out, err, o.json, why);
     }
-    // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
-    if (o.adapter.adapter != "sim" && o.adapter.adapter != "i2c-dev") {
-        const std::optional<std::string> bus = busDevicePath(o.adapter.adapter);
-        if (!bus) {
-            return usageError(out, err, o.json,
-                              "unknown adapter '" + o.adapter.adapter +
-                                  "' (expected sim, i2c-dev, a bus as N, i2c-N or /dev/i2c-N, "
-                                  "or an I2C adapter's name)");
+    for (AdapterOptions& board : boards) {
+        // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
+        if (board.adapter != "sim" && board.adapter != "i2c-dev") {
+            const std::optional<std::string> bus = busDevicePath(board.adapter);
+            if (!bus) {
+                return usageError(out, err, o.json,
+                                  "unknown adapter '" + board.adapter +
+                                      "' (expected sim, i2c-dev, a bus as N, i2c-N or "
+                                      "/dev/i2c-N, or an I2C adapter's name)");
+            }
+            board.adapter = *bus;
         }
-        o.adapter.adapter = *bus;
+        if (const std::string why = checkAdapterOptions(board); !why.empty()) {
+            return usageError(out, err, o.json, why);
+        }
     }
-    if (const std::string why = checkAdapterOptions(o.adapter); !why.empty()) {
-        return usageError(out, err, o.json, why);
-    }
+    o.adapter = boards.front();
+    if (boards.size() > 1) o.boards = boards;
 
     auto given = [](const CLI::App* sub) { return sub != nullptr && sub->parsed(); };
     if (given(list)) o.command = Command::List;
@@ -391,6 +428,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         return usageError(out, err, false, "watch takes --csv or --json, not both");
     }
     if (fs >= 0) o.fs = fs;
+    if (const std::string why = checkSeveralBoards(o); !why.empty()) {
+        return usageError(out, err, o.json, why);
+    }
     result.options = o;
     return result;
 }

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/watch_command.h"
 #include "core/adapters/adapter_setup.h"
@@ -25,7 +26,9 @@ enum class Command {
 };
 
 struct CliOptions {
-    AdapterOptions adapter;
+    AdapterOptions adapter;              // the board, or the first of several
+    std::vector<AdapterOptions> boards;  // several --adapter: every board in order, else empty
+    int board = 0;                       // in a run on several boards: this one's number (1..)
     bool json = false;
     std::string logFile;  // --log: one record per board per run
     bool yes = false;     // writes that would ask on a terminal go ahead without asking

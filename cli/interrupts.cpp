@@ -1,7 +1,9 @@
 #include "cli/interrupts.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
+#include <mutex>
 
 namespace cli {
 namespace {
@@ -11,10 +13,18 @@ namespace {
 constexpr std::array kWatched{SIGINT,  SIGTERM,   SIGHUP,  SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2,
                               SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPOLL, SIGPWR};
 
-volatile std::sig_atomic_t caughtSignal = 0;
+// Shared by every board's thread: one signal brings each board to its own safe end.
+std::atomic<int> caughtSignal = 0;
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+
+// Watches nest (the run on several boards around each board's programming); the outermost
+// installs the handlers and gives the previous ones back.
+std::mutex nestingMutex;
+int nesting = 0;
 
 extern "C" void noteSignal(int signal) {
-    if (caughtSignal == 0) caughtSignal = signal;
+    int none = 0;
+    caughtSignal.compare_exchange_strong(none, signal);
 }
 
 std::array<struct sigaction, kWatched.size()>& previous() {
@@ -25,6 +35,8 @@ std::array<struct sigaction, kWatched.size()>& previous() {
 }  // namespace
 
 InterruptWatch::InterruptWatch() {
+    const std::lock_guard lock(nestingMutex);
+    if (nesting++ > 0) return;
     caughtSignal = 0;
     struct sigaction note {};
     note.sa_handler = noteSignal;
@@ -34,6 +46,8 @@ InterruptWatch::InterruptWatch() {
 }
 
 InterruptWatch::~InterruptWatch() {
+    const std::lock_guard lock(nestingMutex);
+    if (--nesting > 0) return;
     for (std::size_t i = 0; i < kWatched.size(); ++i)
         sigaction(kWatched[i], &previous()[i], nullptr);
 }

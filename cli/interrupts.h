@@ -2,7 +2,8 @@
 // Terminating signals while the tool programs the chip. Each one is only noted; the
 // programming sequence looks at the note between its steps: before arming it stops at once,
 // after arming it lets a started pulse run its full time, then disarms. Either way the tool
-// gives its verdict and leaves with kExitInterrupted.
+// gives its verdict and leaves with kExitInterrupted. Watches may nest and be held from
+// several threads: the signal noted is the same for all of them.
 
 #include <csignal>
 #include <string>

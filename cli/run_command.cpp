@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/board_run.h"
 #include "cli/bus_name.h"
 #include "cli/chip_session.h"
 #include "cli/confirmation.h"
@@ -106,17 +107,25 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
 }  // namespace
 
 int runCommand(const CliOptions& options, const Io& io) {
-    RunRecord record;
-    Io tracked = io;
-    tracked.record = &record;
-    tracked.bus = busName(options.adapter);
     if (!options.logFile.empty()) {
         if (const std::string why = checkLogWritable(options.logFile); !why.empty()) {
+            RunRecord record;
+            Io tracked = io;
+            tracked.record = &record;
             message(tracked, why);
             if (io.json) printJson(tracked, errorJson(record, kExitBadUsage));
             return kExitBadUsage;
         }
     }
+    if (options.boards.size() > 1) return runOnBoards(options, io);
+    return runOnBoard(options, io);
+}
+
+int runOnBoard(const CliOptions& options, const Io& io) {
+    RunRecord record;
+    Io tracked = io;
+    tracked.record = &record;
+    tracked.bus = busName(options.adapter);
     const auto started = std::chrono::system_clock::now();
     const auto t0 = std::chrono::steady_clock::now();
     int code = runCommandOnce(options, tracked);

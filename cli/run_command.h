@@ -8,5 +8,7 @@
 namespace cli {
 
 int runCommand(const CliOptions& options, const Io& io);
+// One board: the command, its error object with --json, and its --log record.
+int runOnBoard(const CliOptions& options, const Io& io);
 
 }  // namespace cli

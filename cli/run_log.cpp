@@ -107,9 +107,14 @@ std::string checkLogWritable(const std::string& path) {
 
 bool appendRunRecord(const std::string& path, const CliOptions& o, const RunRecord& r, int exitCode,
                      const RunTiming& timing, std::string& why) {
-    Json record{{"schema_version", kSchemaVersion},  {"time", isoTime(timing.started)},
-                {"tool_version", VARENTHAL_VERSION}, {"host", hostName()},
-                {"adapter", adapterJson(o.adapter)}, {"command", commandName(o.command)}};
+    Json record{{"schema_version", kSchemaVersion},
+                {"time", isoTime(timing.started)},
+                {"tool_version", VARENTHAL_VERSION},
+                {"host", hostName()},
+                {"adapter", adapterJson(o.adapter)}};
+    // Several boards in one run: which one, since several may share an adapter name.
+    if (o.board > 0) record["board"] = o.board;
+    record["command"] = commandName(o.command);
     if (o.file.empty()) {
         record["file"] = nullptr;
     } else {

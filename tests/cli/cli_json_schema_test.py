@@ -39,15 +39,19 @@ with tempfile.TemporaryDirectory() as tmp:
         (sim + ["eeprom", "verify", os.path.join(tmp, "none.ee")], 2),
         (sim + ["bogus"], 2), (["--json", "--adapter", "/dev/i2c-250", "status"], 1),
     ]
-    for args, expected in cases:
+    # Several boards: one object per board.
+    boards = sim + ["--adapter", "sim", "--sim-fault", "2:vgood-low"]
+    many = [(boards + ["eeprom", "program", pack], 1), (boards + ["eeprom", "verify", pack], 1),
+            (boards + ["eeprom", "show"], 0), (boards + ["--sim-fault", "2:nak=03", "dump"], 1)]
+    for args, expected in cases + many:
         run = subprocess.run([cli] + args, capture_output=True, text=True, stdin=subprocess.DEVNULL)
         label = " ".join(args[len(sim):] if args[:len(sim)] == sim else args)
         lines = run.stdout.splitlines()
-        if run.returncode != expected or len(lines) != 1:
+        if run.returncode != expected or len(lines) != (2 if args[:len(boards)] == boards else 1):
             print(f"FAIL {label}: exit {run.returncode} (expected {expected}), {len(lines)} lines")
             failures += 1
             continue
-        errors = [e.message for e in validator.iter_errors(json.loads(lines[0]))]
+        errors = [e.message for line in lines for e in validator.iter_errors(json.loads(line))]
         if errors:
             print(f"FAIL {label}: {lines[0]}\n  {errors[:3]}")
             failures += 1
@@ -56,5 +60,5 @@ with tempfile.TemporaryDirectory() as tmp:
         if errors:
             print(f"FAIL log record: {line}  {errors[:3]}")
             failures += 1
-print(f"{len(cases)} outputs and their log records checked, {failures} failed")
+print(f"{len(cases) + len(many)} outputs and their log records checked, {failures} failed")
 sys.exit(1 if failures else 0)
