@@ -18,8 +18,10 @@ extern char** environ;
 
 namespace {
 
+// `ownGroup`: the process leads a process group of its own, whose parent (this test) is in the
+// same session, so that a stop signal reaches it however the test runner grouped the tests.
 pid_t startCli(const std::vector<std::string>& args, int stdinFd, const std::string& outPath,
-               const std::string& errPath) {
+               const std::string& errPath, bool ownGroup = false) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, stdinFd, STDIN_FILENO);
@@ -33,8 +35,16 @@ pid_t startCli(const std::vector<std::string>& args, int stdinFd, const std::str
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = 0;
-    const int rc = posix_spawn(&pid, VARENTHAL_CLI_PATH, &actions, nullptr, argv.data(), environ);
+    const int rc =
+        posix_spawn(&pid, VARENTHAL_CLI_PATH, &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " VARENTHAL_CLI_PATH);
     return pid;
@@ -70,7 +80,7 @@ std::string freshPath(const char* name) {
 CliProcess::CliProcess(const std::vector<std::string>& args)
     : outPath_(freshPath("stdout")), errPath_(freshPath("stderr")) {
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_ = startCli(args, devNull, outPath_, errPath_);
+    pid_ = startCli(args, devNull, outPath_, errPath_, true);
     close(devNull);
 }
 
