@@ -206,17 +206,7 @@ void Form2::Load(frmAbout* splashWindow) {
 
     adapterOpened_ = bus_.OpenFirstFreeDevice();
     if (adapterOpened_) adapterIdentity_ = identifyBus(bus_.openedName());
-    if (!adapterOpened_) {
-        // The reason (no USB bus, permission, no chip) follows on a second line when the
-        // back-end knows it.
-        QString text = QStringLiteral(
-            "USB Error. Insure USB cable is connected and Driver is "
-            "working");
-        const std::string reason = bus_.Talvex1().lastFailure();
-        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
-        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
-        box.exec();
-    }
+    if (!adapterOpened_) showAdapterError();
     bus_.I2CSlaveAddress = 32;
     registersPage_->bScanEnabled = true;
     // Enabling a running timer leaves its rhythm alone.
@@ -289,6 +279,16 @@ void Form2::disconnectAdapter() {
     lblProgramResult_->setText(QStringLiteral("Adapter disconnected"));
 }
 
+void Form2::showAdapterError() {
+    // The reason (no USB bus, permission, no chip) follows on a second line when the
+    // back-end knows it.
+    QString text = QStringLiteral("USB Error. Insure USB cable is connected and Driver is working");
+    const std::string reason = bus_.Talvex1().lastFailure();
+    if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
 void Form2::connectAdapter(const std::string& name) {
     if (bus_.programming().Active()) return;
     reconnector_->reset();
@@ -296,13 +296,7 @@ void Form2::connectAdapter(const std::string& name) {
     adapterOpened_ = bus_.OpenDevice(name);
     if (adapterOpened_) adapterIdentity_ = identifyBus(name);
     if (!adapterOpened_) {
-        QString text = QStringLiteral(
-            "USB Error. Insure USB cable is connected and Driver is "
-            "working");
-        const std::string reason = bus_.Talvex1().lastFailure();
-        if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
-        QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
-        box.exec();
+        showAdapterError();
         return;
     }
     userDisconnected_ = false;

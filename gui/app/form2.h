@@ -79,6 +79,8 @@ private:
     void onLinkChanged(bool lost);
     void setPagesLive(bool live);
     void connectAdapter(const std::string& name);
+    // The start-up message, with the back-end's reason on a second line when it has one.
+    void showAdapterError();
     void disconnectAdapter();
     // The adapter lost or disconnected by the user: nothing is read or written.
     bool linkDown() const;
