@@ -22,16 +22,16 @@ std::vector<std::string> usbBuses(const std::string& classDir) {
     return buses;
 }
 
-// "3:vgood-low" -> board 3; a name without a number goes to every board (0).
+// "3:vgood-low" -> board 3; a name without a board number goes to every board (0). A name
+// may hold a colon of its own ("nak=0B:3"), so only digits before the first one make a board.
 bool splitFault(const std::string& text, int& board, std::string& name) {
     const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) {
+    const std::string number = colon == std::string::npos ? std::string() : text.substr(0, colon);
+    if (number.empty() || !std::all_of(number.begin(), number.end(), ::isdigit)) {
         board = 0;
         name = text;
         return true;
     }
-    const std::string number = text.substr(0, colon);
-    if (number.empty() || !std::all_of(number.begin(), number.end(), ::isdigit)) return false;
     board = std::atoi(number.c_str());
     name = text.substr(colon + 1);
     return board > 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -124,6 +125,18 @@ TEST_F(CliBoards, WhatOneBoardAtATimeMeansIsRefusedClearly) {
         EXPECT_EQ(run.exitCode, 2) << text;
         EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
     }
+}
+
+// A fault name with a colon of its own is not a board number: it reaches the one board.
+TEST_F(CliBoards, AFaultNameWithItsOwnColonStaysOneFault) {
+    const std::string trace = dir.file("t.log");
+    const CliRun run = runCli({"--adapter", "sim", "--sim-fault", "nak=0B:3", "--trace", trace,
+                               "--yes", "eeprom", "program", pack});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> events = traceEvents(trace);
+    // The third transfer to 0x0B (the disarm) is lost once, then retried.
+    EXPECT_NE(std::find(events.begin(), events.end(), "write 0B 00 rc=-1"), events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), "write 0B 00 rc=0"), events.end());
 }
 
 }  // namespace
