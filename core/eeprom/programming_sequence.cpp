@@ -238,6 +238,7 @@ ProgramResult EepromProgrammer::body() {
     for (const std::uint8_t arm : {chip::kProgramArm1, chip::kProgramArm2}) {
         if (arm == chip::kProgramArm2) host_.setProgress(60);
         if (write(comm_, chip::EEPROM_PROGRAM, arm) != 0) {
+            report_.failedRegister = chip::EEPROM_PROGRAM;
             return endArmed(ProgramResult::ArmFailed, Stage::Armed,
                             "the chip did not answer the write of 0x" +
                                 Miscellaneous::ByteToHex(arm) +
