@@ -4,8 +4,9 @@
 # programs into an initramfs, boots it under QEMU (software emulation) and reads the guest's
 # summary line.
 #
-#   run_rig.sh --cache DIR --bridge FILE [--cli FILE] [--timeout SECONDS] [--rounds N]
+#   run_rig.sh --cache DIR --bridge FILE [--cli FILE] [--gui FILE] [--timeout SECONDS] [--rounds N]
 #
+# --gui: the window program; it runs in the guest on Qt's offscreen platform.
 # --rounds: how many dumps each of varenthal-cli and i2cdump run for the timing (100).
 #
 # Exit codes: 0 every check that ran passed; 1 a check failed or the guest did not finish;
@@ -17,6 +18,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 cache=
 bridge=
 cli=
+gui=
 boot_timeout=600
 rounds=100
 
@@ -25,6 +27,7 @@ while [ $# -gt 0 ]; do
         --cache) cache=$2; shift 2 ;;
         --bridge) bridge=$2; shift 2 ;;
         --cli) cli=$2; shift 2 ;;
+        --gui) gui=$2; shift 2 ;;
         --timeout) boot_timeout=$2; shift 2 ;;
         --rounds) rounds=$2; shift 2 ;;
         *) echo "run_rig.sh: unknown argument $1" >&2; exit 2 ;;
@@ -164,10 +167,24 @@ cp "$bridge" "$root/rig/varenthal-rig-bridge"
 if [ -n "$cli" ] && [ -x "$cli" ]; then
     cp "$cli" "$root/usr/bin/varenthal-cli"
 fi
+# The window program with the Qt platform plugin it needs without a display, at the path Qt
+# looks in by default.
+qt_platforms=
+if [ -n "$gui" ] && [ -x "$gui" ]; then
+    qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
+    if [ -e "$qt_plugins/platforms/libqoffscreen.so" ]; then
+        cp "$gui" "$root/usr/bin/varenthal"
+        qt_platforms=$root$qt_plugins/platforms
+        mkdir -p "$qt_platforms"
+        cp "$qt_plugins/platforms/libqoffscreen.so" "$qt_platforms/"
+    else
+        say "no Qt offscreen platform plugin in $qt_plugins: the window checks will not run"
+    fi
+fi
 
 # Shared libraries of every dynamic program, as the host resolves them: the guest packages'
 # own first, then the host's (Debian 12 too, so the C library is the same).
-for elf in "$root"/usr/sbin/* "$root"/usr/bin/* "$root"/rig/varenthal-rig-bridge; do
+for elf in "$root"/usr/sbin/* "$root"/usr/bin/* "$root"/rig/varenthal-rig-bridge ${qt_platforms:+"$qt_platforms"/*}; do
     LD_LIBRARY_PATH=$guestlibs ldd "$elf" 2>/dev/null | awk '/=> \//{print $3} /^\t\/lib64/{print $1}'
 done | sort -u | while read -r lib; do
     case $lib in
@@ -210,6 +227,7 @@ chmod 755 "$root/init"
     echo "# written by run_rig.sh"
     [ -x "$root/usr/bin/varenthal-cli" ] && echo "RIG_CLI=/usr/bin/varenthal-cli" || echo "RIG_CLI="
     echo "RIG_ROUNDS=$rounds"
+    [ -x "$root/usr/bin/varenthal" ] && echo "RIG_GUI=/usr/bin/varenthal" || echo "RIG_GUI="
 } >"$root/rig/rig.conf"
 echo "root:x:0:0:root:/:/bin/sh" >"$root/etc/passwd"
 echo "user:x:1000:1000:user:/tmp:/bin/sh" >>"$root/etc/passwd"
@@ -226,7 +244,7 @@ console=$work/console.log
 say "booting (qemu, software emulation, at most ${boot_timeout}s)"
 start=$(date +%s)
 set +e
-timeout "$boot_timeout" qemu-system-x86_64 -M pc -accel tcg -m 512 -smp 1 -nographic -no-reboot \
+timeout "$boot_timeout" qemu-system-x86_64 -M pc -accel tcg -m 1024 -smp 1 -nographic -no-reboot \
     -kernel "$kernel" -initrd "$work/initramfs.cpio" \
     -append "console=ttyS0 panic=-1 rdinit=/init quiet loglevel=4 usbcore.autosuspend=-1" \
     </dev/null >"$console" 2>&1

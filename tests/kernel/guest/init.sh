@@ -419,6 +419,132 @@ else
     not_landed bridge-many-writes "varenthal-cli is not built"
 fi
 
+# --- The window follows its bridge when it is unplugged and plugged back ----------------------
+# The window runs on Qt's offscreen platform with a bus trace. The bridge leaves the USB bus as
+# a pulled cable does: its device side stops (the bridge program ends, the gadget is gone), so
+# the host sees the device disconnect; plugged back, it enumerates again on the same port.
+# Unbinding the host's driver instead is no unplug: the device still answers, and the kernel's
+# removal of the bus waits for every open file of it, the window's too. Meanwhile another bus
+# takes the freed number, so the bridge comes back under a new one, as a replugged bridge
+# often does.
+
+# Trace lines after line $1 of the window's trace.
+trace_after() { tail -n +$(($1 + 1)) /tmp/gui.trace 2>/dev/null; }
+# Reads and writes per second over the trace's last $1 seconds.
+trace_rate() {
+    awk -v span="$1" '{t[NR] = $1; k[NR] = $2} END {
+        reads = 0; writes = 0
+        for (i = 1; i <= NR; i++) if (t[i] > t[NR] - span) { reads += k[i] == "read"; writes += k[i] == "write" }
+        printf "%.1f %d\n", reads / span, writes }' /tmp/gui.trace
+}
+# Waits up to $2 seconds for the trace after line $1 to show bus $3 opened and STATUS and
+# the Control page's registers read from it.
+wait_for_live() {
+    tries=$(($2 * 20))
+    while [ "$tries" -gt 0 ]; do
+        if trace_after "$1" | awk -v bus="/dev/i2c-$3" '
+            $2 == "open" && $3 == bus && $4 == "rc=0" { opened = 1; next }
+            opened && $2 == "read" && $5 == "rc=0" { seen[$3] = 1 }
+            END { exit !(seen["00"] && seen["01"] && seen["05"]) }'; then
+            return 0
+        fi
+        usleep 50000
+        tries=$((tries - 1))
+    done
+    return 1
+}
+
+window_reconnect() {
+    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
+    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
+        "$RIG_GUI" --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
+    GUI_PID=$!
+    old=$BRIDGE
+    if ! wait_for_live 0 120 "$old"; then
+        fail window-reconnect "the window did not start reading /dev/i2c-$old"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+        kill "$GUI_PID" 2>/dev/null
+        return
+    fi
+    sleep 3
+    before=$(trace_rate 2)
+
+    # Unplugged: the device node goes at once, the bus number only once the window has
+    # closed the bus (the kernel waits for every open file); then i2c-stub takes that number.
+    mark=$(wc -l </tmp/gui.trace)
+    t0=$(now)
+    kill "$BRIDGE_PID" 2>/dev/null
+    wait "$BRIDGE_PID" 2>/dev/null
+    tries=150
+    while ! trace_after "$mark" | grep -q ' close$' && [ "$tries" -gt 0 ]; do
+        usleep 100000
+        tries=$((tries - 1))
+    done
+    if ! trace_after "$mark" | grep -q ' close$'; then
+        fail window-reconnect "the window did not close /dev/i2c-$old after the unplug"
+        note "  trace since: $(trace_after "$mark" | tail -n 8 | tr '\n' '|')"
+        kill -KILL "$GUI_PID" 2>/dev/null
+        start_bridge
+        return
+    fi
+    released=$(echo "$t0 $(now)" | awk '{printf "%.2f", $2 - $1}')
+    usleep 300000
+    load i2c-stub chip_addr=0x30
+    holder=$(wait_for_bus "SMBus stub driver" 5)
+    sleep 2
+    # While it is away the window reads in vain, opens nothing else and writes nothing.
+    away=$(trace_after "$mark" | awk '$2 == "read" && $5 != "rc=0" {failed++}
+        $2 == "open" && $4 == "rc=0" {opened++} $2 == "write" {wrote++}
+        END {printf "%d %d %d\n", failed, opened, wrote}')
+
+    # Plugged back: timed from the moment the kernel has the bus again.
+    mark=$(wc -l </tmp/gui.trace)
+    t0=$(now)
+    start_bridge
+    t1=$(now)
+    if [ -n "$BRIDGE" ] && wait_for_live "$mark" 10 "$BRIDGE"; then
+        t2=$(now)
+        back=$(echo "$t1 $t2" | awk '{printf "%.2f", $2 - $1}')
+        plugged=$(echo "$t0 $t2" | awk '{printf "%.2f", $2 - $1}')
+    else
+        back=
+        plugged=
+    fi
+    sleep 3
+    after=$(trace_rate 2)
+    note "window: bus i2c-$old -> i2c-${BRIDGE:-none} (i2c-${holder:-none} took the old number)"
+    note "  unplugged: the window closed the bus after $released s; failed reads, opens, writes while away: $away"
+    note "  plugged back: live values again ${back:-never} s after the bus came (${plugged:-never} s after the plug)"
+    note "TIMING window idle traffic (reads/s, writes): before $before, after $after"
+
+    if [ -n "$back" ] && [ "$BRIDGE" != "$old" ] &&
+        echo "$away" | awk '{exit !($1 > 0 && $2 == 0 && $3 == 0)}' &&
+        echo "$back" | awk '{exit !($1 <= 2.0)}'; then
+        pass window-reconnect
+    else
+        fail window-reconnect "bus $old -> ${BRIDGE:-none}, away '$away', live after '${back:-never}' s"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+    fi
+    # The idle traffic is the same on the new bus as before: reads only, about as many.
+    if echo "$before $after" | awk '{exit !($2 == 0 && $4 == 0 && $1 > 0 &&
+        $3 >= $1 - 1.5 && $3 <= $1 + 1.5)}'; then
+        pass window-idle-traffic
+    else
+        fail window-idle-traffic "before '$before', after '$after' (reads/s, writes)"
+    fi
+
+    kill -TERM "$GUI_PID" 2>/dev/null
+    wait "$GUI_PID" 2>/dev/null
+    rmmod i2c_stub
+}
+
+if [ -z "$RIG_GUI" ]; then
+    not_landed window-reconnect "the window program is not built"
+    not_landed window-idle-traffic "the window program is not built"
+else
+    window_reconnect
+fi
+
 # --- EEPROM through the bridge, with the programming voltage on the GPIO line ----------------
 printf '[Device]\nName=Varenthal\n[Registers]\nRegister06=4B\nRegister07=1E\nRegister08=29\nRegister09=88\nRegister0A=49\n' \
     >/tmp/new.ee
