@@ -630,6 +630,7 @@ else
     if [ -n "$BRIDGE2" ] && [ "$RC" -eq 1 ] && grep -q VGOOD /tmp/err &&
         [ "$(wc -l </tmp/two.jsonl)" -eq 4 ] &&
         [ "$(tail -n 2 /tmp/two.jsonl | grep -c '"result":"failed"')" -eq 1 ] &&
+        tail -n 2 /tmp/two.jsonl | grep '"result":"failed"' | grep -q "\"usb_path\":\"$USBIP_PATH\"" &&
         state_says 'program_register=00 voltage=off eeprom=4C1E298849' &&
         state2_says "program_register=00 voltage=off eeprom=$before"; then
         pass two-boards-one-fault
