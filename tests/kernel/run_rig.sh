@@ -212,7 +212,7 @@ resolve() {  # prints the files of module $1, dependencies first; "missing NAME"
     done
     echo "$file"
 }
-for module in i2c-dev i2c-stub configfs dummy_hcd gadgetfs i2c-tiny-usb irq_sim gpio-sim; do
+for module in i2c-dev i2c-stub configfs dummy_hcd gadgetfs i2c-tiny-usb irq_sim gpio-sim vhci-hcd; do
     resolve "$module" | awk '!seen[$0]++' >"$work/order"
     if grep '^missing ' "$work/order"; then skip "$image_pkg lacks a module the rig needs"; fi
     while read -r file; do

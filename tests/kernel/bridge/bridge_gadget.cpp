@@ -1,7 +1,9 @@
 // The USB device half of the kernel test rig: a tiny USB-to-I2C bridge made with gadgetfs on
 // the dummy host/device controller pair, with our simulated chip behind it. The kernel's
 // i2c-tiny-usb driver binds to it as it would to a bridge on a desk, so the i2c-dev back-end
-// meets a real USB I2C bus in sysfs.
+// meets a real USB I2C bus in sysfs. gadgetfs offers one device only; with --usbip-port the
+// bridge is a device on that port of the USB/IP virtual host controller instead, so that
+// several bridges can be plugged in at once.
 //
 // The programming voltage reaches the chip through a simulated GPIO line: the program reads
 // the line's sysfs value before each request and every few milliseconds in between.
@@ -10,8 +12,9 @@
 // EEPROM holds are kept in the --state file, so that the guest's checks can tell whether a
 // run programmed the chip or left it armed.
 //
-//   varenthal-rig-bridge [--gadget FILE] [--vpp-value FILE] [--ready FILE] [--state FILE]
-//                        [--fault NAME]...   (the simulator's conditions: vgood-low, ...)
+//   varenthal-rig-bridge [--gadget FILE | --usbip-port N] [--vpp-value FILE] [--ready FILE]
+//                        [--state FILE] [--fault NAME]...
+//   (--fault takes the simulator's conditions: vgood-low, ...)
 
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
@@ -23,6 +26,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -32,11 +36,15 @@
 #include "core/sim/sim_fault.h"
 #include "core/sim/simulated_chip.h"
 #include "tests/kernel/bridge/tiny_usb_bridge.h"
+#include "tests/kernel/bridge/usb_descriptors.h"
+#include "tests/kernel/bridge/usbip_device.h"
+#include "tests/kernel/bridge/usbip_link.h"
 
 namespace {
 
 struct Options {
     std::string gadget = "/dev/gadget/dummy_udc";
+    int usbipPort = -1;    // a port of the USB/IP virtual host controller instead of gadgetfs
     std::string vppValue;  // sysfs value file of the programming-voltage line
     std::string ready;     // written once the host has configured the device
     std::string state;     // "program_register=XX voltage=on|off eeprom=XXXXXXXXXX", on change
@@ -50,6 +58,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
         const std::string value = argv[++i];
         if (arg == "--gadget") {
             options.gadget = value;
+        } else if (arg == "--usbip-port") {
+            options.usbipPort = std::atoi(value.c_str());
+            if (options.usbipPort < 0 || value.find_first_not_of("0123456789") != std::string::npos)
+                return false;
         } else if (arg == "--vpp-value") {
             options.vppValue = value;
         } else if (arg == "--ready") {
@@ -72,31 +84,12 @@ bool parseOptions(int argc, char** argv, Options& options) {
 }
 
 // Descriptors as gadgetfs takes them: tag, full-speed and high-speed configuration, device.
-// Vendor 0x0403 product 0xc631 is the pair the i2c-tiny-usb driver binds to.
 std::vector<std::uint8_t> descriptors() {
-    const std::array<std::uint8_t, 9 + 9> config{9,  USB_DT_CONFIG,
-                                                 18, 0,
-                                                 1,  1,
-                                                 0,  USB_CONFIG_ATT_ONE,
-                                                 50,  // 100 mA
-                                                 9,  USB_DT_INTERFACE,
-                                                 0,  0,
-                                                 0,  USB_CLASS_VENDOR_SPEC,
-                                                 0,  0,
-                                                 0};
-    const std::array<std::uint8_t, 18> device{18,   USB_DT_DEVICE,
-                                              0x00, 0x02,
-                                              0,    0,
-                                              0,    64,
-                                              0x03, 0x04,
-                                              0x31, 0xc6,
-                                              0x04, 0x01,  // device version 1.04
-                                              0,    0,
-                                              0,    1};
+    using namespace bridge_usb;
     std::vector<std::uint8_t> out(4, 0);  // tag 0
-    out.insert(out.end(), config.begin(), config.end());
-    out.insert(out.end(), config.begin(), config.end());
-    out.insert(out.end(), device.begin(), device.end());
+    out.insert(out.end(), kConfigDescriptor.begin(), kConfigDescriptor.end());
+    out.insert(out.end(), kConfigDescriptor.begin(), kConfigDescriptor.end());
+    out.insert(out.end(), kDeviceDescriptor.begin(), kDeviceDescriptor.end());
     return out;
 }
 
@@ -219,14 +212,33 @@ bool serve(int fd, const usb_ctrlrequest& setup, TinyUsbBridge& bridge, const Op
     return true;
 }
 
+// The bridge on a port of the USB/IP virtual host controller, until the host lets it go.
+int serveOnVirtualHost(const Options& options, TinyUsbBridge& bridge, VoltageLine& voltage,
+                       StateFile& state, const SimulatedChip& chip) {
+    UsbipDevice device(bridge);
+    const int link =
+        attachToVirtualHost(options.usbipPort, static_cast<std::uint32_t>(options.usbipPort + 1));
+    if (link < 0) return fail("usbip attach");
+    std::fprintf(stderr, "bridge: attached to usbip port %d\n", options.usbipPort);
+    bool readyWritten = false;
+    return serveUsbipLink(link, device, [&] {
+        voltage.follow();
+        state.update(bridge, voltage, chip);
+        if (!readyWritten && device.configured() && !options.ready.empty()) {
+            std::ofstream(options.ready) << "configured\n";
+            readyWritten = true;
+        }
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: %s [--gadget FILE] [--vpp-value FILE] [--ready FILE] [--state FILE] "
-                     "[--fault NAME]...\n",
+                     "usage: %s [--gadget FILE | --usbip-port N] [--vpp-value FILE] [--ready FILE] "
+                     "[--state FILE] [--fault NAME]...\n",
                      argv[0]);
         return 2;
     }
@@ -237,6 +249,7 @@ int main(int argc, char** argv) {
     VoltageLine voltage(options.vppValue, chip);
     StateFile state(options.state);
     state.update(bridge, voltage, chip);
+    if (options.usbipPort >= 0) return serveOnVirtualHost(options, bridge, voltage, state, chip);
 
     // gadgetfs completes the data stage of a host-to-device request by itself and hands the
     // data over only when this program asks; a next request from the host that comes first

@@ -281,6 +281,8 @@ if load irq_sim && load gpio-sim; then
     mkdir -p "$sim/bank0/line3"
     echo 8 >"$sim/bank0/num_lines"
     echo vpp >"$sim/bank0/line3/name"
+    mkdir -p "$sim/bank0/line4"
+    echo vpp2 >"$sim/bank0/line4/name"
     echo 1 >"$sim/live"
     VPP_CHIP=$(cat "$sim/bank0/chip_name" 2>/dev/null)
     VPP_VALUE=$(ls -d /sys/devices/platform/"$(cat "$sim/dev_name")"/"$VPP_CHIP"/sim_gpio3/value 2>/dev/null)
@@ -606,6 +608,163 @@ else
             show_cli
         fi
     fi
+fi
+
+# ============================================================================================
+# Stage 3: two bridges at once. gadgetfs offers one device only, so the second bridge is a
+# device on a port of the USB/IP virtual host controller; each has its own chip, state file
+# and programming-voltage line (vpp and vpp2 of the same bank).
+# ============================================================================================
+VPP2_VALUE=${VPP_VALUE%/sim_gpio3/value}/sim_gpio4/value
+
+# The USB path ("1-1") of the USB device above bus $1, as the tool's list shows it.
+usb_path_of() {
+    local up
+    up=$(readlink -f "/sys/class/i2c-dev/i2c-$1/device")
+    while [ -n "$up" ] && [ "$up" != /sys ] && [ "$up" != / ]; do
+        [ -e "$up/idVendor" ] && { basename "$up"; return 0; }
+        up=$(dirname "$up")
+    done
+    return 1
+}
+# The bus of the bridge on the USB/IP virtual host controller.
+usbip_bus() {
+    local d
+    for d in /sys/class/i2c-dev/i2c-*; do
+        case $(readlink -f "$d/device") in *vhci_hcd*) echo "${d##*/i2c-}"; return 0 ;; esac
+    done
+    return 1
+}
+# Starts the second bridge on virtual host port $1 with extra arguments; BRIDGE2 is its bus.
+start_usbip_bridge() {
+    local port=$1 tries=200
+    shift
+    rm -f /tmp/bridge2.state
+    /rig/varenthal-rig-bridge --usbip-port "$port" --vpp-value "$VPP2_VALUE" \
+        --state /tmp/bridge2.state "$@" 2>>/tmp/bridge.log &
+    BRIDGE2_PID=$!
+    BRIDGE2=
+    while [ -z "$BRIDGE2" ] && [ "$tries" -gt 0 ]; do
+        BRIDGE2=$(usbip_bus) || usleep 100000
+        tries=$((tries - 1))
+    done
+}
+stop_usbip_bridge() {
+    local tries=50
+    kill "$BRIDGE2_PID" 2>/dev/null
+    wait "$BRIDGE2_PID" 2>/dev/null
+    while usbip_bus >/dev/null && [ "$tries" -gt 0 ]; do
+        usleep 100000
+        tries=$((tries - 1))
+    done
+}
+state2_says() {
+    usleep 100000
+    grep -q "$1" /tmp/bridge2.state 2>/dev/null
+}
+# Lists the buses and sets PULSES to one --pulse-gpio per USB bus, in the order --adapter usb
+# takes them (bus number), each bridge's line found by the USB path of its bus.
+pulses_by_usb_path() {
+    local bus name path
+    cli list
+    PULSES=
+    sort -t- -k2,2n /tmp/out >/tmp/list.sorted
+    while IFS='	' read -r bus name path; do
+        case $path in
+            "$GADGET_PATH") PULSES="$PULSES --pulse-gpio $VPP_CHIP:vpp" ;;
+            "$USBIP_PATH") PULSES="$PULSES --pulse-gpio $VPP_CHIP:vpp2" ;;
+            *) PULSES="$PULSES --pulse-gpio unknown-bridge-at-$path" ;;
+        esac
+    done </tmp/list.sorted
+}
+
+TWO_CHECKS="two-bridges-list two-boards-program two-boards-verify two-boards-one-fault"
+if [ -z "$CLI" ]; then
+    for check in $TWO_CHECKS; do not_landed "$check" "varenthal-cli is not built"; done
+elif ! cli_can --yes eeprom program /tmp/new.ee; then
+    for check in $TWO_CHECKS; do
+        not_landed "$check" "varenthal-cli cannot yet program the EEPROM on the simulator"
+    done
+elif ! load vhci-hcd; then
+    fail two-bridges "vhci-hcd does not load"
+elif [ ! -e "$VPP2_VALUE" ]; then
+    fail two-bridges "the second voltage line (vpp2) did not come up"
+else
+    # A fresh gadgetfs bridge without a fault, then the second on virtual host port 0.
+    stop_bridge
+    start_bridge
+    GADGET_BUS=$BRIDGE
+    GADGET_PATH=$(usb_path_of "$GADGET_BUS")
+    start_usbip_bridge 0
+    USBIP_PATH=$(usb_path_of "$BRIDGE2")
+    note "two bridges: gadgetfs /dev/i2c-$GADGET_BUS at USB path $GADGET_PATH, usbip /dev/i2c-$BRIDGE2 at $USBIP_PATH"
+
+    pulses_by_usb_path
+    if [ "$RC" -eq 0 ] && [ "$(wc -l </tmp/out)" -eq 2 ] && [ -n "$GADGET_PATH" ] &&
+        [ -n "$USBIP_PATH" ] && [ "$GADGET_PATH" != "$USBIP_PATH" ] &&
+        grep -q "^i2c-$GADGET_BUS	.*	$GADGET_PATH\$" /tmp/out &&
+        grep -q "^i2c-$BRIDGE2	.*	$USBIP_PATH\$" /tmp/out; then
+        pass two-bridges-list
+    else
+        fail two-bridges-list "list gave '$(tr '\t\n' ' |' </tmp/out)' (exit $RC)"
+        note "  bridge log: $(tail -n 5 /tmp/bridge.log | tr '\n' '|')"
+    fi
+
+    # One board alone, then both at once with a result log: the chips take the file's bytes,
+    # are left disarmed with the voltage off, and each board has its record.
+    rm -f /tmp/two.jsonl
+    t0=$(now)
+    cli --adapter "/dev/i2c-$GADGET_BUS" --pulse-gpio "$VPP_CHIP:vpp" --yes eeprom program /tmp/other.ee
+    one=$RC
+    t1=$(now)
+    # shellcheck disable=SC2086
+    cli --adapter usb $PULSES --log /tmp/two.jsonl --yes eeprom program /tmp/new.ee
+    t2=$(now)
+    if [ "$RC" -eq 0 ] && [ "$(wc -l </tmp/two.jsonl 2>/dev/null)" -eq 2 ] &&
+        grep -q "\"usb_path\":\"$GADGET_PATH\"" /tmp/two.jsonl &&
+        grep -q "\"usb_path\":\"$USBIP_PATH\"" /tmp/two.jsonl &&
+        state_says 'program_register=00 voltage=off eeprom=4B1E298849' &&
+        state2_says 'program_register=00 voltage=off eeprom=4B1E298849'; then
+        pass two-boards-program
+    else
+        fail two-boards-program "exit $RC, $(wc -l </tmp/two.jsonl 2>/dev/null) log records, gadgetfs: $(cat /tmp/bridge.state), usbip: $(cat /tmp/bridge2.state)"
+        show_cli
+    fi
+    echo "$t0 $t1 $t2 $one" | awk '{printf "rig: TIMING eeprom program: one board %.2f s (exit %d), two boards at once %.2f s, ratio %.2f\n",
+        $2 - $1, $4, $3 - $2, ($2 > $1 ? ($3 - $2) / ($2 - $1) : 0)}'
+
+    # Each board checked against the file on its own, the bus named in two of its forms.
+    cli --adapter "$GADGET_BUS" eeprom verify /tmp/new.ee
+    first=$RC
+    cli --adapter "i2c-$BRIDGE2" eeprom verify /tmp/new.ee
+    if [ "$first" -eq 0 ] && [ "$RC" -eq 0 ]; then
+        pass two-boards-verify
+    else
+        fail two-boards-verify "gadgetfs board exit $first, usbip board exit $RC"
+        show_cli
+    fi
+
+    # VGOOD low on the second bridge (now on port 1): the first board is programmed, the
+    # second refused and left as it was, disarmed; exit 1 and a record for each board.
+    stop_usbip_bridge
+    start_usbip_bridge 1 --fault vgood-low
+    USBIP_PATH=$(usb_path_of "$BRIDGE2")
+    before=$(sed -n 's/.*eeprom=//p' /tmp/bridge2.state)
+    pulses_by_usb_path
+    # shellcheck disable=SC2086
+    cli --adapter usb $PULSES --log /tmp/two.jsonl --yes eeprom program /tmp/other.ee
+    if [ -n "$BRIDGE2" ] && [ "$RC" -eq 1 ] && grep -q VGOOD /tmp/err &&
+        [ "$(wc -l </tmp/two.jsonl)" -eq 4 ] &&
+        [ "$(tail -n 2 /tmp/two.jsonl | grep -c '"result":"failed"')" -eq 1 ] &&
+        tail -n 2 /tmp/two.jsonl | grep '"result":"failed"' | grep -q "\"usb_path\":\"$USBIP_PATH\"" &&
+        state_says 'program_register=00 voltage=off eeprom=4C1E298849' &&
+        state2_says "program_register=00 voltage=off eeprom=$before"; then
+        pass two-boards-one-fault
+    else
+        fail two-boards-one-fault "exit $RC, $(wc -l </tmp/two.jsonl) log records, gadgetfs: $(cat /tmp/bridge.state), usbip: $(cat /tmp/bridge2.state)"
+        show_cli
+    fi
+    stop_usbip_bridge
 fi
 
 stop_bridge

@@ -1,0 +1,21 @@
+#pragma once
+// The bridge on a port of the kernel's USB/IP virtual host controller (vhci-hcd), with no
+// network in between: one end of a local stream socket pair goes to the kernel, the program
+// serves the other. Each port is a USB device of its own, so one controller carries several
+// bridges, each with its own USB path.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class UsbipDevice;
+
+// Hands the kernel one end of a new socket pair as the device on `port` (high speed) and
+// returns the other end; -1 with errno set when the kernel refuses. The kernel looks the
+// descriptor up in the process that writes the attach file, so this process must write it.
+int attachToVirtualHost(int port, std::uint32_t deviceId,
+                        const std::string& attachFile = "/sys/devices/platform/vhci_hcd.0/attach");
+
+// Serves `device` on `fd` until the host side goes away (0) or the link fails (1). `tick` runs
+// before each batch of commands is answered and every few milliseconds in between.
+int serveUsbipLink(int fd, UsbipDevice& device, const std::function<void()>& tick);
