@@ -2,17 +2,18 @@
 
 #ifdef VARENTHAL_HAVE_GPIOD
 
-#include <dlfcn.h>
 #include <gpiod.h>
+
+#ifndef VARENTHAL_GPIOD_LINKED
+#include <dlfcn.h>
+#endif
 
 #include <cerrno>
 #include <map>
 
 namespace {
 
-// libgpiod is opened at the first GPIO chip asked for, not linked: most runs never drive the
-// programming voltage, and loading the library at every start costs a process like
-// varenthal-cli more than its own work.
+// The libgpiod calls used, reached through one table: linked in, or opened on first use.
 struct GpiodApi {
     decltype(&gpiod_chip_open) chipOpen;
     decltype(&gpiod_chip_open_by_name) chipOpenByName;
@@ -28,6 +29,22 @@ struct GpiodApi {
     decltype(&gpiod_line_release) lineRelease;
 };
 
+#ifdef VARENTHAL_GPIOD_LINKED
+
+// Linked statically, for a program that loads no shared library at all.
+const GpiodApi* gpiod() {
+    static const GpiodApi linked{
+        &gpiod_chip_open,           &gpiod_chip_open_by_name, &gpiod_chip_open_by_number,
+        &gpiod_chip_open_by_label,  &gpiod_chip_close,        &gpiod_chip_num_lines,
+        &gpiod_chip_find_line,      &gpiod_chip_get_line,     &gpiod_line_offset,
+        &gpiod_line_request_output, &gpiod_line_set_value,    &gpiod_line_release};
+    return &linked;
+}
+
+#else
+
+// libgpiod is opened at the first GPIO chip asked for, not linked: most runs never drive the
+// programming voltage, and loading the library at every start costs more than the work.
 template <typename Function>
 bool bind(void* library, const char* name, Function& function) {
     function = reinterpret_cast<Function>(dlsym(library, name));
@@ -57,6 +74,8 @@ const GpiodApi* gpiod() {
     }();
     return api;
 }
+
+#endif
 
 struct ChipCloser {
     void operator()(gpiod_chip* chip) const { gpiod()->chipClose(chip); }

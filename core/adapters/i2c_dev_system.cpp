@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 #include <sys/ioctl.h>
@@ -15,6 +14,8 @@
 #include <filesystem>
 #include <string_view>
 #include <vector>
+
+#include "core/adapters/group_name.h"
 
 namespace {
 
@@ -65,14 +66,7 @@ public:
     std::string groupOf(const std::string& path) override {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0) return {};
-        group entry{};
-        group* found = nullptr;
-        std::vector<char> buffer(4096);
-        if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
-            found == nullptr) {
-            return {};
-        }
-        return found->gr_name;
+        return groupName(info.st_gid);
     }
 
     int openDevice(const std::string& path) override {

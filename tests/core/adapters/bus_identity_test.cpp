@@ -4,6 +4,7 @@
 #include "core/adapters/bus_identity.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -33,9 +34,9 @@ protected:
     void TearDown() override { fs::remove_all(root); }
     static void write(const fs::path& p, const char* text) { std::ofstream(p) << text; }
 
+    // One tree per process: ctest runs the two tests at once, and the seed comes from the clock.
     const fs::path root =
-        fs::temp_directory_path() /
-        ("bus_identity_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::temp_directory_path() / ("bus_identity_" + std::to_string(::getpid()));
     const fs::path classDir = root / "class/i2c-dev";
 };
 
