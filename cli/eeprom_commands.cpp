@@ -243,6 +243,9 @@ public:
     void waitWhole(double seconds) override { sleep(seconds, false); }
     void setProgressShown(bool) override {}
     void setProgress(int percent) override {
+        // The sequence completes the bar on every end; on a terminal "100%" after "canceled"
+        // would read as done, so a run that told of a failure stops where it was.
+        if (percent == 100 && !lastMessage_.empty()) return;
         io_.err << "Programming EEPROM: " << percent << "%\n" << std::flush;
     }
     void setVgoodLamp(bool) override {}
