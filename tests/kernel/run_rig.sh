@@ -40,7 +40,7 @@ skip() { say "SKIPPED: $*"; exit 77; }
 die() { say "FAILED: $*"; exit 1; }
 
 # --- What the host needs -------------------------------------------------------------------
-for tool in qemu-system-x86_64 cpio dpkg-deb apt-get apt-cache make gcc-12 xz ldd timeout; do
+for tool in qemu-system-x86_64 cpio dpkg-deb apt-get apt-cache make gcc-12 xz ldd timeout strip; do
     command -v "$tool" >/dev/null 2>&1 ||
         skip "'$tool' is not installed (./scripts/setup --tests installs what the rig needs)"
 done
@@ -184,6 +184,10 @@ fi
 
 # Shared libraries of every dynamic program, as the host resolves them: the guest packages'
 # own first, then the host's (Debian 12 too, so the C library is the same).
+# Our programs without their debug information, as the package installs them.
+for program in "$root/usr/bin/varenthal-cli" "$root/usr/bin/varenthal"; do
+    [ -e "$program" ] && strip --strip-debug "$program"
+done
 for elf in "$root"/usr/sbin/* "$root"/usr/bin/* "$root"/rig/varenthal-rig-bridge ${qt_platforms:+"$qt_platforms"/*}; do
     LD_LIBRARY_PATH=$guestlibs ldd "$elf" 2>/dev/null | awk '/=> \//{print $3} /^\t\/lib64/{print $1}'
 done | sort -u | while read -r lib; do
