@@ -11,7 +11,6 @@
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
 #include "cli/run_log.h"
-#include "core/adapters/bus_identity.h"
 #include "core/base/safe_file.h"
 
 namespace cli {
@@ -392,16 +391,8 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         return usageError(out, err, o.json, why);
     }
     for (AdapterOptions& board : boards) {
-        // A bus as the classic I2C tools take it: 7, i2c-7, /dev/i2c-7 or the adapter's name.
-        if (board.adapter != "sim" && board.adapter != "i2c-dev") {
-            const std::optional<std::string> bus = busDevicePath(board.adapter);
-            if (!bus) {
-                return usageError(out, err, o.json,
-                                  "unknown adapter '" + board.adapter +
-                                      "' (expected sim, i2c-dev, a bus as N, i2c-N or "
-                                      "/dev/i2c-N, or an I2C adapter's name)");
-            }
-            board.adapter = *bus;
+        if (const std::string why = resolveAdapterName(board.adapter); !why.empty()) {
+            return usageError(out, err, o.json, why);
         }
         if (const std::string why = checkAdapterOptions(board); !why.empty()) {
             return usageError(out, err, o.json, why);

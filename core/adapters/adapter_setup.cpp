@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "core/adapters/bus_identity.h"
 #include "core/adapters/i2c_dev_adapter.h"
 #include "core/adapters/trace_adapter.h"
 #include "core/base/safe_file.h"
@@ -27,6 +28,18 @@ bool fitsGpioNumber(const std::string& part) {
 }
 
 }  // namespace
+
+std::string resolveAdapterName(std::string& adapter) {
+    if (adapter == "sim" || adapter == "i2c-dev") return {};
+    const std::optional<std::string> bus = busDevicePath(adapter);
+    if (!bus) {
+        return "unknown adapter '" + adapter +
+               "' (expected sim, i2c-dev, a bus as N, i2c-N or /dev/i2c-N, or an I2C "
+               "adapter's name)";
+    }
+    adapter = *bus;
+    return {};
+}
 
 std::string checkAdapterOptions(const AdapterOptions& options) {
     const std::string& a = options.adapter;

@@ -21,6 +21,11 @@ struct AdapterOptions {
     std::string simScenario;  // a scripted run of faults, see core/sim/sim_scenario.h
 };
 
+// A bus named as the classic I2C tools take it (7, i2c-7, /dev/i2c-7 or the adapter's name)
+// becomes its device path in `adapter`; "sim" and "i2c-dev" stay as they are. Empty when it
+// is one of these, else a one-line reason.
+std::string resolveAdapterName(std::string& adapter);
+
 // Checks the options before anything opens; empty when they are fine, else a one-line reason.
 std::string checkAdapterOptions(const AdapterOptions& options);
 

@@ -14,7 +14,8 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption adapter(
         QStringLiteral("adapter"),
         QStringLiteral("The USB-to-I2C means: sim (built-in simulator), i2c-dev (first USB "
-                       "I2C bus, the default) or a bus path such as /dev/i2c-3."),
+                       "I2C bus, the default) or a bus as 3, i2c-3, /dev/i2c-3 or the "
+                       "adapter's name."),
         QStringLiteral("sim|i2c-dev|/dev/i2c-N"), QStringLiteral("i2c-dev"));
     const QCommandLineOption pulseGpio(
         QStringLiteral("pulse-gpio"),
@@ -76,6 +77,9 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     for (const QString& f : parser.values(simFault)) options.simFaults.push_back(f.toStdString());
     options.simState = parser.value(simState).toStdString();
     options.simScenario = parser.value(simScenario).toStdString();
+    if (const std::string why = resolveAdapterName(options.adapter); !why.empty()) {
+        return fail(QString::fromStdString(why));
+    }
     if (const std::string why = checkAdapterOptions(options); !why.empty()) {
         return fail(QString::fromStdString(why));
     }

@@ -300,26 +300,36 @@ private slots:
     // differently.
     void commandLineErrors_data() {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("unknown option") << QStringList{"--bogus"};
-        QTest::newRow("unknown adapter") << QStringList{"--adapter", "usb9"};
-        QTest::newRow("missing value") << QStringList{"--adapter"};
-        QTest::newRow("bad gpio") << QStringList{"--pulse-gpio", "gpiochip0"};
-        QTest::newRow("empty trace") << QStringList{"--trace="};
+        QTest::addColumn<QString>("says");
+        const QString noDir = QStringLiteral("/nonexistent-dir/t.log");
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << "bogus";
+        QTest::newRow("unknown adapter")
+            << QStringList{"--adapter", "usb9"} << "unknown adapter 'usb9'";
+        QTest::newRow("missing value") << QStringList{"--adapter"} << "adapter";
+        QTest::newRow("bad gpio") << QStringList{"--pulse-gpio", "gpiochip0"} << "gpiochip0";
+        QTest::newRow("empty trace") << QStringList{"--trace="} << "trace";
         QTest::newRow("unwritable trace")
-            << QStringList{"--adapter", "sim", "--trace", "/nonexistent-dir/t.log"};
-        QTest::newRow("stray argument") << QStringList{"sim"};
+            << QStringList{"--adapter", "sim", "--trace", noDir} << noDir;
+        // A bus as the classic I2C tools name it is an adapter: the run gets as far as the trace.
+        for (const char* bus : {"97", "i2c-97", "/dev/i2c-97"}) {
+            QTest::addRow("bus %s", bus) << QStringList{"--adapter", bus, "--trace", noDir} << noDir;
+        }
+        QTest::newRow("stray argument") << QStringList{"sim"} << "'sim'";
         QTest::newRow("missing scenario")
-            << QStringList{"--adapter", "sim", "--sim-scenario", "/nonexistent-dir/s.txt"};
+            << QStringList{"--adapter", "sim", "--sim-scenario", "/nonexistent-dir/s.txt"}
+            << "s.txt";
     }
     void commandLineErrors() {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
         QProcess program;
         startWithoutDisplay(program, arguments);
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 2);
         const QString err = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(err.startsWith(QLatin1String("varenthal: ")), qPrintable(err));
+        QVERIFY2(err.startsWith(QLatin1String("varenthal: ")) && err.contains(says),
+                 qPrintable(err));
         QCOMPARE(err.count('\n'), 1);
         QVERIFY(err.endsWith('\n'));
         QVERIFY(program.readAllStandardOutput().isEmpty());
