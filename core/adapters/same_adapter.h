@@ -20,7 +20,8 @@ std::string describeAdapter(const BusIdentity& identity);
 // The names the adapter lists as free, in its order.
 std::vector<std::string> freeAdapterNames(frmUSB& bus);
 
-// Opens the free adapter that is `remembered`; false when it is not among them or will not
-// open. Sends nothing to the chip.
+// Opens the adapter that is `remembered`, looked for among the free ones and, for a USB
+// bridge, among all I2C buses under `classDir`; false when it is not there or will not open.
+// Sends nothing to the chip.
 bool reopenSameAdapter(frmUSB& bus, const BusIdentity& remembered,
                        const std::string& classDir = kSysI2cDevDir);

@@ -105,6 +105,11 @@ TEST(SameAdapter, ReopensTheRememberedBridgeUnderItsNewBusOnly) {
     opened.clear();
     EXPECT_FALSE(reopenSameAdapter(bus, {"i2c-7", "bridge", "2-1", ""}, classDir.string()));
     EXPECT_EQ(opened, "");  // no other adapter is taken instead
+
+    // A bridge named by its bus at start-up (the adapter lists only that name) is found too.
+    frmUSB named(std::make_unique<ListingAdapter>("/dev/i2c-7", &opened));
+    EXPECT_TRUE(reopenSameAdapter(named, remembered, classDir.string()));
+    EXPECT_EQ(opened, "/dev/i2c-8");
     fs::remove_all(root);
 }
 
