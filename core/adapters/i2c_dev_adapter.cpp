@@ -188,8 +188,17 @@ std::int32_t I2cDevAdapter::byteTransfer(bool write, std::int16_t device, std::i
         write ? system_->writeByteData(open_->fd(), regByte, static_cast<std::uint8_t>(data))
               : system_->readByteData(open_->fd(), regByte);
     if (rc < 0) {
-        return failTransfer(rc, std::string(what) + " of register " + hex2(reg) + " at device " +
-                                    where + " failed: " + transferCause(rc));
+        const std::int32_t failed = failTransfer(rc, std::string(what) + " of register " +
+                                                         hex2(reg) + " at device " + where +
+                                                         " failed: " + transferCause(rc));
+        // An unplugged bridge's node goes at once, but the kernel keeps the bus, its number
+        // and the USB hub's work waiting until every open file of it is closed: let go now
+        // rather than at the next reopen.
+        if (!system_->exists(open_->name())) {
+            open_.reset();
+            deviceAddress_ = -1;
+        }
+        return failed;
     }
     if (!write) data = static_cast<std::int16_t>(rc & 0xFF);
     reportedTransferError_ = 0;

@@ -26,6 +26,7 @@ public:
 
     // What the back-end did.
     std::set<int> openFds;
+    std::set<std::string> goneNodes;  // device nodes removed, as on an unplug
     std::vector<std::string> calls;  // "open P", "slave 0x20", "read 05", "write 05 81"
     std::vector<std::string> diagnostics;
 
@@ -38,6 +39,7 @@ public:
         return it == links.end() ? std::string() : it->second;
     }
     bool exists(const std::string& path) override {
+        if (path.rfind("/dev/", 0) == 0) return goneNodes.count(path) == 0;
         return files.count(path) != 0 || directories.count(path) != 0;
     }
     std::string groupOf(const std::string& path) override {

@@ -174,6 +174,22 @@ TEST_F(I2cDevAdapterTest, CloseAndDestructionGiveTheDescriptorBack) {
     EXPECT_TRUE(sys->openFds.empty());
 }
 
+TEST_F(I2cDevAdapterTest, AFailureOnAVanishedNodeLetsGoOfTheBusAtOnce) {
+    ASSERT_EQ(adapter.open(kBus), 0);
+    sys->transferResult = -ENXIO;
+    std::int16_t data = 0;
+    EXPECT_EQ(read(0x20, 0, data), -ENXIO);
+    EXPECT_EQ(sys->openFds.size(), 1u) << "a chip that does not answer is no unplug";
+    sys->goneNodes.insert(kBus);
+    EXPECT_EQ(read(0x20, 0, data), -ENXIO);
+    EXPECT_TRUE(sys->openFds.empty());
+    EXPECT_EQ(read(0x20, 0, data), -EBADF);
+    sys->transferResult = 0;
+    sys->goneNodes.clear();
+    ASSERT_EQ(adapter.open(kBus), 0);  // the reopen after the replug
+    EXPECT_EQ(read(0x20, 0, data), 0);
+}
+
 // The real kernel interface on nodes that every machine has: failures come back as values.
 TEST(I2cDevAdapterOnTheRealSystem, NodesThatAreNoI2cBusFailCleanly) {
     auto adapter = makeI2cDevAdapter("", "/dev/varenthal-no-such-chip:1");
