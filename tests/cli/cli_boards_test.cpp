@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "cli_run.h"
 #include "core/sim/sim_state_file.h"
@@ -21,13 +20,6 @@ constexpr const char* kPack =
     "[Device]\nName=Varenthal\n[Registers]\nRegister06=4C\nRegister07=1D\n"
     "Register08=28\nRegister09=87\nRegister0A=49\n";
 const SimulatedChip::Eeprom kPackImage{0x4C, 0x1D, 0x28, 0x87, 0x49};
-
-std::vector<Json> jsonLines(const std::string& text) {
-    std::vector<Json> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
-    return lines;
-}
 
 class CliBoards : public ::testing::Test {
 protected:
@@ -66,8 +58,8 @@ TEST_F(CliBoards, FourBoardsProgramSideBySideAndAFaultFailsOnlyItsBoard) {
     // Side by side, not one after the other (a loose bound: CI machines are shared).
     EXPECT_LT(four, one * 1.5);
 
-    const std::vector<Json> verdicts = jsonLines(run.out);
-    const std::vector<Json> records = jsonLines(readFile(log));
+    const std::vector<Json> verdicts = jsonLines<Json>(run.out);
+    const std::vector<Json> records = jsonLines<Json>(readFile(log));
     ASSERT_EQ(verdicts.size(), 4U);
     ASSERT_EQ(records.size(), 4U);
     for (int b = 1; b <= 4; ++b) {
@@ -97,7 +89,7 @@ TEST_F(CliBoards, ASignalDuringThePulseEndsEveryBoardWithItsPulseComplete) {
         runCliInterrupted(fourBoards({"--log", log, "--json", "--yes", "eeprom", "program", pack}),
                           std::chrono::milliseconds(1600));
     EXPECT_EQ(run.exitCode, 130) << run.err;
-    const std::vector<Json> verdicts = jsonLines(run.out);
+    const std::vector<Json> verdicts = jsonLines<Json>(run.out);
     ASSERT_EQ(verdicts.size(), 4U);
     for (int b = 1; b <= 4; ++b) {
         SCOPED_TRACE("board " + std::to_string(b));
@@ -106,7 +98,7 @@ TEST_F(CliBoards, ASignalDuringThePulseEndsEveryBoardWithItsPulseComplete) {
         // The started pulse ran its full time: the whole file is burnt, never a part.
         EXPECT_EQ(eeprom(b), kPackImage);
     }
-    const std::vector<Json> records = jsonLines(readFile(log));
+    const std::vector<Json> records = jsonLines<Json>(readFile(log));
     ASSERT_EQ(records.size(), 4U);
     for (const Json& r : records) EXPECT_EQ(r["result"], "interrupted");
 }

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <thread>
 
 #include "cli_run.h"
@@ -21,13 +20,6 @@ namespace {
 constexpr const char* kPack =
     "[Device]\nName=Varenthal\n[Registers]\nRegister06=A5\nRegister07=C3\n"
     "Register08=A3\nRegister09=10\nRegister0A=FF\n";
-
-std::vector<Json> records(const std::string& log) {
-    std::vector<Json> lines;
-    std::istringstream in(readFile(log));
-    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
-    return lines;
-}
 
 class CliLog : public ::testing::Test {
 protected:
@@ -43,7 +35,7 @@ TEST_F(CliLog, TwoProcessesAppendWholeRecordsWithEveryField) {
                     "eeprom", "program", pack});
     EXPECT_EQ(good.wait().exitCode, 0);
     EXPECT_EQ(bad.wait().exitCode, 1);
-    const std::vector<Json> lines = records(log);
+    const std::vector<Json> lines = jsonLines<Json>(readFile(log));
     ASSERT_EQ(lines.size(), 2U);
     for (const Json& r : lines) {
         EXPECT_EQ(r["schema_version"], 1);
@@ -80,7 +72,7 @@ TEST_F(CliLog, RefusedAndInterruptedRunsAreRecordedToo) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // inside the 1 s load wait
     ::kill(cli.pid(), SIGTERM);
     EXPECT_EQ(cli.wait().exitCode, 130);
-    const std::vector<Json> lines = records(log);
+    const std::vector<Json> lines = jsonLines<Json>(readFile(log));
     ASSERT_EQ(lines.size(), 2U);
     EXPECT_EQ(lines[0]["result"], "refused");
     EXPECT_THAT(lines[0]["reason"].get<std::string>(), HasSubstr("none.ee"));

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,3 +54,12 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 // The trace lines without their time stamps ("write 06 5A rc=0").
 std::vector<std::string> traceEvents(const std::string& path);
+// One JSON value per line, as --log and several boards' --json write them; `Json` is the
+// nlohmann type the test compares with.
+template <typename Json>
+std::vector<Json> jsonLines(const std::string& text) {
+    std::vector<Json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+    return lines;
+}
