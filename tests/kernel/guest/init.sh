@@ -84,6 +84,16 @@ wait_for_bus() {
     return 1
 }
 
+# The USB path ("1-1") of the USB device above bus $1, as the tool's list shows it.
+usb_path_of() {
+    local up
+    up=$(readlink -f "/sys/class/i2c-dev/i2c-$1/device")
+    while [ -n "$up" ] && [ "$up" != /sys ] && [ "$up" != / ]; do
+        [ -e "$up/idVendor" ] && { basename "$up"; return 0; }
+        up=$(dirname "$up")
+    done
+    return 1
+}
 # Runs the command-line tool; its exit code in RC, its output in /tmp/out and /tmp/err.
 cli() {
     "$CLI" "$@" >/tmp/out 2>/tmp/err
@@ -328,21 +338,25 @@ start_bridge() {
     BRIDGE_PID=$!
     BRIDGE=$(wait_for_bus "i2c-tiny-usb" 20)
 }
-stop_bridge() {
-    kill "$BRIDGE_PID" 2>/dev/null
-    wait "$BRIDGE_PID" 2>/dev/null
-    # The bus goes away with the device.
+# Runs the command "$@" every 0.1 s while it succeeds, five seconds at the most.
+wait_while() {
     tries=50
-    while bus_named "i2c-tiny-usb" >/dev/null && [ "$tries" -gt 0 ]; do
+    while "$@" >/dev/null && [ "$tries" -gt 0 ]; do
         usleep 100000
         tries=$((tries - 1))
     done
 }
-# What the bridge last wrote about the chip; the bridge looks at the voltage line every few
-# milliseconds, so it is given a moment to catch up with the tool's exit.
+stop_bridge() {
+    kill "$BRIDGE_PID" 2>/dev/null
+    wait "$BRIDGE_PID" 2>/dev/null
+    wait_while bus_named "i2c-tiny-usb"  # the bus goes away with the device
+}
+# What a bridge last wrote about its chip (in state file $2, the first bridge's by default);
+# the bridge looks at the voltage line every few milliseconds, so it is given a moment to
+# catch up with the tool's exit.
 state_says() {
     usleep 100000
-    grep -q "$1" /tmp/bridge.state 2>/dev/null
+    grep -q "$1" "${2:-/tmp/bridge.state}" 2>/dev/null
 }
 
 start_bridge
@@ -355,12 +369,7 @@ fi
 note "bridge bus is /dev/i2c-$BRIDGE"
 
 # The bus lies under a USB device in sysfs, as a bridge on a desk does.
-dir=$(readlink -f "/sys/class/i2c-dev/i2c-$BRIDGE/device")
-vendor=
-while [ -n "$dir" ] && [ "$dir" != /sys ] && [ "$dir" != / ]; do
-    if [ -e "$dir/idVendor" ]; then vendor=$(cat "$dir/idVendor"); break; fi
-    dir=$(dirname "$dir")
-done
+vendor=$(cat "/sys/bus/usb/devices/$(usb_path_of "$BRIDGE")/idVendor" 2>/dev/null)
 if [ "$vendor" = 0403 ]; then pass bridge-under-usb; else fail bridge-under-usb "no USB device above the bus"; fi
 
 # i2c-tools through the bridge: STATUS has VGOOD; an absent address is refused.
@@ -482,8 +491,7 @@ window_reconnect() {
     mark=$(wc -l </tmp/gui.trace)
     kill "$BRIDGE_PID" 2>/dev/null
     wait "$BRIDGE_PID" 2>/dev/null
-    tries=50
-    while [ -e "/dev/i2c-$old" ] && [ "$tries" -gt 0 ]; do usleep 100000; tries=$((tries - 1)); done
+    wait_while [ -e "/dev/i2c-$old" ]
     sleep 1
     load i2c-stub chip_addr=0x30
     holder=$(wait_for_bus "SMBus stub driver" 5)
@@ -627,16 +635,6 @@ fi
 # ============================================================================================
 VPP2_VALUE=${VPP_VALUE%/sim_gpio3/value}/sim_gpio4/value
 
-# The USB path ("1-1") of the USB device above bus $1, as the tool's list shows it.
-usb_path_of() {
-    local up
-    up=$(readlink -f "/sys/class/i2c-dev/i2c-$1/device")
-    while [ -n "$up" ] && [ "$up" != /sys ] && [ "$up" != / ]; do
-        [ -e "$up/idVendor" ] && { basename "$up"; return 0; }
-        up=$(dirname "$up")
-    done
-    return 1
-}
 # The bus of the bridge on the USB/IP virtual host controller.
 usbip_bus() {
     local d
@@ -660,17 +658,9 @@ start_usbip_bridge() {
     done
 }
 stop_usbip_bridge() {
-    local tries=50
     kill "$BRIDGE2_PID" 2>/dev/null
     wait "$BRIDGE2_PID" 2>/dev/null
-    while usbip_bus >/dev/null && [ "$tries" -gt 0 ]; do
-        usleep 100000
-        tries=$((tries - 1))
-    done
-}
-state2_says() {
-    usleep 100000
-    grep -q "$1" /tmp/bridge2.state 2>/dev/null
+    wait_while usbip_bus
 }
 # Lists the buses and sets PULSES to one --pulse-gpio per USB bus, in the order --adapter usb
 # takes them (bus number), each bridge's line found by the USB path of its bus.
@@ -734,7 +724,7 @@ else
         grep -q "\"usb_path\":\"$GADGET_PATH\"" /tmp/two.jsonl &&
         grep -q "\"usb_path\":\"$USBIP_PATH\"" /tmp/two.jsonl &&
         state_says 'program_register=00 voltage=off eeprom=4B1E298849' &&
-        state2_says 'program_register=00 voltage=off eeprom=4B1E298849'; then
+        state_says 'program_register=00 voltage=off eeprom=4B1E298849' /tmp/bridge2.state; then
         pass two-boards-program
     else
         fail two-boards-program "exit $RC, $(wc -l </tmp/two.jsonl 2>/dev/null) log records, gadgetfs: $(cat /tmp/bridge.state), usbip: $(cat /tmp/bridge2.state)"
@@ -768,7 +758,7 @@ else
         [ "$(tail -n 2 /tmp/two.jsonl | grep -c '"result":"failed"')" -eq 1 ] &&
         tail -n 2 /tmp/two.jsonl | grep '"result":"failed"' | grep -q "\"usb_path\":\"$USBIP_PATH\"" &&
         state_says 'program_register=00 voltage=off eeprom=4C1E298849' &&
-        state2_says "program_register=00 voltage=off eeprom=$before"; then
+        state_says "program_register=00 voltage=off eeprom=$before" /tmp/bridge2.state; then
         pass two-boards-one-fault
     else
         fail two-boards-one-fault "exit $RC, $(wc -l </tmp/two.jsonl) log records, gadgetfs: $(cat /tmp/bridge.state), usbip: $(cat /tmp/bridge2.state)"
