@@ -8,6 +8,7 @@
 
 #include "core/adapters/access_hint.h"
 #include "core/adapters/usb_bus_discovery.h"
+#include "core/link/miscellaneous.h"
 
 namespace {
 
@@ -19,9 +20,7 @@ std::string errnoText(int rc) {
 }
 
 std::string hex2(int value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
-    return text;
+    return "0x" + Miscellaneous::ByteToHex(static_cast<unsigned>(value) & 0xFF);
 }
 
 // What a failed byte transfer most likely means to someone at the bench.
@@ -188,9 +187,9 @@ std::int32_t I2cDevAdapter::byteTransfer(bool write, std::int16_t device, std::i
         write ? system_->writeByteData(open_->fd(), regByte, static_cast<std::uint8_t>(data))
               : system_->readByteData(open_->fd(), regByte);
     if (rc < 0) {
-        const std::int32_t failed = failTransfer(rc, std::string(what) + " of register " +
-                                                         hex2(reg) + " at device " + where +
-                                                         " failed: " + transferCause(rc));
+        const std::int32_t failed =
+            failTransfer(rc, std::string(what) + " of register " + hex2(reg) + " at device " +
+                                 where + " failed: " + transferCause(rc));
         // An unplugged bridge's node goes at once, but the kernel keeps the bus, its number
         // and the USB hub's work waiting until every open file of it is closed: let go now
         // rather than at the next reopen.

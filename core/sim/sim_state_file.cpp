@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "core/base/ini_file.h"
+#include "core/link/miscellaneous.h"
 
 namespace {
 
@@ -36,11 +37,6 @@ int parseHexByte(std::string_view s) {
     return value;
 }
 
-std::string hexByte(unsigned value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
-}
-
 }  // namespace
 
 std::optional<SimulatedChip::Eeprom> parseSimState(std::string_view text, std::string* error) {
@@ -67,13 +63,16 @@ std::optional<SimulatedChip::Eeprom> parseSimState(std::string_view text, std::s
         }
         if (value < 0) return fail(lineNo, "value is not one or two hex digits");
         const auto slot = static_cast<std::size_t>(address - chip::kFirstEeprom);
-        if (seen[slot]) return fail(lineNo, "register " + hexByte(address) + " given twice");
+        if (seen[slot])
+            return fail(lineNo, "register " + Miscellaneous::ByteToHex(address) + " given twice");
         seen[slot] = true;
         eeprom[slot] = static_cast<std::uint8_t>(value);
     }
     for (std::size_t i = 0; i < seen.size(); ++i) {
         if (!seen[i]) {
-            if (error) *error = "register " + hexByte(chip::kFirstEeprom + i) + " is missing";
+            if (error)
+                *error =
+                    "register " + Miscellaneous::ByteToHex(chip::kFirstEeprom + i) + " is missing";
             return std::nullopt;
         }
     }
@@ -116,7 +115,8 @@ SimStateLoad loadSimState(const std::string& path) {
 std::string formatSimState(const SimulatedChip::Eeprom& eeprom) {
     std::string text = "# Varenthal simulated chip: EEPROM, registers 0x06 to 0x0A\n";
     for (std::size_t i = 0; i < eeprom.size(); ++i) {
-        text += hexByte(chip::kFirstEeprom + i) + "=" + hexByte(eeprom[i]) + "\n";
+        text += Miscellaneous::ByteToHex(chip::kFirstEeprom + i) + "=" +
+                Miscellaneous::ByteToHex(eeprom[i]) + "\n";
     }
     return text;
 }
