@@ -5,6 +5,7 @@
 #include <iterator>
 #include <ostream>
 #include <string_view>
+#include <utility>
 
 #include "cli/board_options.h"
 #include "cli/exit_codes.h"
@@ -15,6 +16,24 @@
 
 namespace cli {
 namespace {
+
+constexpr std::pair<Command, std::string_view> kCommandNames[] = {
+    {Command::List, "list"},
+    {Command::Read, "read"},
+    {Command::Write, "write"},
+    {Command::Dump, "dump"},
+    {Command::Status, "status"},
+    {Command::EepromShow, "eeprom show"},
+    {Command::EepromSave, "eeprom save"},
+    {Command::EepromProgram, "eeprom program"},
+    {Command::EepromVerify, "eeprom verify"},
+    {Command::Watch, "watch"},
+};
+
+bool isCommandName(std::string_view name) {
+    return std::any_of(std::begin(kCommandNames), std::end(kCommandNames),
+                       [name](const auto& entry) { return entry.second == name; });
+}
 
 constexpr const char* kDescription =
     "varenthal-cli: reads, writes and programs the Varenthal battery-protection chip through "
@@ -219,8 +238,6 @@ std::string namedCommand(int argc, const char* const* argv) {
         "--adapter",      "--pulse-gpio", "--trace",    "--sim-fault", "--sim-state",
         "--sim-scenario", "--log",        "--backup",   "--fs",        "--cells",
         "--interval",     "--count",      "--duration", "--registers", "--max-failures"};
-    constexpr std::string_view kCommands[] = {"list", "read", "write", "dump", "status", "watch"};
-    constexpr std::string_view kEepromCommands[] = {"show", "save", "program", "verify"};
     std::string named;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -233,18 +250,15 @@ std::string namedCommand(int argc, const char* const* argv) {
             continue;
         }
         if (named == "eeprom") {
-            const bool known = std::find(std::begin(kEepromCommands), std::end(kEepromCommands),
-                                         arg) != std::end(kEepromCommands);
-            return known ? "eeprom " + std::string(arg) : "";
+            const std::string command = "eeprom " + std::string(arg);
+            return isCommandName(command) ? command : "";
         }
         if (!named.empty()) continue;
         if (arg == "eeprom") {
             named = "eeprom";
             continue;
         }
-        const bool known =
-            std::find(std::begin(kCommands), std::end(kCommands), arg) != std::end(kCommands);
-        if (!known) return {};
+        if (!isCommandName(arg) || arg.find(' ') != std::string_view::npos) return {};
         named = std::string(arg);
     }
     return named == "eeprom" ? "" : named;
@@ -258,6 +272,13 @@ bool asksForJson(int argc, const char* const* argv) {
 }
 
 }  // namespace
+
+std::string_view commandName(Command command) {
+    for (const auto& [known, name] : kCommandNames) {
+        if (known == command) return name;
+    }
+    return {};
+}
 
 ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
                            std::ostream& err) {

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/watch_command.h"
@@ -24,6 +25,9 @@ enum class Command {
     EepromVerify,
     Watch,
 };
+
+// The command as a line names it: "dump", "eeprom program" and the like.
+std::string_view commandName(Command command);
 
 struct CliOptions {
     AdapterOptions adapter;              // the board, or the first of several

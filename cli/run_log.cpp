@@ -72,32 +72,6 @@ void putImage(Json& object, const std::string& name,
 
 }  // namespace
 
-std::string commandName(Command command) {
-    switch (command) {
-        case Command::List:
-            return "list";
-        case Command::Read:
-            return "read";
-        case Command::Write:
-            return "write";
-        case Command::Dump:
-            return "dump";
-        case Command::Status:
-            return "status";
-        case Command::EepromShow:
-            return "eeprom show";
-        case Command::EepromSave:
-            return "eeprom save";
-        case Command::EepromProgram:
-            return "eeprom program";
-        case Command::EepromVerify:
-            return "eeprom verify";
-        case Command::Watch:
-            return "watch";
-    }
-    return "";
-}
-
 std::string checkLogWritable(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return "cannot write the log file '" + path + "': " + std::strerror(errno);
@@ -114,7 +88,7 @@ bool appendRunRecord(const std::string& path, const CliOptions& o, const RunReco
                 {"adapter", adapterJson(o.adapter)}};
     // Several boards in one run: which one, since several may share an adapter name.
     if (o.board > 0) record["board"] = o.board;
-    record["command"] = commandName(o.command);
+    record["command"] = std::string(commandName(o.command));
     if (o.file.empty()) {
         record["file"] = nullptr;
     } else {

@@ -29,9 +29,6 @@ struct RunRecord {
     bool printedJson = false;  // the command printed its own object
 };
 
-// "eeprom program" and the like.
-std::string commandName(Command command);
-
 // Empty when the log can be appended to, else the reason; checked before the bus opens.
 std::string checkLogWritable(const std::string& path);
 
