@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include "gui/widgets/application_filter.h"
+
 namespace {
 
 class MessageBoxPlacement final : public QObject {
@@ -38,10 +40,5 @@ protected:
 }  // namespace
 
 void installMessageBoxPlacement() {
-    QCoreApplication* app = QCoreApplication::instance();
-    const QString name = QStringLiteral("messageBoxPlacement");
-    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)) return;
-    auto* filter = new MessageBoxPlacement(app);
-    filter->setObjectName(name);
-    app->installEventFilter(filter);
+    installApplicationFilterOnce<MessageBoxPlacement>(QStringLiteral("messageBoxPlacement"));
 }

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QMessageBox>
 
+#include "gui/widgets/application_filter.h"
+
 namespace {
 
 class MessageBoxTitle final : public QObject {
@@ -25,10 +27,5 @@ protected:
 }  // namespace
 
 void installMessageBoxTitle() {
-    QCoreApplication* app = QCoreApplication::instance();
-    const QString name = QStringLiteral("messageBoxTitle");
-    if (!app || app->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)) return;
-    auto* filter = new MessageBoxTitle(app);
-    filter->setObjectName(name);
-    app->installEventFilter(filter);
+    installApplicationFilterOnce<MessageBoxTitle>(QStringLiteral("messageBoxTitle"));
 }
