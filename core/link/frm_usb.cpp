@@ -68,8 +68,10 @@ std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData)
     const std::int16_t address = nAddr, data = nWriteData;
     const std::int32_t rc =
         resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
-    // Only answered writes count: a chip that did not take a value still holds the last one.
-    if (address == chip::EEPROM_PROGRAM && rc == 0) programRegisterArmed_ = data != 0;
+    // A write that was not answered may still have reached the chip: an arming value counts
+    // as taken either way, the disarming 0x00 only when answered (as with the voltage).
+    if (address == chip::EEPROM_PROGRAM && (data != 0 || rc == 0))
+        programRegisterArmed_ = data != 0;
     return rc;
 }
 

@@ -224,6 +224,7 @@ TEST_F(CliEeprom, ProgramBurnsTheFileAndSurvivesAPowerCycle) {
 TEST_F(CliEeprom, EveryFailureEndsWithExitOneAndTheChipDisarmed) {
     const std::vector<std::pair<std::string, std::string>> faults{
         {"vgood-low", "VGOOD did not get set. EEPROM programming canceled."},
+        {"nak=0B:1", "The chip did not answer. EEPROM programming canceled."},
         {"program-fails", "EEPROM did not program correctly."},
         {"stuck-bit", "EEPROM did not program correctly."},
         {"unplugged", "USB Error. Insure USB cable is connected and Driver is working"},
@@ -246,7 +247,7 @@ TEST_F(CliEeprom, EveryFailureEndsWithExitOneAndTheChipDisarmed) {
         }
         if (fault == "unplugged") continue;
         EXPECT_EQ(lastArm, "write 0B 00 rc=0") << fault;
-        if (fault == "vgood-low") {
+        if (fault == "vgood-low" || fault == "nak=0B:1") {  // armed (or maybe), never pulsed
             EXPECT_THAT(lastPulse, IsEmpty());
         } else {
             EXPECT_EQ(lastPulse, "pulse 0 0 0 rc=0") << fault;

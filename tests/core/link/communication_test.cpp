@@ -110,6 +110,24 @@ TEST_F(CommunicationTest, WritesAreRefusedWhileTheBusIsProgrammingExceptTheSeque
     EXPECT_EQ(chip.log, (Lines{"write 0B 71 rc=0", "write 05 81 rc=0"}));
 }
 
+// Whether 0x0B may hold an arming value, so that the safe end disarms it: an unanswered write
+// may still have reached the chip.
+TEST_F(CommunicationTest, TheProgramRegisterCountsAsArmedAfterAnyArmingWrite) {
+    struct Step {
+        std::uint8_t value;
+        int rc;
+        bool armedAfter;
+    };
+    const std::vector<Step> steps{{0x71, -5, true}, {0x00, 0, false}, {0x41, 0, true},
+                                  {0x00, -5, true}, {0x00, 0, false}, {0x00, -5, false}};
+    for (const Step& s : steps) {
+        chip.writeResult = s.rc;
+        comm.WriteRegister(0x0B, s.value);
+        EXPECT_EQ(comm.ProgramRegisterArmed(), s.armedAfter)
+            << "after 0x" << int(s.value) << " rc=" << s.rc;
+    }
+}
+
 TEST_F(CommunicationTest, WideResultCodesStayFailures) {
     // 0x10000 has a zero low half; it must not turn into success on the way to 16 bits.
     chip.readResult = 0x10000;

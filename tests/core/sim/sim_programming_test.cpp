@@ -96,8 +96,11 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         {"nak=08", R::LoadFailed, noAnswer, Burnt::Old},
         {"nak=09", R::LoadFailed, noAnswer, Burnt::Old},
         {"nak=0A", R::LoadFailed, noAnswer, Burnt::Old},
-        {"nak=0B", R::ArmFailed, noAnswer, Burnt::Old},    // 0x71 lost
+        {"nak=0B:1", R::ArmFailed, noAnswer, Burnt::Old},  // 0x71 lost once: disarmed anyway
         {"nak=0B:2", R::ArmFailed, noAnswer, Burnt::Old},  // 0x41 lost
+        // 0x0B never answers: whether 0x71 was taken cannot be known, so the user is told.
+        {"nak=0B", R::SafeEndFailed, noAnswer + "\n" + std::string(eeprom::kNotDisarmed),
+         Burnt::Old},
         {"nak=00", R::NoAnswer, noAnswer, Burnt::Old},     // STATUS unanswered
         {"nak=0B:3", R::Success, "", Burnt::New},          // disarm lost once: retried
         {"pulse-stuck", R::SafeEndFailed, std::string(eeprom::kVoltageStuckOn), Burnt::New},
@@ -116,8 +119,9 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         EXPECT_EQ(chip_->eeprom(),
                   c.eeprom == Burnt::New ? host_.page : SimulatedChip::kDefaultEeprom);
         EXPECT_FALSE(chip_->armed());
-        EXPECT_EQ(chip_->programmingVoltage(), c.result == R::SafeEndFailed);
-        EXPECT_FALSE(bus_->programRegisterArmed());
+        const std::string fault = c.fault;
+        EXPECT_EQ(chip_->programmingVoltage(), fault == "pulse-stuck");
+        EXPECT_EQ(bus_->programRegisterArmed(), fault == "nak=0B");
     }
 }
 
