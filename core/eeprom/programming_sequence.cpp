@@ -1,7 +1,9 @@
 #include "core/eeprom/programming_sequence.h"
 
 #include <chrono>
+#include <algorithm>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "core/chip/register_map.h"
@@ -25,12 +27,16 @@ std::int32_t programmingVoltage(const Communication& comm, bool on) {
     return comm.WriteI2CBytes(b2, b3, b4, b5);
 }
 
-// Retries a safe-end step; a short pause lets a busy bus settle.
+// Retries a safe-end step; a short pause lets a busy bus settle. An attempt that throws is
+// one that failed: the bus notes stay as they were, so the next attempt is made.
 template <typename Step>
-bool retried(Step step) {
+bool retried(Step step) noexcept {
     for (int attempt = 0; attempt < kSafeEndAttempts; ++attempt) {
         if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (step() == 0) return true;
+        try {
+            if (step() == 0) return true;
+        } catch (...) {
+        }
     }
     return false;
 }
@@ -49,6 +55,18 @@ std::string lines(std::string_view first, std::string_view second) {
 }
 
 }  // namespace
+
+std::string_view checkName(Check check) {
+    switch (check) {
+        case Check::Registers:
+            return "registers";
+        case Check::AfterPowerUp:
+            return "after_power_up";
+        case Check::None:
+            break;
+    }
+    return "";
+}
 
 std::string_view stageName(Stage stage) {
     switch (stage) {
@@ -87,7 +105,7 @@ ConversionOutcome convertAndLoad(ProgrammingHost& host, const Communication& com
     return outcome;
 }
 
-SafeEndResult safeEnd(const Communication& comm) {
+SafeEndResult safeEnd(const Communication& comm) noexcept {
     SafeEndResult result;
     // Disarm first, then the voltage off; each only when the program left it so.
     if (comm.ProgramRegisterArmed()) {
@@ -129,29 +147,46 @@ bool EepromProgrammer::stopAsked() {
     return stopped_;
 }
 
-SafeEndResult EepromProgrammer::emergencyStop() {
+SafeEndResult EepromProgrammer::emergencyStop() noexcept {
     if (!running_ || stopped_) return {};
     stopped_ = true;
     if (state_ == State::Pulsing) {
         // Cutting the pulse short could leave cells half programmed.
         const double left = kPulseWait - (now() - pulseStarted_);
-        if (left > 0) host_.waitWhole(left);
+        if (left > 0) {
+            const double until = now() + left;
+            try {
+                host_.waitWhole(left);
+            } catch (...) {
+                // The front end cannot wait any more; the pulse still gets its time.
+                if (until > now())
+                    std::this_thread::sleep_for(std::chrono::duration<double>(until - now()));
+            }
+        }
     }
     const SafeEndResult r = safeEnd(comm_);
+    stopSafeEnd_ = r;
     stopHold_.reset();
-    if (!r.ok()) tell(safeEndFailure(r), MessageIcon::Warning);
+    if (!r.ok()) {
+        try {
+            tell(safeEndFailure(r), MessageIcon::Warning);
+        } catch (...) {
+        }
+    }
     return r;
 }
 
 ProgramResult EepromProgrammer::end(ProgramResult result, Stage stage, std::string reason) {
+    // The programmer leaves its running state before the front end hears of the end, so
+    // that a host call that throws cannot keep it running.
     stopHold_.reset();
     report_.result = result;
     report_.stage = stage;
     report_.reason = std::move(reason);
-    if (result != ProgramResult::Stopped) host_.setProgress(100);
-    host_.setProgressShown(false);
     state_ = State::Idle;
     running_ = false;
+    if (result != ProgramResult::Stopped) host_.setProgress(100);
+    host_.setProgressShown(false);
     return result;
 }
 
@@ -160,7 +195,8 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
     const SafeEndResult r = safeEnd(comm_);
     stopHold_.reset();
     if (!r.ok()) {
-        tell(safeEndFailure(r), MessageIcon::Warning);
+        // emergencyStop() has said so already.
+        if (!stopSafeEnd_) tell(safeEndFailure(r), MessageIcon::Warning);
         return end(ProgramResult::SafeEndFailed, Stage::Disarming, safeEndReason(r));
     }
     std::string reason = stage == Stage::Loading ? "stopped before arming; nothing was burnt"
@@ -169,6 +205,8 @@ ProgramResult EepromProgrammer::stopped(Stage stage) {
         reason =
             "the pulse ran its full time, then the chip was disarmed; the EEPROM was not "
             "verified";
+    } else if (stage == Stage::Verifying) {
+        reason = "stopped after programming; the EEPROM was not verified";
     }
     return end(ProgramResult::Stopped, stage, std::move(reason));
 }
@@ -191,18 +229,81 @@ ProgramResult EepromProgrammer::run() {
     if (running_) return ProgramResult::Stopped;  // never two sequences on one chip
     running_ = true;
     stopped_ = false;
+    stopSafeEnd_.reset();
     report_ = {};
     const ProgrammingState::Scope programming(comm_.programming());
     try {
         return body();
+    } catch (const std::exception& e) {
+        return failedOnError(e.what());
     } catch (...) {
-        safeEnd(comm_);
-        stopHold_.reset();
-        state_ = State::Idle;
-        running_ = false;
-        host_.setProgressShown(false);
-        throw;
+        return failedOnError("unknown error");
     }
+}
+
+ProgramResult EepromProgrammer::failedOnError(const std::string& what) noexcept {
+    Stage stage = Stage::Loading;
+    switch (state_) {
+        case State::Armed:
+            stage = Stage::Armed;
+            break;
+        case State::Pulsing:
+            stage = Stage::Pulsing;
+            break;
+        case State::Disarming:
+            stage = Stage::Disarming;
+            break;
+        case State::Verifying:
+            stage = Stage::Verifying;
+            break;
+        case State::Idle:  // the host threw while hearing of the end
+            stage = report_.stage;
+            break;
+        case State::Loading:
+            break;
+    }
+    // The bus notes say what may be armed or on, whatever the step that threw had done.
+    const SafeEndResult r = safeEnd(comm_);
+    std::string reason = "an error ended programming (" + what + ")";
+    std::string text = std::string(kProgrammingError) + " " + what;
+    ProgramResult result = ProgramResult::Error;
+    if (!r.ok()) {
+        result = ProgramResult::SafeEndFailed;
+        reason += "; " + safeEndReason(r);
+        text = lines(text, safeEndFailure(r));
+        stage = Stage::Disarming;
+    } else if (stage == Stage::Loading) {
+        reason += "; nothing was armed";
+    } else {
+        reason += stage == Stage::Armed ? "; no pulse was applied and the chip was disarmed"
+                                        : "; the chip was disarmed and the EEPROM was not verified";
+    }
+    // Whatever the front end does now, the programmer is idle and the hold is released.
+    stopHold_.reset();
+    state_ = State::Idle;
+    running_ = false;
+    report_.result = result;
+    report_.stage = stage;
+    report_.reason = reason;
+    try {
+        tell(text, MessageIcon::Warning);
+    } catch (...) {
+    }
+    try {
+        host_.setProgressShown(false);
+    } catch (...) {
+    }
+    return result;
+}
+
+std::int32_t EepromProgrammer::readRetried(std::uint8_t address, std::uint8_t& value) {
+    std::int32_t rc = comm_.ReadRegister(address, value);
+    for (int attempt = 1; rc != 0 && attempt < kReadAttempts && !stopped_; ++attempt) {
+        host_.wait(kReadRetryWait);
+        if (stopped_) break;  // an emergency stop: nothing more goes out
+        rc = comm_.ReadRegister(address, value);
+    }
+    return rc;
 }
 
 ProgramResult EepromProgrammer::body() {
@@ -276,7 +377,14 @@ ProgramResult EepromProgrammer::body() {
                         lines(kProgramFailed, kVoltageNotOn));
     }
     host_.waitWhole(kPulseWait);
-    if (stopped_) return end(ProgramResult::Stopped, Stage::Pulsing, "stopped after the pulse");
+    if (stopped_) {
+        // emergencyStop() made the safe end inside the wait; a failed one is the verdict.
+        if (stopSafeEnd_ && !stopSafeEnd_->ok()) {
+            return end(ProgramResult::SafeEndFailed, Stage::Disarming,
+                       "stopped after the pulse; " + safeEndReason(*stopSafeEnd_));
+        }
+        return end(ProgramResult::Stopped, Stage::Pulsing, "stopped after the pulse");
+    }
 
     state_ = State::Disarming;
     const SafeEndResult disarmed = safeEnd(comm_);
@@ -289,37 +397,93 @@ ProgramResult EepromProgrammer::body() {
     host_.setProgress(80);
 
     state_ = State::Verifying;
+    if (const auto failed = verify(false)) return *failed;
+    if (host_.canPowerCycle()) {
+        host_.setProgress(90);
+        std::string why;
+        if (!host_.powerCycle(why)) {
+            tell(kPowerCycleFailed);
+            return end(ProgramResult::PowerCycleFailed, Stage::Verifying,
+                       "the registers read back right, but the board's power could not be "
+                       "switched off and on (" +
+                           why + "); the EEPROM itself was not verified");
+        }
+        if (stopAsked()) return stopped(Stage::Verifying);
+        if (const auto failed = verify(true)) return *failed;
+    }
+    return end(ProgramResult::Success, Stage::Done, "");
+}
+
+namespace {
+
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    for (const std::uint8_t b : bytes) text += (text.empty() ? "" : " ") + Miscellaneous::ByteToHex(b);
+    return text;
+}
+
+}  // namespace
+
+std::optional<ProgramResult> EepromProgrammer::verify(bool afterPowerUp) {
+    std::vector<std::uint8_t>& got = afterPowerUp ? report_.afterPowerUp : report_.readBack;
+    const std::string when = afterPowerUp ? " after the power cycle" : "";
+    auto notAnswered = [&](int address, const std::string& what) {
+        report_.failedRegister = address;
+        tell(kNotVerified);
+        return end(ProgramResult::NotVerified, Stage::Verifying,
+                   what + " could not be read" + when + " (" + std::to_string(kReadAttempts) +
+                       " attempts): the chip did not answer; the EEPROM was not verified");
+    };
+    // After the power cycle all five are read, so that the verdict can say whether anything
+    // was burnt at all.
+    int differs = -1;
     for (int i = 0; i < chip::kEepromCount; ++i) {
         std::uint8_t value = 0;
         const int address = chip::kFirstEeprom + i;
-        const std::int32_t rc =
-            comm_.ReadRegister(static_cast<std::uint8_t>(address), value);
-        if (rc == 0) report_.readBack.push_back(value);
-        // A read that failed proves nothing, even when the stale byte happens to match.
-        if (rc != 0 || value != image_[static_cast<std::size_t>(i)]) {
-            report_.failedRegister = address;
-            tell(kProgramFailed);
-            return end(ProgramResult::ReadBackDiffers, Stage::Verifying,
-                       rc != 0 ? registerText(address) + " could not be read back"
-                               : registerText(address) + " reads back 0x" +
-                                     Miscellaneous::ByteToHex(value) + " instead of 0x" +
-                                     Miscellaneous::ByteToHex(image_[static_cast<std::size_t>(i)]));
+        const std::int32_t rc = readRetried(static_cast<std::uint8_t>(address), value);
+        if (stopped_) return stopped(Stage::Verifying);
+        if (rc != 0) return notAnswered(address, registerText(address));
+        got.push_back(value);
+        if (value != image_[static_cast<std::size_t>(i)]) {
+            if (differs < 0) differs = i;
+            if (!afterPowerUp) break;
         }
+    }
+    if (differs >= 0) {
+        const auto i = static_cast<std::size_t>(differs);
+        const int address = chip::kFirstEeprom + differs;
+        report_.check = afterPowerUp ? Check::AfterPowerUp : Check::Registers;
+        report_.failedRegister = address;
+        std::string reason = registerText(address) + " reads back 0x" +
+                             Miscellaneous::ByteToHex(got[i]) + " instead of 0x" +
+                             Miscellaneous::ByteToHex(image_[i]) + when;
+        if (afterPowerUp && before_ &&
+            std::equal(got.begin(), got.end(), before_->begin(), before_->end())) {
+            reason = "nothing was burnt: after the power cycle the chip loaded the bytes it held "
+                     "before (" +
+                     hexBytes(got) + ")";
+        } else if (afterPowerUp) {
+            reason += ": the EEPROM does not hold the new bytes";
+        }
+        tell(kProgramFailed);
+        return end(ProgramResult::ReadBackDiffers, Stage::Verifying, std::move(reason));
     }
 
     std::uint8_t output = 0;
-    const std::int32_t rc = comm_.ReadRegister(chip::OUTPUT_CNTRL, output);
-    if (rc == 0) report_.pfalt = (output & chip::kOutPFALT) != 0;
-    if (rc != 0 || (output & chip::kOutPFALT) != 0) {
+    const std::int32_t rc = readRetried(chip::OUTPUT_CNTRL, output);
+    if (stopped_) return stopped(Stage::Verifying);
+    if (rc != 0) return notAnswered(chip::OUTPUT_CNTRL, "OUTPUT_CNTRL");
+    report_.check = afterPowerUp ? Check::AfterPowerUp : Check::Registers;
+    report_.pfalt = (output & chip::kOutPFALT) != 0;
+    if (*report_.pfalt) {
         report_.failedRegister = chip::OUTPUT_CNTRL;
         tell(kProgramFailed);
-        const ProgramResult result =
-            end(ProgramResult::Pfalt, Stage::Verifying,
-                rc != 0 ? "OUTPUT_CNTRL could not be read" : "PFALT is set after programming");
+        const ProgramResult result = end(ProgramResult::Pfalt, Stage::Verifying,
+                                         "PFALT is set after programming" + when);
         host_.enableStatusMonitor();
         return result;
     }
-    return end(ProgramResult::Success, Stage::Done, "");
+    return std::nullopt;
 }
 
 }  // namespace eeprom

@@ -12,10 +12,18 @@
 //   0x0B = 0x00, programming voltage off                                 (disarming)
 //   read back 0x06..0x0A against the image, then OUTPUT_CNTRL: PFALT (bit 6) must be clear
 //                                                                        (verifying)
+//   when the host can: the board's power off and on, then 0x06..0x0A and PFALT again
+//
 // Every write and voltage call is checked. A lost load write stops before arming, so the
 // EEPROM keeps all its old bytes; a lost arm write or an unanswered STATUS stops before
 // the pulse. Every exit from the armed or pulsing states, whatever ends it (failure, close,
 // signal, exception), goes through safeEnd(). A started pulse is never cut short.
+//
+// What the verdict rests on: the read-back after the pulse reads the registers that were
+// loaded a second earlier, whether or not anything was burnt; only the read after a power
+// cycle, when the chip has loaded 0x06..0x0A from its EEPROM, shows what the EEPROM holds.
+// A read that is not answered is tried again; one that keeps failing proves nothing either
+// way and ends as "not verified", never as a difference.
 
 #include <cstdint>
 #include <optional>
@@ -43,6 +51,11 @@ inline constexpr std::string_view kVoltageStuckOn =
     "The programming voltage could not be switched off. Remove the board's power now.";
 inline constexpr std::string_view kNotDisarmed =
     "The chip could not be taken out of programming mode. Remove the board's power now.";
+inline constexpr std::string_view kNotVerified =
+    "The chip did not answer the read-back. The EEPROM was not verified.";
+inline constexpr std::string_view kPowerCycleFailed =
+    "The board's power could not be switched off and on. The EEPROM itself was not verified.";
+inline constexpr std::string_view kProgrammingError = "EEPROM programming stopped on an error:";
 
 // Fixed waits in seconds; the settings file's "Write Delay" does not change them.
 inline constexpr double kConversionWait = 1.0;
@@ -50,6 +63,9 @@ inline constexpr double kArmWait = 0.07;
 inline constexpr double kPulseWait = 1.0;
 // Attempts of each safe-end step before it is reported as failed.
 inline constexpr int kSafeEndAttempts = 4;
+// Attempts of each verifying read, with a short wait between them.
+inline constexpr int kReadAttempts = 3;
+inline constexpr double kReadRetryWait = 0.05;
 
 enum class MessageIcon { None, Warning };
 
@@ -81,6 +97,14 @@ public:
     virtual void enableStatusMonitor() {}
     // A stop asked from outside between the steps (a signal in the command-line tool).
     virtual bool stopRequested() { return false; }
+    // The power cycle after the burn, for a front end that has a means for it (a fixture's
+    // line, the operator): switches the board off and on and lets it settle, so that the
+    // chip loads 0x06..0x0A from its EEPROM. False, with `reason`, when it could not.
+    virtual bool canPowerCycle() const { return false; }
+    virtual bool powerCycle(std::string& reason) {
+        reason = "no means to switch the board's power";
+        return false;
+    }
 };
 
 enum class ProgramResult {
@@ -93,10 +117,18 @@ enum class ProgramResult {
     VgoodMissing,       // VGOOD clear after arming: no pulse
     VoltageNotApplied,  // the adapter refused to switch the programming voltage on
     SafeEndFailed,      // 0x0B = 0x00 or voltage off failed even when retried
-    ReadBackDiffers,    // a register read back differs from the image (or could not be read)
-    Pfalt,              // OUTPUT_CNTRL PFALT set after programming (or could not be read)
+    ReadBackDiffers,    // a register read back differs from the image
+    Pfalt,              // OUTPUT_CNTRL PFALT set after programming
+    NotVerified,        // a verifying read kept failing: the chip did not answer
+    PowerCycleFailed,   // the registers read back right, but the power could not be cycled
+    Error,              // an exception (adapter or front end) ended it; the chip was made safe
     Stopped,            // ended from outside: emergencyStop() or the host's stop request
 };
+
+// Which check the verdict rests on: none, the registers as loaded, or the registers as the
+// chip loaded them from its EEPROM after a power cycle. Set once that check's reads were made.
+enum class Check { None, Registers, AfterPowerUp };
+std::string_view checkName(Check check);  // "", "registers", "after_power_up"
 
 // Where the sequence was when it ended.
 enum class Stage { Loading, Armed, Pulsing, Disarming, Verifying, Done };
@@ -107,7 +139,9 @@ struct ProgramReport {
     Stage stage = Stage::Loading;
     std::string reason;                  // one line for the command line; empty on success
     std::vector<std::uint8_t> readBack;  // 0x06.. as read back, up to the first failed read
-    std::optional<bool> pfalt;           // OUTPUT_CNTRL's PFALT, when it was read
+    std::vector<std::uint8_t> afterPowerUp;  // 0x06.. as read after the power cycle
+    std::optional<bool> pfalt;               // OUTPUT_CNTRL's PFALT, as read last
+    Check check = Check::None;
     int failedRegister = -1;             // the register whose transfer or value failed
 };
 
@@ -131,8 +165,9 @@ struct SafeEndResult {
 
 // The one way out of programming mode, for the sequence and for the program's close: when
 // the program left 0x0B nonzero it writes 0x0B = 0x00, then, when the voltage may be on, it
-// switches it off; each step is checked and retried.
-SafeEndResult safeEnd(const Communication& comm);
+// switches it off; each step is checked and retried. Never throws: an attempt that throws
+// counts as failed.
+SafeEndResult safeEnd(const Communication& comm) noexcept;
 
 class EepromProgrammer {
 public:
@@ -140,8 +175,12 @@ public:
     EepromProgrammer(const EepromProgrammer&) = delete;
     EepromProgrammer& operator=(const EepromProgrammer&) = delete;
 
-    // Runs the whole sequence; returns when it has ended, bar and label hidden.
+    // Runs the whole sequence; returns when it has ended, bar and label hidden. An exception
+    // from the adapter or the host ends it as Error after the safe end; it does not escape.
     ProgramResult run();
+    // The bytes the EEPROM held before the run, when the front end read them: a check after
+    // the power cycle can then tell "nothing was burnt" from a partial burn.
+    void setEepromBefore(std::optional<EepromImage> before) { before_ = before; }
     bool running() const { return running_; }
     const ProgramReport& report() const { return report_; }
     // The image that the sequence verified against.
@@ -149,11 +188,17 @@ public:
 
     // Ends a running sequence from inside one of its waits: a pulse under way is let run
     // its full time, then the safe end; the sequence sends nothing more once the wait
-    // returns. Does nothing when idle. Returns what the safe end could not do.
-    SafeEndResult emergencyStop();
+    // returns, and its verdict names a safe end that failed. Does nothing when idle. Returns
+    // what the safe end could not do. Never throws.
+    SafeEndResult emergencyStop() noexcept;
 
 private:
     ProgramResult body();
+    ProgramResult failedOnError(const std::string& what) noexcept;
+    // 0x06..0x0A (all five after the power cycle, else up to the first difference) and
+    // PFALT; nullopt when they are right, else the sequence's end.
+    std::optional<ProgramResult> verify(bool afterPowerUp);
+    std::int32_t readRetried(std::uint8_t address, std::uint8_t& value);
     ProgramResult end(ProgramResult result, Stage stage, std::string reason);
     ProgramResult endArmed(ProgramResult result, Stage stage, std::string reason, std::string text);
     ProgramResult stopped(Stage stage);
@@ -167,6 +212,8 @@ private:
     EepromImage image_{};
     ProgramReport report_{};
     std::optional<StopSignalHold> stopHold_;  // from the first arm write to the safe end
+    std::optional<SafeEndResult> stopSafeEnd_;  // emergencyStop()'s, for the verdict
+    std::optional<EepromImage> before_;
     State state_ = State::Idle;
     double pulseStarted_ = 0;
     bool running_ = false;

@@ -66,21 +66,25 @@ std::int32_t frmUSB::I2CReadByte(std::int16_t& nAddr, std::int16_t& nReadData,
 std::int32_t frmUSB::I2CWriteByte(std::int16_t& nAddr, std::int16_t& nWriteData) {
     std::int16_t device = I2CSlaveAddress;
     const std::int16_t address = nAddr, data = nWriteData;
+    // An arming value counts as taken before it goes out: a write that is not answered, or
+    // an adapter that throws after its transfer, may still have reached the chip. The
+    // disarming 0x00 counts only once answered (as with the voltage).
+    const bool programRegister = address == chip::EEPROM_PROGRAM;
+    if (programRegister && data != 0) programRegisterArmed_ = true;
     const std::int32_t rc =
         resultCode(talvex1_->transfer(Talvex::kSelectorWrite, device, nAddr, nWriteData));
-    // A write that was not answered may still have reached the chip: an arming value counts
-    // as taken either way, the disarming 0x00 only when answered (as with the voltage).
-    if (address == chip::EEPROM_PROGRAM && (data != 0 || rc == 0))
-        programRegisterArmed_ = data != 0;
+    if (programRegister && data == 0 && rc == 0) programRegisterArmed_ = false;
     return rc;
 }
 
 std::int32_t frmUSB::WriteI2C(std::int16_t& /*iByte2*/, std::int16_t& iByte3, std::int16_t& iByte4,
                               std::int16_t& iByte5) {
     const bool on = iByte3 != 0;
+    // "On" is noted before the call: one that failed or threw may still have switched it.
+    // Only an answered "off" counts.
+    if (on) voltageMayBeOn_ = true;
     const std::int32_t rc =
         resultCode(talvex1_->transfer(Talvex::kSelectorPulse, iByte3, iByte4, iByte5));
-    // An "on" that failed may still have switched it; only an answered "off" counts.
-    if (on || rc == 0) voltageMayBeOn_ = on;
+    if (!on && rc == 0) voltageMayBeOn_ = false;
     return rc;
 }

@@ -42,6 +42,7 @@ struct FakeChip {
     std::int16_t device = -1;       // the device address of the last byte transfer
     std::unique_ptr<Talvex> inner;  // when set, calls go there (and faults still apply)
     std::function<void()> beforeTransfer;
+    std::function<void()> afterTransfer;  // once the call has reached the chip (or the inner)
 
     // Every read of these registers fails from now on; none of the others.
     void silence(std::initializer_list<int> addresses) {
@@ -114,6 +115,7 @@ public:
         if (selector != kSelectorPulse) chip_->device = a;
         const std::int32_t rc = serve(selector, a, b, c);
         chip_->note(trace::transferLine(selector, a0, b0, c0, c, rc));
+        if (chip_->afterTransfer) chip_->afterTransfer();
         return rc;
     }
 

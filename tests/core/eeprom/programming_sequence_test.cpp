@@ -131,11 +131,40 @@ TEST_F(ProgrammingSequence, ReadBackDifferenceStopsAtTheFirstOne) {
     EXPECT_FALSE(host->monitorEnabled);
 }
 
-TEST_F(ProgrammingSequence, FailedReadBackIsADifferenceEvenWhenTheByteMatches) {
+// An unanswered read proves nothing: it is tried again, and one that keeps failing is "not
+// verified", never a difference or PFALT, even when the stale byte happens to match.
+TEST_F(ProgrammingSequence, UnansweredVerifyingReadsAreRetriedThenNotVerified) {
+    struct Case {
+        int address;
+        int failures;
+        ProgramResult result;
+    };
+    const Case cases[] = {
+        {0x07, 1, ProgramResult::Success},
+        {0x01, kReadAttempts - 1, ProgramResult::Success},
+        {0x07, FakeChip::kAlways, ProgramResult::NotVerified},
+        {0x01, FakeChip::kAlways, ProgramResult::NotVerified},
+    };
     host->page = {0, 0, 0, 0, 0};
-    bus->failReads[0x07] = FakeChip::kAlways;
-    EXPECT_EQ(EepromProgrammer(*host, fake.comm()).run(), ProgramResult::ReadBackDiffers);
-    EXPECT_EQ(bus->log.back(), kMsgFail);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        bus->log.clear();
+        bus->failReads = {{c.address, c.failures}};
+        EepromProgrammer programmer(*host, fake.comm());
+        EXPECT_EQ(programmer.run(), c.result);
+        const auto reads = bus->reads();
+        const auto tries = std::count(reads.begin(), reads.end(), c.address);
+        EXPECT_EQ(tries, c.failures == FakeChip::kAlways ? kReadAttempts : c.failures + 1);
+        if (c.result == ProgramResult::NotVerified) {
+            EXPECT_EQ(bus->log.back(), "msg " + std::string(kNotVerified));
+            EXPECT_EQ(programmer.report().stage, Stage::Verifying);
+            EXPECT_NE(programmer.report().reason.find("the chip did not answer"),
+                      std::string::npos);
+            EXPECT_EQ(programmer.report().check, Check::None);
+        } else {
+            EXPECT_EQ(programmer.report().check, Check::Registers);
+        }
+    }
 }
 
 TEST_F(ProgrammingSequence, PfaltGivesOneMessageAndTurnsTheMonitorOn) {
@@ -166,9 +195,11 @@ TEST_F(ProgrammingSequence, AnErrorThrownWhileArmedStillEndsSafely) {
     host->onWait = [&] {
         if (++waits == 4) throw std::runtime_error("front end failed");  // inside the pulse
     };
-    EXPECT_THROW(programmer.run(), std::runtime_error);
+    EXPECT_EQ(programmer.run(), ProgramResult::Error);
     const Lines after = afterConversion();
-    EXPECT_EQ(Lines(after.end() - 2, after.end()), (Lines{"write 0B 00 rc=0", "pulse 0 0 0 rc=0"}));
+    EXPECT_EQ(Lines(after.end() - 3, after.end()),
+              (Lines{"write 0B 00 rc=0", "pulse 0 0 0 rc=0",
+                     "msg " + std::string(kProgrammingError) + " front end failed"}));
     EXPECT_FALSE(programmer.running());
     EXPECT_FALSE(host->shown());
 }
@@ -245,4 +276,84 @@ TEST_F(ProgrammingSequence, EmergencyStopWhileArmedSendsNothingAfterwards) {
     bus->log.clear();
     programmer.emergencyStop();  // idle: nothing to do
     EXPECT_TRUE(bus->log.empty());
+}
+
+// An adapter that throws, before its transfer or after it reached the chip, at each transfer
+// of a good run, and one that throws at every attempt of a safe-end step: the chip is left
+// disarmed with the voltage off, or the user is told loudly that it is not; the programmer
+// always ends idle with its bar hidden, and the next run works.
+TEST_F(ProgrammingSequence, AThrowingAdapterAlwaysEndsSafelyAndTheNextRunWorks) {
+    struct Case {
+        std::string what;
+        std::function<void()> before, after;
+        bool safeEndFails;
+    };
+    auto throwAt = [this](int n) {
+        return [count = 0, n]() mutable {
+            if (++count == n) throw std::runtime_error("adapter failed");
+        };
+    };
+    auto throwAfterEvery = [this](const std::string& prefix) {
+        return [this, prefix] {
+            if (bus->log.back().rfind(prefix, 0) == 0) throw std::runtime_error("adapter failed");
+        };
+    };
+    std::vector<Case> cases;
+    constexpr int kTransfersOfAGoodRun = 17;  // 5 loads, 2 arms, STATUS, on, 0x00, off, 6 reads
+    for (int n = 1; n <= kTransfersOfAGoodRun; ++n) {
+        cases.push_back({"before transfer " + std::to_string(n), throwAt(n), {}, false});
+        cases.push_back({"after transfer " + std::to_string(n), {}, throwAt(n), false});
+    }
+    cases.push_back({"every disarming write", {}, throwAfterEvery("write 0B 00"), true});
+    cases.push_back({"every voltage off", {}, throwAfterEvery("pulse 0"), true});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bus->log.clear();
+        bus->beforeTransfer = c.before;
+        bus->afterTransfer = c.after;
+        EepromProgrammer programmer(*host, fake.comm());
+        const ProgramResult result = programmer.run();
+        bus->beforeTransfer = {};
+        bus->afterTransfer = {};
+        EXPECT_FALSE(programmer.running());
+        EXPECT_FALSE(host->shown());
+        if (c.safeEndFails) {
+            EXPECT_EQ(result, ProgramResult::SafeEndFailed);
+            EXPECT_NE(bus->log.back().find("Remove the board's power now."), std::string::npos);
+        } else {
+            // A throw inside the safe end's own step is retried there, so such a run may
+            // still succeed; any other ends as an error, after the safe end.
+            EXPECT_TRUE(result == ProgramResult::Success || result == ProgramResult::Error);
+            if (result == ProgramResult::Error) {
+                EXPECT_EQ(bus->log.back(),
+                          "msg " + std::string(kProgrammingError) + " adapter failed");
+            }
+            EXPECT_EQ(bus->registers[0x0B], 0x00);
+            EXPECT_FALSE(bus->voltageOn);
+            EXPECT_FALSE(fake.comm().ProgramRegisterArmed());
+            EXPECT_FALSE(fake.comm().ProgrammingVoltageMayBeOn());
+        }
+        bus->log.clear();
+        EXPECT_EQ(programmer.run(), ProgramResult::Success) << "the next run works";
+        EXPECT_EQ(bus->lines("write ").size(), 8U);
+    }
+}
+
+// The window closed during the pulse and the voltage cannot be switched off: the verdict is
+// the failed safe end, not a plain stop.
+TEST_F(ProgrammingSequence, EmergencyStopWithTheVoltageStuckOnNamesTheFailedSafeEnd) {
+    EepromProgrammer programmer(*host, fake.comm());
+    int waits = 0;
+    host->onWait = [&] {
+        if (++waits != 4) return;
+        bus->pulseResult = -1;  // from now on the voltage cannot be switched
+        EXPECT_FALSE(programmer.emergencyStop().voltageOff);
+    };
+    EXPECT_EQ(programmer.run(), ProgramResult::SafeEndFailed);
+    EXPECT_EQ(programmer.report().stage, Stage::Disarming);
+    EXPECT_NE(programmer.report().reason.find("remove the board's power now"), std::string::npos);
+    EXPECT_EQ(std::count(bus->log.begin(), bus->log.end(), "msg " + std::string(kVoltageStuckOn)),
+              1);
+    EXPECT_FALSE(programmer.running());
 }
