@@ -6,7 +6,7 @@ namespace {
 
 constexpr std::array<std::string_view, kSimConditions.size()> kNames{
     "ov",        "uv",        "ocd",        "scd", "ovtemp", "vgood-low", "program-fails",
-    "stuck-bit", "unplugged", "pulse-stuck"};
+    "stuck-bit", "unplugged", "pulse-stuck", "no-vpp"};
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -59,7 +59,7 @@ std::optional<SimFault> parseSimFault(std::string_view text, std::string* error)
     if (error) {
         *error = "unknown --sim-fault '" + std::string(text) +
                  "' (expected ov, uv, ocd, scd, ovtemp, vgood-low, program-fails, stuck-bit, "
-                 "unplugged, pulse-stuck, nak=AA or nak=AA:N)";
+                 "unplugged, pulse-stuck, no-vpp, nak=AA or nak=AA:N)";
     }
     return std::nullopt;
 }

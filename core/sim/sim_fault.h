@@ -1,7 +1,7 @@
 #pragma once
 // The conditions a user can put on the simulated chip, by the names the command line and
 // the Simulator menu use: ov, uv, ocd, scd, ovtemp, vgood-low, program-fails, stuck-bit,
-// unplugged, pulse-stuck, nak=AA and nak=AA:N.
+// unplugged, pulse-stuck, no-vpp, nak=AA and nak=AA:N.
 
 #include <array>
 #include <cstdint>
@@ -20,13 +20,15 @@ enum class SimCondition {
     StuckBit,      // one EEPROM cell will not take the programmed level
     Unplugged,     // the adapter is pulled out: every transfer fails
     PulseStuck,    // the programming voltage cannot be switched off
+    NoVpp,         // the voltage calls are answered, but no programming voltage reaches
+                   // the chip (its supply off, a loose wire): nothing is burnt
 };
 
-inline constexpr std::array<SimCondition, 10> kSimConditions{
-    SimCondition::Ov,           SimCondition::Uv,       SimCondition::Ocd,
-    SimCondition::Scd,          SimCondition::OvTemp,   SimCondition::VgoodLow,
-    SimCondition::ProgramFails, SimCondition::StuckBit, SimCondition::Unplugged,
-    SimCondition::PulseStuck};
+inline constexpr std::array<SimCondition, 11> kSimConditions{
+    SimCondition::Ov,           SimCondition::Uv,         SimCondition::Ocd,
+    SimCondition::Scd,          SimCondition::OvTemp,     SimCondition::VgoodLow,
+    SimCondition::ProgramFails, SimCondition::StuckBit,   SimCondition::Unplugged,
+    SimCondition::PulseStuck,   SimCondition::NoVpp};
 
 // The command-line name of a condition ("ov", "vgood-low", ...).
 std::string_view simConditionName(SimCondition condition);

@@ -120,6 +120,8 @@ void SimulatedChip::writeProgramRegister(std::uint8_t data) {
 
 std::int32_t SimulatedChip::setProgrammingVoltage(bool on) {
     if (!on && voltageOn_ && condition(SimCondition::PulseStuck)) return kNoAcknowledge;
+    // The adapter answers, but the chip sees no voltage: no programming cycle at all.
+    if (condition(SimCondition::NoVpp)) return 0;
     if (on == voltageOn_) return 0;
     voltageOn_ = on;
     if (on) {
@@ -164,8 +166,8 @@ void SimulatedChip::setCondition(SimCondition c, bool present) {
         conditions_ &= static_cast<std::uint16_t>(~bitOf(c));
     }
     latched_ |= presentFaults();
-    // Pulling the adapter out takes its programming voltage away with it.
-    if (c == SimCondition::Unplugged && present && voltageOn_) {
+    // Pulling the adapter out, or losing the programming supply, takes the voltage away.
+    if ((c == SimCondition::Unplugged || c == SimCondition::NoVpp) && present && voltageOn_) {
         voltageOn_ = false;
         if (pulse_) endPulse();
     }

@@ -29,6 +29,7 @@ constexpr ConditionItem kConditionItems[] = {
     {SimCondition::ProgramFails, "EEPROM programming fails (PFALT)"},
     {SimCondition::StuckBit, "EEPROM stuck bit"},
     {SimCondition::PulseStuck, "Programming voltage stuck on"},
+    {SimCondition::NoVpp, "No programming voltage at the chip"},
 };
 
 QString actionName(SimCondition condition) {

@@ -257,6 +257,30 @@ TEST_F(ChipTest, VoltageBeforeArmingFailsEvenIfArmedLater) {
     EXPECT_EQ(chip_.eeprom(), SimulatedChip::kDefaultEeprom);
 }
 
+// The voltage calls are answered, yet nothing reaches the chip: the registers still read the
+// loaded bytes and PFALT stays clear, and only a power cycle shows the EEPROM's old bytes.
+TEST_F(ChipTest, NoVppBurnsNothingAndOnlyAPowerCycleShowsIt) {
+    chip_.setCondition(SimCondition::NoVpp, true);
+    writeWorkingCopies(kNewConfig);
+    arm();
+    pulse(1000ms);
+    write(chip::EEPROM_PROGRAM, 0x00);
+    EXPECT_FALSE(chip_.programmingVoltage());
+    EXPECT_FALSE(pfalt());
+    EXPECT_EQ(workingCopies(), kNewConfig);
+    EXPECT_EQ(chip_.eeprom(), SimulatedChip::kDefaultEeprom);
+    chip_.powerCycle();
+    EXPECT_EQ(workingCopies(), SimulatedChip::kDefaultEeprom);
+
+    // Lost while the voltage is on: the cycle under way fails.
+    chip_.setCondition(SimCondition::NoVpp, false);
+    arm();
+    chip_.setProgrammingVoltage(true);
+    chip_.setCondition(SimCondition::NoVpp, true);
+    EXPECT_FALSE(chip_.programmingVoltage());
+    EXPECT_TRUE(pfalt());
+}
+
 TEST_F(ChipTest, StuckBitSpoilsOneCellSoTheReadBackDiffers) {
     chip_.setCondition(SimCondition::StuckBit, true);
     writeWorkingCopies(kNewConfig);
