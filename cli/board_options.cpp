@@ -57,6 +57,10 @@ std::string splitBoards(const BoardArguments& given, const AdapterOptions& commo
     if (given.pulseGpios.size() > n ||
         (given.pulseGpios.size() > 1 && given.pulseGpios.size() != n))
         return "--pulse-gpio is given once per board, in the order of --adapter";
+    // One supply line cycles one board; "sim" once means each simulated board's own supply.
+    const bool everySimSupply = given.powerGpios.size() == 1 && given.powerGpios[0] == "sim";
+    if (given.powerGpios.size() > n || (given.powerGpios.size() != n && n > 1 && !everySimSupply))
+        return "--power-gpio is given once per board, in the order of --adapter (or 'sim' once)";
     if (given.simStates.size() > 1 && given.simStates.size() != n)
         return "--sim-state is given once, or once per board in the order of --adapter";
     if (given.simStates.size() == 1 && n > 1)
@@ -72,6 +76,8 @@ std::string splitBoards(const BoardArguments& given, const AdapterOptions& commo
         board.adapter = adapters[i];
         if (!given.pulseGpios.empty())
             board.pulseGpio = given.pulseGpios[given.pulseGpios.size() == 1 ? 0 : i];
+        if (!given.powerGpios.empty())
+            board.powerGpio = given.powerGpios[given.powerGpios.size() == 1 ? 0 : i];
         if (!given.simStates.empty()) board.simState = given.simStates[i];
         boards.push_back(board);
     }

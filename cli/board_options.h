@@ -1,6 +1,6 @@
 #pragma once
-// Several boards in one run: one per --adapter, with --pulse-gpio and --sim-state taken in
-// the same order and --sim-fault N:NAME aimed at board N (a plain NAME goes to every board).
+// Several boards in one run: one per --adapter, with --pulse-gpio, --power-gpio and
+// --sim-state taken in the same order and --sim-fault N:NAME aimed at board N (a plain NAME goes to every board).
 
 #include <string>
 #include <vector>
@@ -13,6 +13,7 @@ namespace cli {
 struct BoardArguments {
     std::vector<std::string> adapters;  // as given; "usb" stands for every USB bus
     std::vector<std::string> pulseGpios;
+    std::vector<std::string> powerGpios;
     std::vector<std::string> simStates;
     std::vector<std::string> simFaults;
 };

@@ -19,6 +19,8 @@ public:
     frmUSB& bus() { return bus_; }
     // The adapter itself, for listing its devices.
     Talvex& adapter() { return bus_.Talvex1(); }
+    // The simulated chip when the simulator is the adapter, else null.
+    std::shared_ptr<SimulatedChip> simChip() const { return setup_.simChip; }
 
 private:
     AdapterSetup setup_;

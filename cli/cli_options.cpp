@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cli/board_options.h"
+#include "cli/confirmation.h"
 #include "cli/exit_codes.h"
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
@@ -48,8 +49,8 @@ constexpr const char* kFooter = R"(COMMANDS
   varenthal-cli [OPTIONS] status               the STATUS byte and its flags by name
   varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
   varenthal-cli [OPTIONS] eeprom save FILE.ee
-  varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] FILE.ee
-  varenthal-cli [OPTIONS] eeprom verify FILE.ee
+  varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] [--power-cycle] FILE.ee
+  varenthal-cli [OPTIONS] eeprom verify [--power-cycle] FILE.ee
   varenthal-cli [OPTIONS] watch [--interval MS] [--count N | --duration S]
                 [--registers 01,05,...] [--csv | --json] [--max-failures N]
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
@@ -71,13 +72,24 @@ EEPROM FILES (.ee)
   'eeprom program' refuses a file that lacks a RegisterNN key or leaves it empty (it would
   program 00 there) unless --allow-incomplete is given; 'eeprom show' marks such keys.
 
+WHAT A VERDICT CHECKED
+  After the pulse 'eeprom program' reads back the registers it loaded a second earlier,
+  which hold the new bytes whether or not anything was burnt: "verified": "registers".
+  With --power-cycle it then switches the board off and on, and checks 0x06-0x0A and PFALT
+  as the chip loaded them from its EEPROM: "verified": "after_power_up". The power goes
+  through --power-gpio CHIP:LINE (a fixture's line that cuts the supply while high; once
+  per board), 'sim' for the simulator's own supply, or, without a line, the operator
+  switches it when asked on the terminal. 'eeprom verify --power-cycle' does the same
+  before it reads. --power-off-time S (default 2) and --power-settle-time S (default 1).
+
 SIMULATOR
   --adapter sim runs on a simulated chip; nothing needs to be plugged in. Without
   --sim-state each run starts from a fresh chip; with it, the file keeps the chip (its
   EEPROM too) between runs, like a board that is powered off and on again.
   --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
   program-fails, stuck-bit, unplugged, pulse-stuck (the programming voltage cannot be
-  switched off), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
+  switched off), no-vpp (the voltage calls are answered, but nothing reaches the chip, so
+  nothing is burnt), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
   --sim-scenario FILE plays faults over time, one 't_ms name on|off' a line, counted from
   the moment the adapter opens; the names are those of --sim-fault, and 'ltclr' sets and
   clears OUTPUT_CNTRL LTCLR as the host does, which releases the latched flags.
@@ -85,7 +97,8 @@ SIMULATOR
 EXIT CODES
   0  success
   1  the chip or the bus failed: a failed transfer, no adapter, VGOOD not set,
-     a read-back difference, PFALT, the programming voltage not applied;
+     a read-back difference, PFALT, the programming voltage not applied, a read-back
+     the chip did not answer, a power cycle that could not be made;
      'eeprom verify': the chip differs from the file, or PFALT is set
   2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
      a write that was not confirmed
@@ -139,6 +152,11 @@ void addGlobalOptions(CLI::App& app, CliOptions& o, BoardArguments& boards) {
                    "GPIO line of the programming voltage, e.g. gpiochip0:5; once per board")
         ->type_name("CHIP:LINE")
         ->allow_extra_args(false);
+    app.add_option("--power-gpio", boards.powerGpios,
+                   "with --power-cycle: GPIO line that cuts the board's supply while high, or "
+                   "sim for the simulator's; once per board")
+        ->type_name("CHIP:LINE|sim")
+        ->allow_extra_args(false);
     app.add_option("--trace", o.adapter.traceFile, "write one line per adapter call to FILE")
         ->type_name("FILE");
     app.add_option("--sim-fault", boards.simFaults,
@@ -155,6 +173,19 @@ void addGlobalOptions(CLI::App& app, CliOptions& o, BoardArguments& boards) {
     app.add_option("--sim-scenario", o.adapter.simScenario,
                    "simulator: play faults over time from FILE ('t_ms name on|off' lines)")
         ->type_name("FILE");
+    app.add_flag("--power-cycle", o.powerCycle,
+                 "eeprom program: after the burn, switch the board off and on and verify what "
+                 "the chip loaded from its EEPROM; eeprom verify: the same before reading");
+    app.add_option("--power-off-time", o.powerOffSeconds,
+                   "with --power-cycle: seconds the board stays off")
+        ->type_name("S")
+        ->check(CLI::Range(0.0, 60.0))
+        ->capture_default_str();
+    app.add_option("--power-settle-time", o.powerSettleSeconds,
+                   "with --power-cycle: seconds after the power is back before the chip is read")
+        ->type_name("S")
+        ->check(CLI::Range(0.0, 60.0))
+        ->capture_default_str();
     app.add_flag("--json", o.json, "print one JSON object instead of text");
     app.add_flag("-y,--yes", o.yes, "do not ask before writes outside 0x01-0x05");
 }
@@ -184,6 +215,24 @@ std::string checkFileArguments(const CLI::App& app, const CliOptions& o, const C
 
 // What several boards at once can do: the commands that run on each board alone, without a
 // shared file that one board would overwrite for another.
+// The power cycle of eeprom program and verify: a line for each board, or the operator on a
+// terminal for a single board.
+std::string checkPowerCycle(const CliOptions& o, const std::vector<AdapterOptions>& boards) {
+    if (o.powerCycle && o.command != Command::EepromProgram && o.command != Command::EepromVerify)
+        return "--power-cycle is for eeprom program and eeprom verify";
+    const bool anyLine = std::any_of(boards.begin(), boards.end(),
+                                     [](const AdapterOptions& b) { return !b.powerGpio.empty(); });
+    if (!o.powerCycle) return anyLine ? "--power-gpio is used by --power-cycle" : "";
+    const bool everyLine = std::all_of(boards.begin(), boards.end(),
+                                       [](const AdapterOptions& b) { return !b.powerGpio.empty(); });
+    if (everyLine) return {};
+    if (boards.size() > 1) return "with several boards --power-cycle needs --power-gpio for each";
+    if (!inputIsTerminal())
+        return "--power-cycle needs --power-gpio CHIP:LINE (or sim), or a terminal to ask the "
+               "operator on";
+    return {};
+}
+
 std::string checkSeveralBoards(const CliOptions& o) {
     if (o.boards.size() < 2) return {};
     const bool perBoard = o.command == Command::EepromProgram ||
@@ -235,7 +284,8 @@ std::string unknownCommand(const CLI::App& app, const CLI::App* eeprom) {
 std::string namedCommand(int argc, const char* const* argv) {
     // Options of the tool and of its commands that take a value as the next word.
     constexpr std::string_view kTakesValue[] = {
-        "--adapter",      "--pulse-gpio", "--trace",    "--sim-fault", "--sim-state",
+        "--adapter",      "--pulse-gpio", "--power-gpio", "--power-off-time",
+        "--power-settle-time", "--trace",  "--sim-fault", "--sim-state",
         "--sim-scenario", "--log",        "--backup",   "--fs",        "--cells",
         "--interval",     "--count",      "--duration", "--registers", "--max-failures"};
     std::string named;
@@ -287,8 +337,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
                          "print the version and exit");
     app.footer(
-        "The tool's options (--adapter, --pulse-gpio, --trace, --sim-fault, --sim-state, --log,\n"
-        "--json, --yes) may stand before or after the command; varenthal-cli --help tells all.");
+        "The tool's options (--adapter, --pulse-gpio, --power-gpio, --power-cycle, --trace,\n"
+        "--sim-fault, --sim-state, --log, --json, --yes) may stand before or after the command;\n"
+        "varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
     BoardArguments boardArgs;
@@ -440,6 +491,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         return usageError(out, err, false, "watch takes --csv or --json, not both");
     }
     if (fs >= 0) o.fs = fs;
+    if (const std::string why = checkPowerCycle(o, boards); !why.empty()) {
+        return usageError(out, err, o.json, why);
+    }
     if (const std::string why = checkSeveralBoards(o); !why.empty()) {
         return usageError(out, err, o.json, why);
     }

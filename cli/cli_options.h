@@ -44,6 +44,11 @@ struct CliOptions {
                                    // verify
     std::string backupFile;        // eeprom program --backup
     bool allowIncomplete = false;  // eeprom program, verify: a file without every register key
+    // eeprom program, verify: the board's power off and on first (verify) or after the burn
+    // (program), through each board's --power-gpio line, or by the operator when none.
+    bool powerCycle = false;
+    double powerOffSeconds = 2.0;     // long enough for a board's supply to run down
+    double powerSettleSeconds = 1.0;  // for the chip to load its EEPROM and answer
     std::optional<int> fs;         // eeprom show --fs
     int cells = 10;                // eeprom show --cells
     WatchOptions watch;

@@ -12,13 +12,17 @@ namespace cli {
 Consent askBeforeWriting(const std::string& question, bool yes, std::istream& in,
                          std::ostream& err) {
     if (yes) return Consent::Given;
-    if (::isatty(STDIN_FILENO) == 0) return Consent::NeedsYes;
+    if (!inputIsTerminal()) return Consent::NeedsYes;
     err << question << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(in, answer)) return Consent::Refused;
     std::transform(answer.begin(), answer.end(), answer.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return answer == "y" || answer == "yes" ? Consent::Given : Consent::Refused;
+}
+
+bool inputIsTerminal() {
+    return ::isatty(STDIN_FILENO) != 0;
 }
 
 std::string refusalText(Consent consent) {

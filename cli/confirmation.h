@@ -14,6 +14,9 @@ enum class Consent { Given, Refused, NeedsYes };
 Consent askBeforeWriting(const std::string& question, bool yes, std::istream& in,
                          std::ostream& err);
 
+// Whether standard input is a terminal that questions can be asked on.
+bool inputIsTerminal();
+
 // The message for an answer other than Given.
 std::string refusalText(Consent consent);
 

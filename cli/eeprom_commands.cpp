@@ -15,6 +15,8 @@
 #include "cli/json_values.h"
 #include "cli/register_commands.h"
 #include "cli/run_log.h"
+#include "core/adapters/board_power.h"
+#include "core/adapters/gpio_system.h"
 #include "core/base/safe_file.h"
 #include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
@@ -231,13 +233,66 @@ int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
     return kExitOk;
 }
 
+constexpr const char* kPowerCyclePrompt = "Switch the board's power off and on, then press Enter.";
+
+// `sleep(seconds, interruptible)`: a noted signal may cut an interruptible sleep short.
+using Sleep = std::function<void(double seconds, bool interruptible)>;
+
+// The board's power off and on, then the settle time: through the board's line (or the
+// simulator's supply), or by the operator when asked on the terminal.
+bool cycleBoardPower(const CliOptions& o, const std::shared_ptr<SimulatedChip>& simChip,
+                     const Io& io, const Sleep& sleep, std::string& reason) {
+    const std::string& line = o.adapter.powerGpio;
+    if (line.empty()) {
+        io.err << kPowerCyclePrompt << '\n' << std::flush;
+        std::string answer;
+        if (!std::getline(io.in, answer)) {
+            reason = "no answer on the terminal";
+            return false;
+        }
+    } else {
+        if (line == "sim" && !simChip) {
+            reason = "--power-gpio sim needs the simulator";
+            return false;
+        }
+        const std::unique_ptr<BoardPower> power = line == "sim"
+                                                      ? makeSimBoardPower(simChip)
+                                                      : makeGpioBoardPower(makeGpioSystem(), line);
+        // The board stays off for its whole time, signal or not, so that it powers up afresh.
+        if (!power->cycle(
+                o.powerOffSeconds, [&sleep](double s) { sleep(s, false); }, reason)) {
+            return false;
+        }
+    }
+    sleep(o.powerSettleSeconds, true);
+    return true;
+}
+
+// A sleep in short slices, so that a noted signal is seen soon; a signal cuts no slice short
+// that must run whole, since sleep_for resumes after EINTR.
+void sliceSleep(double seconds, bool interruptible, const std::function<bool()>& stop) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(seconds));
+    while (Clock::now() < deadline) {
+        if (interruptible && stop && stop()) return;
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(deadline - Clock::now(), std::chrono::milliseconds(10)));
+    }
+}
+
 // The programming sequence's front end on a terminal: waits sleep, progress and messages
 // go to the message stream, and the bytes are the file's. A noted signal cuts the waits
 // short, but never the pulse's.
 class CliProgrammingHost final : public eeprom::ProgrammingHost {
 public:
-    CliProgrammingHost(const EepromImage& fileImage, const Io& io, const InterruptWatch& watch)
-        : fileImage_(fileImage), io_(io), watch_(watch) {}
+    CliProgrammingHost(const EepromImage& fileImage, const Io& io, const InterruptWatch& watch,
+                       const CliOptions& options, std::shared_ptr<SimulatedChip> simChip)
+        : fileImage_(fileImage),
+          io_(io),
+          watch_(watch),
+          options_(options),
+          simChip_(std::move(simChip)) {}
 
     void wait(double seconds) override { sleep(seconds, true); }
     void waitWhole(double seconds) override { sleep(seconds, false); }
@@ -258,26 +313,24 @@ public:
         return eeprom::ConversionOutcome::Written;
     }
     bool stopRequested() override { return watch_.caught() != 0; }
+    bool canPowerCycle() const override { return options_.powerCycle; }
+    bool powerCycle(std::string& reason) override {
+        return cycleBoardPower(
+            options_, simChip_, io_, [this](double s, bool i) { sleep(s, i); }, reason);
+    }
 
     const std::string& lastMessage() const { return lastMessage_; }
 
 private:
     void sleep(double seconds, bool interruptible) {
-        using Clock = std::chrono::steady_clock;
-        const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                 std::chrono::duration<double>(seconds));
-        // Short slices, so that a noted signal is seen soon; a signal cuts no slice short
-        // that must run whole, since sleep_for resumes after EINTR.
-        while (Clock::now() < deadline) {
-            if (interruptible && stopRequested()) return;
-            std::this_thread::sleep_for(
-                std::min<Clock::duration>(deadline - Clock::now(), std::chrono::milliseconds(10)));
-        }
+        sliceSleep(seconds, interruptible, [this] { return stopRequested(); });
     }
 
     EepromImage fileImage_;
     const Io& io_;
     const InterruptWatch& watch_;
+    const CliOptions& options_;
+    std::shared_ptr<SimulatedChip> simChip_;
     std::string lastMessage_;
 };
 
@@ -308,22 +361,38 @@ int runSave(const CliOptions& o, const Communication& comm, const Io& io) {
     return kExitOk;
 }
 
+// The success line: what the verdict rests on, and no more.
+std::string verifiedText(eeprom::Check check) {
+    return check == eeprom::Check::AfterPowerUp
+               ? "EEPROM programmed and verified after a power cycle: the chip loaded the new "
+                 "bytes from its EEPROM"
+               : "EEPROM programmed: the registers read back right; only the registers were "
+                 "checked (--power-cycle checks what the EEPROM holds)";
+}
+
+Json checkJson(eeprom::Check check) {
+    const std::string_view name = eeprom::checkName(check);
+    return name.empty() ? Json(nullptr) : Json(std::string(name));
+}
+
 int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
-               const Io& io) {
+               const Io& io, std::shared_ptr<SimulatedChip> simChip) {
     if (!o.backupFile.empty()) {
         EepromImage current{};
         if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
         if (const int code = saveFile(o.backupFile, current, io); code != kExitOk) return code;
         message(io, "saved the chip's 0x06-0x0A to " + o.backupFile);
-    } else if (!o.logFile.empty()) {
-        // The record keeps what the board held, as a backup would.
+    } else if (!o.logFile.empty() || o.powerCycle) {
+        // The record keeps what the board held, as a backup would; after a power cycle it
+        // tells "nothing was burnt" from a partial burn.
         EepromImage current{};
         if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
     }
 
     const InterruptWatch watch;
-    CliProgrammingHost host(*plan.fileImage, io, watch);
+    CliProgrammingHost host(*plan.fileImage, io, watch, o, std::move(simChip));
     eeprom::EepromProgrammer programmer(host, comm);
+    programmer.setEepromBefore(io.record->before);
     const eeprom::ProgramResult result = programmer.run();
     const eeprom::ProgramReport& report = programmer.report();
     const std::string stage(eeprom::stageName(report.stage));
@@ -332,6 +401,7 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         io.record->reason = report.reason;
         io.record->readBack = report.readBack;
         io.record->pfalt = report.pfalt;
+        io.record->verified = std::string(eeprom::checkName(report.check));
         // The bytes went out once the sequence got past loading.
         if (report.stage != eeprom::Stage::Loading) io.record->written = programmer.image();
     }
@@ -341,7 +411,10 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         io.record->reason = reason;
         noteFailure(io, "interrupted", report.failedRegister);
         if (io.json) {
-            Json verdict{{"result", "interrupted"}, {"stage", stage}, {"reason", reason}};
+            Json verdict{{"result", "interrupted"},
+                         {"stage", stage},
+                         {"reason", reason},
+                         {"verified", checkJson(report.check)}};
             verdict.update(errorJson(*io.record, kExitInterrupted));
             printJson(io, verdict);
         }
@@ -349,17 +422,25 @@ int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication&
         return kExitInterrupted;
     }
     if (result == eeprom::ProgramResult::Success) {
-        if (io.json) printJson(io, Json{{"result", "ok"}, {"stage", stage}, {"reason", ""}});
-        message(io, "EEPROM programmed and verified");
+        if (io.json) {
+            printJson(io, Json{{"result", "ok"},
+                               {"stage", stage},
+                               {"reason", ""},
+                               {"verified", checkJson(report.check)}});
+        }
+        message(io, verifiedText(report.check));
         // A signal that came too late to stop anything still ends the tool as asked.
         return watch.caught() != 0 ? kExitInterrupted : kExitOk;
     }
-    noteFailure(io, "programming", report.failedRegister);
+    // A read-back that kept failing is the chip not answering, not a failed burn.
+    noteFailure(io, result == eeprom::ProgramResult::NotVerified ? "no_answer" : "programming",
+                report.failedRegister);
     if (io.json) {
         Json verdict{{"result", "failed"},
                      {"message", host.lastMessage()},
                      {"stage", stage},
-                     {"reason", report.reason}};
+                     {"reason", report.reason},
+                     {"verified", checkJson(report.check)}};
         verdict.update(errorJson(*io.record, kExitChipFailed));
         printJson(io, verdict);
     }
@@ -404,14 +485,30 @@ Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, 
 }
 
 // Reads 0x06..0x0A and OUTPUT_CNTRL (PFALT, and FS for the delay texts); writes nothing.
+// With --power-cycle the board is switched off and on first, so that the registers are what
+// the chip loaded from its EEPROM.
 int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
-              const Io& io) {
+              const Io& io, const std::shared_ptr<SimulatedChip>& simChip) {
+    if (o.powerCycle) {
+        std::string why;
+        if (!cycleBoardPower(
+                o, simChip, io, [](double s, bool) { sliceSleep(s, false, {}); }, why)) {
+            const std::string text = "the board's power could not be switched off and on (" +
+                                     why + "); nothing was read";
+            io.record->reason = text;
+            message(io, text);
+            noteFailure(io, "chip");
+            return kExitChipFailed;
+        }
+    }
+    const eeprom::Check check = o.powerCycle ? eeprom::Check::AfterPowerUp : eeprom::Check::Registers;
     EepromImage image{};
     if (!readEepromRegisters(comm, image, io)) return kExitChipFailed;
     std::uint8_t output = 0;
     if (!readOrReport(comm, chip::OUTPUT_CNTRL, output, io)) return kExitChipFailed;
     const bool pfalt = (output & chip::kOutPFALT) != 0;
     io.record->pfalt = pfalt;
+    io.record->verified = std::string(eeprom::checkName(check));
     const bool fs = (output & chip::kOutFS) != 0;
     const Json differences = differencesJson(*plan.fileImage, image, fs, o.cells);
     const bool equal = differences.empty() && !pfalt;
@@ -426,7 +523,8 @@ int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& 
         Json verdict{{"file", o.file},
                      {"result", equal ? "equal" : "different"},
                      {"pfalt", pfalt},
-                     {"differences", differences}};
+                     {"differences", differences},
+                     {"verified", checkJson(check)}};
         if (!equal) verdict.update(errorJson(*io.record, kExitChipFailed));
         printJson(io, verdict);
     } else {
@@ -442,6 +540,12 @@ int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& 
         }
         if (pfalt) io.out << "PFALT set: the chip reports that its last programming failed\n";
         if (equal) io.out << "0x06-0x0A equal to " << o.file << ", PFALT clear\n";
+        // The registers show the EEPROM only once the chip has loaded them from it.
+        io.out << (check == eeprom::Check::AfterPowerUp
+                       ? "checked after a power cycle: the registers as the chip loaded them "
+                         "from its EEPROM\n"
+                       : "checked: the registers as they stand; after a power cycle they show "
+                         "the EEPROM (--power-cycle)\n");
     }
     return equal ? kExitOk : kExitChipFailed;
 }
@@ -502,16 +606,17 @@ bool eepromNeedsChip(const CliOptions& o) {
     return !(o.command == Command::EepromShow && !o.file.empty());
 }
 
-int runEeprom(const CliOptions& o, const EepromPlan& plan, frmUSB* bus, const Io& io) {
+int runEeprom(const CliOptions& o, const EepromPlan& plan, frmUSB* bus, const Io& io,
+              std::shared_ptr<SimulatedChip> simChip) {
     switch (o.command) {
         case Command::EepromShow:
             return runShow(o, plan, bus, io);
         case Command::EepromSave:
             return runSave(o, Communication(*bus), io);
         case Command::EepromVerify:
-            return runVerify(o, plan, Communication(*bus), io);
+            return runVerify(o, plan, Communication(*bus), io, simChip);
         default:
-            return runProgram(o, plan, Communication(*bus), io);
+            return runProgram(o, plan, Communication(*bus), io, std::move(simChip));
     }
 }
 

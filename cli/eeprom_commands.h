@@ -3,6 +3,7 @@
 // file) and program (file to chip with the core's programming sequence). Input files are
 // checked, and questions asked, before the bus opens: see prepareEeprom().
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/eeprom/eeprom_fields.h"
 
 class frmUSB;
+class SimulatedChip;
 
 namespace cli {
 
@@ -29,7 +31,9 @@ int prepareEeprom(const CliOptions& options, EepromPlan& plan, const Io& io);
 // `show` of a file needs no adapter.
 bool eepromNeedsChip(const CliOptions& options);
 
-// Runs the command on `bus`, open when eepromNeedsChip() said so and null otherwise.
-int runEeprom(const CliOptions& options, const EepromPlan& plan, frmUSB* bus, const Io& io);
+// Runs the command on `bus`, open when eepromNeedsChip() said so and null otherwise;
+// `simChip` is the simulated chip behind it, for --power-gpio sim.
+int runEeprom(const CliOptions& options, const EepromPlan& plan, frmUSB* bus, const Io& io,
+              std::shared_ptr<SimulatedChip> simChip = nullptr);
 
 }  // namespace cli

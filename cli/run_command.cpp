@@ -99,7 +99,7 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
         case Command::EepromSave:
         case Command::EepromProgram:
         case Command::EepromVerify:
-            return runEeprom(options, plan, &session.bus(), io);
+            return runEeprom(options, plan, &session.bus(), io, session.simChip());
     }
     return kExitBadUsage;
 }

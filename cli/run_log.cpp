@@ -104,6 +104,7 @@ bool appendRunRecord(const std::string& path, const CliOptions& o, const RunReco
         putBytes(record, "read_back", r.readBack);
     }
     record["pfalt"] = r.pfalt ? Json(*r.pfalt) : Json(nullptr);
+    record["verified"] = r.verified.empty() ? Json(nullptr) : Json(r.verified);
     record["result"] = resultName(exitCode);
     record["exit_code"] = exitCode;
     record["stage"] = r.stage.empty() ? Json(nullptr) : Json(r.stage);

@@ -20,6 +20,7 @@ struct RunRecord {
     std::vector<std::uint8_t> readBack;
     std::optional<bool> pfalt;
     std::string stage;        // where the programming sequence ended
+    std::string verified;     // "registers" or "after_power_up": what the verdict checked
     std::string reason;       // why it ended so; else the last message stands for it
     std::string lastMessage;  // kept by message()
 

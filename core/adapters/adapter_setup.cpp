@@ -27,6 +27,26 @@ bool fitsGpioNumber(const std::string& part) {
     return digits.size() < 10 || (digits.size() == 10 && std::stoll(digits) <= kMaxGpioNumber);
 }
 
+// Empty when `value` is empty or a CHIP:LINE the kernel's interface can take.
+std::string checkGpioLine(const std::string& option, const std::string& value) {
+    if (value.empty()) return {};
+    const auto colon = value.rfind(':');
+    // LINE is an offset or a line name.
+    const bool lineOk = colon != std::string::npos && colon + 1 < value.size();
+    if (colon == 0 || !lineOk) return "bad " + option + " '" + value + "' (expected CHIP:LINE)";
+    // A number too large for the kernel's interface would wrap to a chip or line the user
+    // never named.
+    const std::string chip = value.substr(0, colon);
+    const std::string line = value.substr(colon + 1);
+    for (const std::string* part : {&chip, &line}) {
+        if (!fitsGpioNumber(*part)) {
+            return "bad " + option + " '" + value + "': " + *part + " is out of range (0 to " +
+                   std::to_string(kMaxGpioNumber) + ")";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string resolveAdapterName(std::string& adapter) {
@@ -46,23 +66,16 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     if (a != "sim" && a != "i2c-dev" && a.rfind("/dev/", 0) != 0) {
         return "unknown adapter '" + a + "' (expected sim, i2c-dev or /dev/i2c-N)";
     }
-    if (!options.pulseGpio.empty()) {
-        const auto colon = options.pulseGpio.rfind(':');
-        // LINE is an offset or a line name.
-        const bool lineOk = colon != std::string::npos && colon + 1 < options.pulseGpio.size();
-        if (colon == 0 || !lineOk) {
-            return "bad --pulse-gpio '" + options.pulseGpio + "' (expected CHIP:LINE)";
-        }
-        // A number too large for the kernel's interface would wrap to a chip or line the
-        // user never named.
-        const std::string chip = options.pulseGpio.substr(0, colon);
-        const std::string line = options.pulseGpio.substr(colon + 1);
-        for (const std::string* part : {&chip, &line}) {
-            if (!fitsGpioNumber(*part)) {
-                return "bad --pulse-gpio '" + options.pulseGpio + "': " + *part +
-                       " is out of range (0 to " + std::to_string(kMaxGpioNumber) + ")";
-            }
-        }
+    if (const std::string why = checkGpioLine("--pulse-gpio", options.pulseGpio); !why.empty())
+        return why;
+    if (options.powerGpio == "sim") {
+        if (a != "sim") return "--power-gpio sim needs --adapter sim";
+    } else if (const std::string why = checkGpioLine("--power-gpio", options.powerGpio);
+               !why.empty()) {
+        return why;
+    }
+    if (!options.powerGpio.empty() && options.powerGpio == options.pulseGpio) {
+        return "--power-gpio and --pulse-gpio name the same line '" + options.powerGpio + "'";
     }
     if (a != "sim" && (!options.simFaults.empty() || !options.simState.empty())) {
         return "--sim-fault and --sim-state need --adapter sim";

@@ -15,6 +15,9 @@ class SimulatedChip;
 struct AdapterOptions {
     std::string adapter = "i2c-dev";  // "sim", "i2c-dev", or a bus path such as /dev/i2c-3
     std::string pulseGpio;            // CHIP:LINE of the programming-voltage line
+    // CHIP:LINE of a fixture's line that cuts the board's supply while driven high, "sim"
+    // for the simulator's own supply, or empty: the power cycle after programming.
+    std::string powerGpio;
     std::string traceFile;            // empty: no trace
     std::vector<std::string> simFaults;
     std::string simState;
