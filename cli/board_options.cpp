@@ -59,7 +59,7 @@ std::string splitBoards(const BoardArguments& given, const AdapterOptions& commo
         return "--pulse-gpio is given once per board, in the order of --adapter";
     // One supply line cycles one board; "sim" once means each simulated board's own supply.
     const bool everySimSupply = given.powerGpios.size() == 1 && given.powerGpios[0] == "sim";
-    if (given.powerGpios.size() > n || (given.powerGpios.size() != n && n > 1 && !everySimSupply))
+    if (!given.powerGpios.empty() && given.powerGpios.size() != n && !everySimSupply)
         return "--power-gpio is given once per board, in the order of --adapter (or 'sim' once)";
     if (given.simStates.size() > 1 && given.simStates.size() != n)
         return "--sim-state is given once, or once per board in the order of --adapter";

@@ -205,7 +205,8 @@ TEST_F(CliEeprom, ProgramBurnsTheFileAndSurvivesAPowerCycle) {
         {"--sim-state", state, "--yes", "--json", "eeprom", "program", "--backup", backup, pack});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
-              "{\"schema_version\":1,\"result\":\"ok\",\"stage\":\"done\",\"reason\":\"\"}\n");
+              "{\"schema_version\":1,\"result\":\"ok\",\"stage\":\"done\",\"reason\":\"\","
+              "\"verified\":\"registers\"}\n");
     for (const char* step : {"30%", "50%", "60%", "70%", "80%", "100%"}) {
         EXPECT_THAT(result.err, HasSubstr(std::string("Programming EEPROM: ") + step));
     }
@@ -253,6 +254,80 @@ TEST_F(CliEeprom, EveryFailureEndsWithExitOneAndTheChipDisarmed) {
             EXPECT_EQ(lastPulse, "pulse 0 0 0 rc=0") << fault;
         }
     }
+}
+
+// What a verdict rests on, in the text, the JSON and the log record: the registers as loaded,
+// or what the chip loaded from its EEPROM after a power cycle; and a read-back that the chip
+// does not answer is tried again, or ends as not verified, never as a failed burn.
+TEST_F(CliEeprom, AVerdictSaysWhichCheckItMadeAndProvesTheEepromAfterAPowerCycle) {
+    const std::string scenario = dir.file("pfalt-unanswered.txt");
+    writeFile(scenario, "1500 nak=01 on\n");  // after the load, before the read-back
+    const std::vector<std::string> cycle{"--power-cycle", "--power-gpio", "sim",
+                                         "--power-off-time", "0.05", "--power-settle-time", "0"};
+    struct Case {
+        std::string what;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string verified;  // "" for null
+        std::string says;
+        bool burnt;
+    };
+    auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<Case> cases{
+        {"no-vpp", {"--sim-fault", "no-vpp"}, 0, "registers", "only the registers were checked",
+         false},
+        {"no-vpp, power cycle", with({"--sim-fault", "no-vpp"}, cycle), 1, "after_power_up",
+         "nothing was burnt", false},
+        {"power cycle", cycle, 0, "after_power_up", "verified after a power cycle", true},
+        // The log reads the chip first: 0x07 is read, loaded, then read back.
+        {"first read-back read lost", {"--sim-fault", "nak=07:3"}, 0, "registers",
+         "the registers read back right", true},
+        {"OUTPUT_CNTRL never answers", {"--sim-scenario", scenario}, 1, "",
+         "the chip did not answer", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string state = dir.file("board.sim");
+        const std::string log = dir.file("run.jsonl");
+        std::filesystem::remove(state);
+        std::filesystem::remove(log);
+        const CliRun result =
+            run(with({"--sim-state", state, "--log", log, "--yes", "--json"},
+                     with(c.args, {"eeprom", "program", pack})));
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        const Json verdict = Json::parse(result.out);
+        const Json verified = c.verified.empty() ? Json(nullptr) : Json(c.verified);
+        EXPECT_EQ(verdict["verified"], verified);
+        EXPECT_THAT(result.err, HasSubstr(c.says));
+        const Json record = jsonLines<Json>(readFile(log)).at(0);
+        EXPECT_EQ(record["verified"], verified);
+        if (c.exitCode != 0) {
+            EXPECT_EQ(verdict["stage"], "verifying");
+            EXPECT_EQ(record["stage"], "verifying");
+            EXPECT_THAT(verdict["reason"].get<std::string>(), HasSubstr(c.says));
+        }
+        if (c.what == "OUTPUT_CNTRL never answers") {
+            EXPECT_EQ(verdict["error"]["kind"], "no_answer");
+            EXPECT_EQ(verdict["message"], std::string(eeprom::kNotVerified));
+        }
+        if (c.what == "first read-back read lost") {
+            const auto traffic = busTraffic(trace);
+            EXPECT_EQ(std::count(traffic.begin(), traffic.end(), "read 07 C3 rc=0"), 1);
+            EXPECT_EQ(std::count(traffic.begin(), traffic.end(), "read 07 00 rc=-1"), 1);
+        }
+        // The board powered up afresh holds what was burnt, and only that.
+        const CliRun shown = run({"--sim-state", state, "--json", "eeprom", "show"});
+        EXPECT_EQ(registerMap(Json::parse(shown.out))["0x06"], c.burnt ? "A5" : "4A");
+    }
+
+    // Neither a line nor a terminal to ask on: refused before the bus opens.
+    const CliRun refused = run({"--power-cycle", "--yes", "eeprom", "program", pack});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_THAT(refused.err, HasSubstr("--power-gpio"));
+    EXPECT_THAT(readFile(trace), IsEmpty());
 }
 
 // The front end the window program gives the sequence, reduced to what reaches the bus.

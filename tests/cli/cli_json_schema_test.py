@@ -28,6 +28,7 @@ with tempfile.TemporaryDirectory() as tmp:
     log = os.path.join(tmp, "run.jsonl")
     open(pack, "w").write(PACK)
     sim = ["--adapter", "sim", "--log", log, "--json", "--yes"]
+    cycle = ["--power-cycle", "--power-gpio", "sim", "--power-off-time", "0", "--power-settle-time", "0"]
     cases = [
         (sim + ["list"], 0), (sim + ["read", "0a"], 0), (sim + ["write", "01", "84"], 0),
         (sim + ["status"], 0), (sim + ["dump"], 0), (sim + ["eeprom", "show"], 0),
@@ -35,6 +36,8 @@ with tempfile.TemporaryDirectory() as tmp:
         (sim + ["eeprom", "save", os.path.join(tmp, "saved.ee")], 0),
         (sim + ["eeprom", "verify", pack], 1), (sim + ["eeprom", "program", pack], 0),
         (sim + ["--sim-fault", "vgood-low", "eeprom", "program", pack], 1),
+        (sim + cycle + ["--sim-fault", "no-vpp", "eeprom", "program", pack], 1),
+        (sim + cycle + ["eeprom", "program", pack], 0), (sim + cycle + ["eeprom", "verify", pack], 1),
         (sim + ["--sim-fault", "nak=03", "dump"], 1), (sim + ["--sim-fault", "nak=03", "read", "3"], 1),
         (sim + ["eeprom", "verify", os.path.join(tmp, "none.ee")], 2),
         (sim + ["bogus"], 2), (["--json", "--adapter", "/dev/i2c-250", "status"], 1),
