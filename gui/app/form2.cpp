@@ -80,12 +80,13 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     lblCommStatus_->setGeometry(Twips(8280), Twips(120), Twips(3495), Twips(255));
 
     // The comm-status line changes with every read; the result of a programming run stays
-    // on its own line in the top band until the next run.
+    // in the top band until the next run, on up to two lines.
     lblProgramResult_ = new QLabel(central);
     lblProgramResult_->setObjectName(QStringLiteral("lblProgramResult"));
     lblProgramResult_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    lblProgramResult_->setGeometry(Twips(2760 + 240), Twips(120), Twips(8280 - 2760 - 360),
-                                   Twips(255));
+    lblProgramResult_->setWordWrap(true);
+    lblProgramResult_->setGeometry(Twips(2760 + 240), Twips(15), Twips(8280 - 2760 - 360),
+                                   Twips(kTabTopTwips - 30));
 
     SSTab1_ = new QTabWidget(central);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
@@ -138,9 +139,12 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     });
     connect(SSTab1_, &QTabWidget::currentChanged, this, &Form2::onTabClicked);
     connect(eepromPage_, &EepromPage::programmingStarted, lblProgramResult_, &QLabel::clear);
-    connect(eepromPage_, &EepromPage::programmedAndVerified, this, [this] {
+    // The read-back after the pulse reads the registers just loaded; it cannot show what the
+    // EEPROM took, so the line claims no more.
+    connect(eepromPage_, &EepromPage::programmedRegistersReadBack, this, [this] {
         lblProgramResult_->setText(
-            QStringLiteral("EEPROM programmed and verified at %1")
+            QStringLiteral("Programmed at %1: the registers read back right.\n"
+                           "A power cycle and Verify check the EEPROM itself.")
                 .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
     });
 

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTime>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,9 +23,11 @@
 
 #include "core/chip/register_map.h"
 #include "core/eeprom/eeprom_file.h"
+#include "core/eeprom/field_differences.h"
 #include "core/eeprom/page_conversion.h"
 #include "core/eeprom/programming_sequence.h"
 #include "core/link/communication.h"
+#include "core/link/miscellaneous.h"
 #include "gui/pages/eeprom/ee_file_dialog.h"
 #include "gui/pages/eeprom/frm_preview.h"
 #include "gui/widgets/fill_colour.h"
@@ -71,7 +74,7 @@ public:
         page_.message(qs(text), qs(title), icon);
     }
     ConversionOutcome compose(eeprom::EepromImage& image) override {
-        const ConversionOutcome outcome = page_.compose();
+        const ConversionOutcome outcome = page_.compose(page_.yEepromImage_);
         image = page_.yEepromImage_;
         // The status monitor goes on with the bytes; nothing runs between this and the
         // core's writes of them.
@@ -123,10 +126,20 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     cmdPreview_->setObjectName(QStringLiteral("cmdPreview"));
     cmdProgramEeprom_ = new QPushButton(QStringLiteral("Program EEPROM"), this);
     cmdProgramEeprom_->setObjectName(QStringLiteral("cmdProgramEeprom"));
+    cmdVerifyEeprom_ = new QPushButton(QStringLiteral("Verify"), this);
+    cmdVerifyEeprom_->setObjectName(QStringLiteral("cmdVerifyEeprom"));
+    cmdVerifyEeprom_->setToolTip(
+        QStringLiteral("Compare the chip's 0x06-0x0A and PFALT with this page, reading only. "
+                       "After a power cycle the chip's registers are what its EEPROM holds."));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdPreview_);
+    buttons->addWidget(cmdVerifyEeprom_);
     buttons->addWidget(cmdProgramEeprom_);
+    lblVerifyResult_ = new QLabel(this);
+    lblVerifyResult_->setObjectName(QStringLiteral("lblVerifyResult"));
+    lblVerifyResult_->setWordWrap(true);
+    lblVerifyResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Label47_ = new QLabel(QStringLiteral("Programming EEPROM:"), this);
     Label47_->setObjectName(QStringLiteral("Label47"));
@@ -157,6 +170,7 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     layout->addWidget(lblChipNotRead_);
     layout->addStretch();
     layout->addLayout(buttons);
+    layout->addWidget(lblVerifyResult_);
     layout->addLayout(progress);
 
     connect(cboCellCount_, &QComboBox::activated, this, &EepromPage::cboCellCount_Click);
@@ -166,6 +180,7 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     txtOcDelay_->installEventFilter(this);
     connect(cmdPreview_, &QPushButton::clicked, this, &EepromPage::cmdPreview_Click);
     connect(cmdProgramEeprom_, &QPushButton::clicked, this, &EepromPage::cmdProgramEeprom_Click);
+    connect(cmdVerifyEeprom_, &QPushButton::clicked, this, &EepromPage::cmdVerifyEeprom_Click);
 }
 
 EepromPage::~EepromPage() = default;
@@ -322,6 +337,7 @@ void EepromPage::setBusy(bool busy) {
     busy_ = busy;
     cmdPreview_->setEnabled(!busy);
     cmdProgramEeprom_->setEnabled(!busy);
+    cmdVerifyEeprom_->setEnabled(!busy);
     chkFsBit_->setEnabled(!busy);
     // The File items belong to the EEPROM tab; after a tab change they stay as the tab left them.
     const bool fileItems = !busy && isCurrentPage();
@@ -447,7 +463,7 @@ ConversionOutcome EepromPage::convert() {
     return eeprom::convertAndLoad(*host_, comm_, image);
 }
 
-ConversionOutcome EepromPage::compose() {
+ConversionOutcome EepromPage::compose(eeprom::EepromImage& image) {
     // The box may still have the focus: snap its text as leaving it would, so the delay that
     // goes out is the one shown.
     if (const auto snapped = eeprom::snapOcDelayText(txtOcDelay_->text().toStdString()))
@@ -486,7 +502,7 @@ ConversionOutcome EepromPage::compose() {
         cboOvThresh_, cboOvHyst_,  cboOvDetDelay_,         cboUvThresh_,         cboUvHyst_,
         cboOcThresh_, cboUvDelay_, cboShortCircuitThresh_, cboShortCircuitDelay_};
     for (std::size_t i = 0; i < lists.size(); ++i) lists[i]->setCurrentIndex(converted.settled[i]);
-    yEepromImage_ = converted.image;
+    image = converted.image;
     return ConversionOutcome::Written;
 }
 
@@ -559,7 +575,72 @@ void EepromPage::cmdProgramEeprom_Click() {
     if (busy_ || refuseUnreadPage()) return;
     BusyScope busy(*this);
     emit programmingStarted();
-    if (programmer_->run() == eeprom::ProgramResult::Success) emit programmedAndVerified();
+    if (programmer_->run() == eeprom::ProgramResult::Success) emit programmedRegistersReadBack();
+}
+
+void EepromPage::cmdVerifyEeprom_Click() {
+    if (busy_ || refuseUnreadPage()) return;
+    BusyScope busy(*this);
+    // The page's bytes without the conversion's wait and writes: Verify only reads.
+    eeprom::EepromImage page{};
+    if (compose(page) != ConversionOutcome::Written) return;
+    const QString at = QStringLiteral("Verify at %1: ")
+                           .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    auto readRetried = [this](std::uint8_t address, std::uint8_t& value) {
+        std::int32_t rc = -1;
+        for (int attempt = 0; attempt < eeprom::kReadAttempts && rc != 0; ++attempt)
+            rc = comm_.ReadRegister(address, value);
+        return rc == 0;
+    };
+    auto hex = [](std::uint8_t b) { return QString::fromStdString(Miscellaneous::ByteToHex(b)); };
+    eeprom::EepromImage chipBytes{};
+    for (int i = 0; i < chip::kEepromCount; ++i) {
+        const auto address = static_cast<std::uint8_t>(chip::kFirstEeprom + i);
+        if (!readRetried(address, chipBytes[static_cast<std::size_t>(i)])) {
+            showVerifyResult(at + QStringLiteral("the chip did not answer (register 0x%1); "
+                                                 "nothing was compared")
+                                      .arg(hex(address)));
+            return;
+        }
+    }
+    std::uint8_t output = 0;
+    if (!readRetried(chip::OUTPUT_CNTRL, output)) {
+        showVerifyResult(
+            at + QStringLiteral("the chip did not answer (OUTPUT_CNTRL); PFALT is unknown"));
+        return;
+    }
+    std::vector<std::string> uvItems;
+    for (int i = 0; i < cboUvDelay_->count(); ++i)
+        uvItems.push_back(cboUvDelay_->itemText(i).toStdString());
+    const auto differences = eeprom::registerDifferences(page, chipBytes, uvItems);
+    const bool pfalt = (output & chip::kOutPFALT) != 0;
+    if (differences.empty() && !pfalt) {
+        showVerifyResult(at + QStringLiteral("the chip's 0x06-0x0A equal the page, PFALT clear"));
+        return;
+    }
+    if (differences.empty()) {
+        showVerifyResult(at + QStringLiteral("the chip's 0x06-0x0A equal the page, but PFALT is "
+                                             "set: the chip's last programming failed"));
+        return;
+    }
+    QStringList lines{at + QStringLiteral("the chip differs from the page")};
+    for (const eeprom::RegisterDifference& d : differences) {
+        QStringList fields;
+        for (const eeprom::FieldDifference& f : d.fields) {
+            fields << QStringLiteral("%1: page %2, chip %3")
+                          .arg(QString::fromStdString(f.label), QString::fromStdString(f.expected),
+                               QString::fromStdString(f.actual));
+        }
+        lines << QStringLiteral("0x%1: page %2, chip %3 (%4)")
+                     .arg(hex(d.address), hex(d.expected), hex(d.actual),
+                          fields.join(QStringLiteral("; ")));
+    }
+    if (pfalt) lines << QStringLiteral("PFALT set: the chip's last programming failed");
+    showVerifyResult(lines.join(QLatin1Char('\n')));
+}
+
+void EepromPage::showVerifyResult(const QString& text) {
+    lblVerifyResult_->setText(text);
 }
 
 bool EepromPage::refuseUnreadPage() {

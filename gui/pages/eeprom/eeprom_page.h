@@ -7,6 +7,10 @@
 // its host. While programming, a preview, a save or an open is under way, the page's other
 // chip-writing actions (Program, Preview, the File items, the FS box) are disabled, so no
 // two of them interleave inside each other's waits.
+//
+// "Verify" compares the chip's 0x06..0x0A and PFALT with the bytes the page stands for, by
+// reads alone: after a power cycle, when the chip has loaded its EEPROM, that is what was
+// burnt.
 
 #include <QWidget>
 #include <array>
@@ -71,14 +75,16 @@ public:
     void mnuFileOpenEeprom_Click();
     void cmdPreview_Click();
     void cmdProgramEeprom_Click();
+    void cmdVerifyEeprom_Click();
 
 signals:
     // Programming's own STATUS check found VGOOD set or clear; the main window shows it on
     // the lamp panel.
     void vgoodLampChanged(bool lit);
-    // "Program EEPROM" began a run; the run ended with the bytes read back as written.
+    // "Program EEPROM" began a run; the run ended with the registers read back as loaded
+    // (which does not show what the EEPROM took: a power cycle and Verify do).
     void programmingStarted();
-    void programmedAndVerified();
+    void programmedRegistersReadBack();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,8 +114,10 @@ private:
     // The core's conversion with this page as host (wait, compose, write 0x06..0x0A):
     // ConvertEepromControlsToBytes, the preview and a save.
     eeprom::ConversionOutcome convert();
-    // Only composes the image from the page (and settles its lists); sends nothing.
-    eeprom::ConversionOutcome compose();
+    // Only composes `image` from the page (and settles its lists); sends nothing.
+    eeprom::ConversionOutcome compose(eeprom::EepromImage& image);
+    // Verify's one-line result, or its list of differing registers.
+    void showVerifyResult(const QString& text);
     bool refuseUnreadPage();
     void setBusy(bool busy);
     bool isCurrentPage() const;
@@ -141,6 +149,8 @@ private:
     QComboBox* cboShortCircuitDelay_ = nullptr;
     QPushButton* cmdPreview_ = nullptr;
     QPushButton* cmdProgramEeprom_ = nullptr;
+    QPushButton* cmdVerifyEeprom_ = nullptr;
+    QLabel* lblVerifyResult_ = nullptr;
     QLabel* Label47_ = nullptr;
     QLabel* lblChipNotRead_ = nullptr;
     QProgressBar* ProgressBar1_ = nullptr;
