@@ -271,6 +271,9 @@ void Form2::disconnectAdapter() {
     adapterOpened_ = false;
     userDisconnected_ = true;
     bus_.CloseDevice();
+    // Greying the pages first: a register box that loses the focus to it restarts the scan,
+    // which is then stopped with the rest and resumes with them on "Connect".
+    setPagesLive(false);
     // No traffic at all until the user connects again.
     for (QTimer* timer : {statusPanel_->tmrStatus(), controlPage_->tmrControl(),
                           registersPage_->tmrRegisterScan()}) {
@@ -279,7 +282,6 @@ void Form2::disconnectAdapter() {
             stoppedTimers_.push_back(timer);
         }
     }
-    setPagesLive(false);
     lblProgramResult_->setText(QStringLiteral("Adapter disconnected"));
 }
 

@@ -166,8 +166,7 @@ void RegistersPage::buildRow(int a) {
     box->setAlignment(Qt::AlignCenter);
     box->setGeometry(Twips(kHexLeft), top, Twips(kHexWidth), height);
     box->installEventFilter(this);
-    connect(box, &QLineEdit::textEdited, this,
-            [this, a] { edited_[static_cast<std::size_t>(a)] = true; });
+    connect(box, &QLineEdit::textEdited, this, [this, a] { setEdited(a, true); });
     // Tab passes over the shown-only boxes: they would hand the focus straight back to the
     // page, and the keyboard could never get past them.
     if (!chip::isControlRegister(static_cast<unsigned>(a))) box->setFocusPolicy(Qt::ClickFocus);
@@ -220,7 +219,7 @@ void RegistersPage::ReadAllRegisters() {
     // no hex byte, so Write refuses it.
     for (int a = 0; a < kRows; ++a) {
         std::uint8_t value = 0;
-        edited_[static_cast<std::size_t>(a)] = false;
+        setEdited(a, false);
         if (comm_.ReadRegister(static_cast<std::uint8_t>(a), value) == 0) {
             showChipValue(a, QString::fromStdString(Miscellaneous::ByteToHex(value)));
             colourRow(a, value);
@@ -249,7 +248,7 @@ void RegistersPage::cmdWrite_Click(int a) {
         return;
     }
     box->setText(QString::fromStdString(Miscellaneous::ByteToHex(static_cast<unsigned>(value))));
-    edited_[static_cast<std::size_t>(a)] = false;
+    setEdited(a, false);
     comm_.WriteRegister(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(value));
     ReadAllRegisters();
 }
@@ -325,7 +324,7 @@ bool RegistersPage::eventFilter(QObject* watched, QEvent* event) {
             // Escape drops an edit that was not written and shows the chip's value again.
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
                 edited_[static_cast<std::size_t>(a)]) {
-                edited_[static_cast<std::size_t>(a)] = false;
+                setEdited(a, false);
                 showChipValue(a, chipText_[static_cast<std::size_t>(a)]);
                 Miscellaneous::SelectAllText(txtData_[static_cast<std::size_t>(a)]);
                 return true;
@@ -371,7 +370,23 @@ void RegistersPage::colourRow(int a, std::uint8_t value) {
 
 void RegistersPage::setBoxColour(int a, const QColor& colour) {
     QLineEdit* box = txtData_[static_cast<std::size_t>(a)];
-    fillcolour::apply(box, QPalette::Base, colour);
+    // The scan's highlight never hides that a box holds the user's text.
+    fillcolour::apply(box, QPalette::Base, isEdited(a) ? kEditedColour : colour);
+}
+
+void RegistersPage::setEdited(int a, bool edited) {
+    const auto i = static_cast<std::size_t>(a);
+    if (edited_[i] == edited) return;
+    edited_[i] = edited;
+    QLineEdit* box = txtData_[i];
+    box->setProperty("edited", edited);
+    QFont font = box->font();
+    font.setItalic(edited);
+    box->setFont(font);
+    box->setToolTip(edited ? QStringLiteral("Edited, not written: Write sends it, Escape or "
+                                            "Read All shows the chip's value again")
+                           : QString());
+    setBoxColour(a, a == highlightedBox_ ? kHighlight : kBoxWhite);
 }
 
 int RegistersPage::boxIndex(const QObject* object) const {

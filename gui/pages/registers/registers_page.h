@@ -5,6 +5,7 @@
 // Working states: Scanning (scan wanted, timer on), Editing (a control register's box has
 // the focus, timer off), Stopped ("Scan" cleared, timer off).
 
+#include <QColor>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -31,6 +32,11 @@ public:
     // Whether the scan resumes when a data box loses the focus; "Scan" sets it.
     bool bScanEnabled = true;
 
+    // A box that holds the user's text, not the chip's: drawn in kEditedColour, in italics,
+    // with the "edited" property set, until Write, Read All or Escape.
+    static inline const QColor kEditedColour{255, 214, 150};
+    bool isEdited(int a) const { return edited_[static_cast<std::size_t>(a)]; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -50,6 +56,7 @@ private:
     void colourRow(int a, std::uint8_t value);
     void clearRowColour(int a);
     void setBoxColour(int a, const QColor& colour);
+    void setEdited(int a, bool edited);
     int boxIndex(const QObject* object) const;
 
     Communication comm_;

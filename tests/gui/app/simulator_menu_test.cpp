@@ -108,6 +108,32 @@ private slots:
         QVERIFY(form_->registersPage()->isEnabled());
     }
 
+    // The focus leaving a register box for the greyed page must not restart the scan: after a
+    // deliberate disconnect nothing goes out until the user connects again.
+    void disconnectWhileARegisterBoxHasTheFocusSendsNothing() {
+        form_->Load();
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+        auto* box = form_->findChild<QLineEdit*>(QStringLiteral("txtData(1)"));
+        QTimer* scan = form_->findChild<QTimer*>(QStringLiteral("tmrRegisterScan"));
+        box->setFocus(Qt::MouseFocusReason);
+        QVERIFY(box->hasFocus());
+        QVERIFY(!scan->isActive());
+
+        log_->log.clear();
+        form_->findChild<QAction*>(QStringLiteral("mnuDisconnect"))->trigger();
+        QVERIFY(!box->hasFocus());
+        QTest::qWait(300);  // longer than a scan tick
+        QVERIFY(!scan->isActive());
+        QCOMPARE(log_->lines("read "), std::vector<std::string>{});
+
+        auto* connectMenu = form_->findChild<QMenu*>(QStringLiteral("mnuConnect"));
+        QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
+        connectMenu->actions().front()->trigger();
+        QVERIFY(scan->isActive());  // the box no longer has the focus: the scan is wanted
+    }
+
     void whileLostNothingIsWrittenOrReadByHand() {
         form_->Load();
         form_->setSimulatedChip(chip_);

@@ -177,7 +177,10 @@ private slots:
         for (int i = 0; i < 11; ++i) tick();  // a full pass, 0x05 included
         QCOMPARE(box(5)->text(), QStringLiteral("3c"));
         rowShows(5, 0x15);
-        QCOMPARE(boxColour(5), kWhite);  // the highlight has moved on
+        // Marked as the user's text, never taken for the chip's, whatever the scan paints.
+        QCOMPARE(boxColour(5), RegistersPage::kEditedColour);
+        QVERIFY(box(5)->font().italic());
+        QVERIFY(box(5)->property("edited").toBool());
 
         if (end == QLatin1String("Write")) {
             clickInto(page->findChild<QPushButton*>("cmdWrite(5)"));
@@ -188,6 +191,9 @@ private slots:
             QTest::keyClick(box(5), Qt::Key_Escape);
         }
         QCOMPARE(box(5)->text(), shown);
+        QVERIFY(!box(5)->property("edited").toBool());
+        QVERIFY(!box(5)->font().italic());
+        QVERIFY(boxColour(5) != RegistersPage::kEditedColour);
         using Lines = std::vector<std::string>;
         QCOMPARE(bus->lines("write "), written < 0 ? Lines() : Lines{writeLine(5, written)});
         // The edit is over: the scan shows the chip again.
