@@ -3,6 +3,7 @@
 // the close step's safe end, and the close disarms a chip armed by hand.
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -13,7 +14,9 @@
 
 #include "core/adapters/adapter_setup.h"
 #include "core/link/communication.h"
+#include "core/eeprom/programming_sequence.h"
 #include "core/link/frm_usb.h"
+#include "core/sim/simulated_chip.h"
 #include "gui/app/close_on_signals.h"
 #include "gui/app/form2.h"
 #include "gui/dialogs/frm_registers.h"
@@ -101,6 +104,45 @@ private slots:
         QCOMPARE(bus.mid(bus.size() - 3), (Lines{"write 0B 00 rc=0", "pulse 0 0 0 rc=0", "close"}));
         QVERIFY(!setup_.simChip->armed());
         QVERIFY(!setup_.simChip->programmingVoltage());
+    }
+
+    // Closed during the pulse while the voltage cannot be switched off: the user is told to
+    // remove the power, once, and nothing is left on screen as if the run went on.
+    void closeDuringThePulseWithTheVoltageStuckOnSaysSo() {
+        ModalAnswerer answerer;
+        setup_.simChip->setCondition(SimCondition::PulseStuck, true);
+        onWait_ = [&](double seconds) {
+            if (seconds == 1.0 && setup_.simChip->programmingVoltage()) form_->close();
+        };
+        child<QPushButton>("cmdProgramEeprom")->click();
+        QCOMPARE(ends_, 1);
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text, QString::fromUtf8(eeprom::kVoltageStuckOn.data()));
+        QVERIFY(!setup_.simChip->armed());
+        QVERIFY(child<QWidget>("ProgressBar1")->isHidden());
+    }
+
+    // An error inside the sequence (here the front end's own wait) ends it with its message
+    // after the safe end; the page is usable again and the next run works.
+    void anErrorInsideTheSequenceLeavesThePageUsable() {
+        ModalAnswerer answerer;
+        onWait_ = [&](double seconds) {
+            if (seconds == 0.07) throw std::runtime_error("the wait failed");
+        };
+        auto* program = child<QPushButton>("cmdProgramEeprom");
+        program->click();
+        QCOMPARE(answerer.messages.size(), std::size_t{1});
+        QCOMPARE(answerer.messages[0].text,
+                 QString::fromUtf8(eeprom::kProgrammingError.data()) +
+                     QStringLiteral(" the wait failed"));
+        QVERIFY(!setup_.simChip->armed());
+        QVERIFY(child<QWidget>("ProgressBar1")->isHidden());
+        QVERIFY(program->isEnabled());
+
+        onWait_ = nullptr;
+        program->click();
+        QCOMPARE(answerer.messages.size(), std::size_t{1});  // no message: it worked
+        QVERIFY(child<QLabel>("lblProgramResult")->text().startsWith(QLatin1String("Programmed at")));
     }
 
     void closeDisarmsAChipArmedByHand() {
