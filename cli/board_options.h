@@ -1,6 +1,7 @@
 #pragma once
 // Several boards in one run: one per --adapter, with --pulse-gpio, --power-gpio and
-// --sim-state taken in the same order and --sim-fault N:NAME aimed at board N (a plain NAME goes to every board).
+// --sim-state taken in the same order and --sim-fault N:NAME aimed at board N (a plain NAME
+// goes to every board).
 
 #include <string>
 #include <vector>

@@ -223,8 +223,8 @@ std::string checkPowerCycle(const CliOptions& o, const std::vector<AdapterOption
     const bool anyLine = std::any_of(boards.begin(), boards.end(),
                                      [](const AdapterOptions& b) { return !b.powerGpio.empty(); });
     if (!o.powerCycle) return anyLine ? "--power-gpio is used by --power-cycle" : "";
-    const bool everyLine = std::all_of(boards.begin(), boards.end(),
-                                       [](const AdapterOptions& b) { return !b.powerGpio.empty(); });
+    const bool everyLine = std::all_of(
+        boards.begin(), boards.end(), [](const AdapterOptions& b) { return !b.powerGpio.empty(); });
     if (everyLine) return {};
     if (boards.size() > 1) return "with several boards --power-cycle needs --power-gpio for each";
     if (!inputIsTerminal())
@@ -284,10 +284,10 @@ std::string unknownCommand(const CLI::App& app, const CLI::App* eeprom) {
 std::string namedCommand(int argc, const char* const* argv) {
     // Options of the tool and of its commands that take a value as the next word.
     constexpr std::string_view kTakesValue[] = {
-        "--adapter",      "--pulse-gpio", "--power-gpio", "--power-off-time",
-        "--power-settle-time", "--trace",  "--sim-fault", "--sim-state",
-        "--sim-scenario", "--log",        "--backup",   "--fs",        "--cells",
-        "--interval",     "--count",      "--duration", "--registers", "--max-failures"};
+        "--adapter",  "--pulse-gpio", "--power-gpio",  "--power-off-time", "--power-settle-time",
+        "--trace",    "--sim-fault",  "--sim-state",   "--sim-scenario",   "--log",
+        "--backup",   "--fs",         "--cells",       "--interval",       "--count",
+        "--duration", "--registers",  "--max-failures"};
     std::string named;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];

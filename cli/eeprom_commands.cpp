@@ -255,9 +255,8 @@ bool cycleBoardPower(const CliOptions& o, const std::shared_ptr<SimulatedChip>& 
             reason = "--power-gpio sim needs the simulator";
             return false;
         }
-        const std::unique_ptr<BoardPower> power = line == "sim"
-                                                      ? makeSimBoardPower(simChip)
-                                                      : makeGpioBoardPower(makeGpioSystem(), line);
+        const std::unique_ptr<BoardPower> power =
+            line == "sim" ? makeSimBoardPower(simChip) : makeGpioBoardPower(makeGpioSystem(), line);
         // The board stays off for its whole time, signal or not, so that it powers up afresh.
         if (!power->cycle(
                 o.powerOffSeconds, [&sleep](double s) { sleep(s, false); }, reason)) {
@@ -375,8 +374,8 @@ Json checkJson(eeprom::Check check) {
     return name.empty() ? Json(nullptr) : Json(std::string(name));
 }
 
-int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
-               const Io& io, std::shared_ptr<SimulatedChip> simChip) {
+int runProgram(const CliOptions& o, const EepromPlan& plan, const Communication& comm, const Io& io,
+               std::shared_ptr<SimulatedChip> simChip) {
     if (!o.backupFile.empty()) {
         EepromImage current{};
         if (!readEepromRegisters(comm, current, io)) return kExitChipFailed;
@@ -487,21 +486,22 @@ Json differencesJson(const EepromImage& file, const EepromImage& chip, bool fs, 
 // Reads 0x06..0x0A and OUTPUT_CNTRL (PFALT, and FS for the delay texts); writes nothing.
 // With --power-cycle the board is switched off and on first, so that the registers are what
 // the chip loaded from its EEPROM.
-int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& comm,
-              const Io& io, const std::shared_ptr<SimulatedChip>& simChip) {
+int runVerify(const CliOptions& o, const EepromPlan& plan, const Communication& comm, const Io& io,
+              const std::shared_ptr<SimulatedChip>& simChip) {
     if (o.powerCycle) {
         std::string why;
         if (!cycleBoardPower(
                 o, simChip, io, [](double s, bool) { sliceSleep(s, false, {}); }, why)) {
-            const std::string text = "the board's power could not be switched off and on (" +
-                                     why + "); nothing was read";
+            const std::string text = "the board's power could not be switched off and on (" + why +
+                                     "); nothing was read";
             io.record->reason = text;
             message(io, text);
             noteFailure(io, "chip");
             return kExitChipFailed;
         }
     }
-    const eeprom::Check check = o.powerCycle ? eeprom::Check::AfterPowerUp : eeprom::Check::Registers;
+    const eeprom::Check check =
+        o.powerCycle ? eeprom::Check::AfterPowerUp : eeprom::Check::Registers;
     EepromImage image{};
     if (!readEepromRegisters(comm, image, io)) return kExitChipFailed;
     std::uint8_t output = 0;

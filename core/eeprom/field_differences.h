@@ -11,7 +11,7 @@
 namespace eeprom {
 
 struct FieldDifference {
-    std::string label;  // the page's label or check-box caption
+    std::string label;             // the page's label or check-box caption
     std::string expected, actual;  // shown texts with their units ("4.30 V"), "set"/"clear"
 };
 

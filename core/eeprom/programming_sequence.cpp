@@ -1,7 +1,7 @@
 #include "core/eeprom/programming_sequence.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <optional>
 #include <span>
 #include <thread>
@@ -418,7 +418,8 @@ namespace {
 
 std::string hexBytes(std::span<const std::uint8_t> bytes) {
     std::string text;
-    for (const std::uint8_t b : bytes) text += (text.empty() ? "" : " ") + Miscellaneous::ByteToHex(b);
+    for (const std::uint8_t b : bytes)
+        text += (text.empty() ? "" : " ") + Miscellaneous::ByteToHex(b);
     return text;
 }
 
@@ -459,9 +460,10 @@ std::optional<ProgramResult> EepromProgrammer::verify(bool afterPowerUp) {
                              Miscellaneous::ByteToHex(image_[i]) + when;
         if (afterPowerUp && before_ &&
             std::equal(got.begin(), got.end(), before_->begin(), before_->end())) {
-            reason = "nothing was burnt: after the power cycle the chip loaded the bytes it held "
-                     "before (" +
-                     hexBytes(got) + ")";
+            reason =
+                "nothing was burnt: after the power cycle the chip loaded the bytes it held "
+                "before (" +
+                hexBytes(got) + ")";
         } else if (afterPowerUp) {
             reason += ": the EEPROM does not hold the new bytes";
         }
@@ -478,8 +480,8 @@ std::optional<ProgramResult> EepromProgrammer::verify(bool afterPowerUp) {
     if (*report_.pfalt) {
         report_.failedRegister = chip::OUTPUT_CNTRL;
         tell(kProgramFailed);
-        const ProgramResult result = end(ProgramResult::Pfalt, Stage::Verifying,
-                                         "PFALT is set after programming" + when);
+        const ProgramResult result =
+            end(ProgramResult::Pfalt, Stage::Verifying, "PFALT is set after programming" + when);
         host_.enableStatusMonitor();
         return result;
     }

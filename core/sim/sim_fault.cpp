@@ -5,7 +5,7 @@
 namespace {
 
 constexpr std::array<std::string_view, kSimConditions.size()> kNames{
-    "ov",        "uv",        "ocd",        "scd", "ovtemp", "vgood-low", "program-fails",
+    "ov",        "uv",        "ocd",         "scd",   "ovtemp", "vgood-low", "program-fails",
     "stuck-bit", "unplugged", "pulse-stuck", "no-vpp"};
 
 int hexDigit(char c) {

@@ -25,9 +25,9 @@ enum class SimCondition {
 };
 
 inline constexpr std::array<SimCondition, 11> kSimConditions{
-    SimCondition::Ov,           SimCondition::Uv,         SimCondition::Ocd,
-    SimCondition::Scd,          SimCondition::OvTemp,     SimCondition::VgoodLow,
-    SimCondition::ProgramFails, SimCondition::StuckBit,   SimCondition::Unplugged,
+    SimCondition::Ov,           SimCondition::Uv,       SimCondition::Ocd,
+    SimCondition::Scd,          SimCondition::OvTemp,   SimCondition::VgoodLow,
+    SimCondition::ProgramFails, SimCondition::StuckBit, SimCondition::Unplugged,
     SimCondition::PulseStuck,   SimCondition::NoVpp};
 
 // The command-line name of a condition ("ov", "vgood-low", ...).

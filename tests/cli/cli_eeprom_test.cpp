@@ -262,8 +262,9 @@ TEST_F(CliEeprom, EveryFailureEndsWithExitOneAndTheChipDisarmed) {
 TEST_F(CliEeprom, AVerdictSaysWhichCheckItMadeAndProvesTheEepromAfterAPowerCycle) {
     const std::string scenario = dir.file("pfalt-unanswered.txt");
     writeFile(scenario, "1500 nak=01 on\n");  // after the load, before the read-back
-    const std::vector<std::string> cycle{"--power-cycle", "--power-gpio", "sim",
-                                         "--power-off-time", "0.05", "--power-settle-time", "0"};
+    const std::vector<std::string> cycle{
+        "--power-cycle", "--power-gpio",        "sim", "--power-off-time",
+        "0.05",          "--power-settle-time", "0"};
     struct Case {
         std::string what;
         std::vector<std::string> args;
@@ -277,16 +278,28 @@ TEST_F(CliEeprom, AVerdictSaysWhichCheckItMadeAndProvesTheEepromAfterAPowerCycle
         return a;
     };
     const std::vector<Case> cases{
-        {"no-vpp", {"--sim-fault", "no-vpp"}, 0, "registers", "only the registers were checked",
+        {"no-vpp",
+         {"--sim-fault", "no-vpp"},
+         0,
+         "registers",
+         "only the registers were checked",
          false},
         {"no-vpp, power cycle", with({"--sim-fault", "no-vpp"}, cycle), 1, "after_power_up",
          "nothing was burnt", false},
         {"power cycle", cycle, 0, "after_power_up", "verified after a power cycle", true},
         // The log reads the chip first: 0x07 is read, loaded, then read back.
-        {"first read-back read lost", {"--sim-fault", "nak=07:3"}, 0, "registers",
-         "the registers read back right", true},
-        {"OUTPUT_CNTRL never answers", {"--sim-scenario", scenario}, 1, "",
-         "the chip did not answer", true},
+        {"first read-back read lost",
+         {"--sim-fault", "nak=07:3"},
+         0,
+         "registers",
+         "the registers read back right",
+         true},
+        {"OUTPUT_CNTRL never answers",
+         {"--sim-scenario", scenario},
+         1,
+         "",
+         "the chip did not answer",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -294,9 +307,8 @@ TEST_F(CliEeprom, AVerdictSaysWhichCheckItMadeAndProvesTheEepromAfterAPowerCycle
         const std::string log = dir.file("run.jsonl");
         std::filesystem::remove(state);
         std::filesystem::remove(log);
-        const CliRun result =
-            run(with({"--sim-state", state, "--log", log, "--yes", "--json"},
-                     with(c.args, {"eeprom", "program", pack})));
+        const CliRun result = run(with({"--sim-state", state, "--log", log, "--yes", "--json"},
+                                       with(c.args, {"eeprom", "program", pack})));
         EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
         const Json verdict = Json::parse(result.out);
         const Json verified = c.verified.empty() ? Json(nullptr) : Json(c.verified);
@@ -324,10 +336,10 @@ TEST_F(CliEeprom, AVerdictSaysWhichCheckItMadeAndProvesTheEepromAfterAPowerCycle
     }
 
     // Without a line the operator switches the power when asked on the terminal.
-    const CliRun asked = runCliOnTerminal({"--adapter", "sim", "--power-cycle", "--power-off-time",
-                                           "0", "--power-settle-time", "0", "eeprom", "verify",
-                                           pack},
-                                          "\n");
+    const CliRun asked =
+        runCliOnTerminal({"--adapter", "sim", "--power-cycle", "--power-off-time", "0",
+                          "--power-settle-time", "0", "eeprom", "verify", pack},
+                         "\n");
     EXPECT_THAT(asked.err + asked.out,
                 HasSubstr("Switch the board's power off and on, then press Enter."));
     EXPECT_THAT(asked.out, HasSubstr("checked after a power cycle"));

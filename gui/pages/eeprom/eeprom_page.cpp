@@ -15,8 +15,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTime>
 #include <QStackedWidget>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>

@@ -101,8 +101,8 @@ TEST_F(ProgrammingOnTheModel, EachInjectedFaultEndsTheWayTheProgramReportsIt) {
         // 0x0B never answers: whether 0x71 was taken cannot be known, so the user is told.
         {"nak=0B", R::SafeEndFailed, noAnswer + "\n" + std::string(eeprom::kNotDisarmed),
          Burnt::Old},
-        {"nak=00", R::NoAnswer, noAnswer, Burnt::Old},     // STATUS unanswered
-        {"nak=0B:3", R::Success, "", Burnt::New},          // disarm lost once: retried
+        {"nak=00", R::NoAnswer, noAnswer, Burnt::Old},  // STATUS unanswered
+        {"nak=0B:3", R::Success, "", Burnt::New},       // disarm lost once: retried
         {"pulse-stuck", R::SafeEndFailed, std::string(eeprom::kVoltageStuckOn), Burnt::New},
         // The burn worked, but OUTPUT_CNTRL never answers: not verified, not a failed burn.
         {"nak=01", R::NotVerified, std::string(eeprom::kNotVerified), Burnt::New},

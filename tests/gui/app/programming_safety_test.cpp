@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "core/adapters/adapter_setup.h"
-#include "core/link/communication.h"
 #include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
 #include "core/link/frm_usb.h"
 #include "core/sim/simulated_chip.h"
 #include "gui/app/close_on_signals.h"
@@ -132,9 +132,8 @@ private slots:
         auto* program = child<QPushButton>("cmdProgramEeprom");
         program->click();
         QCOMPARE(answerer.messages.size(), std::size_t{1});
-        QCOMPARE(answerer.messages[0].text,
-                 QString::fromUtf8(eeprom::kProgrammingError.data()) +
-                     QStringLiteral(" the wait failed"));
+        QCOMPARE(answerer.messages[0].text, QString::fromUtf8(eeprom::kProgrammingError.data()) +
+                                                QStringLiteral(" the wait failed"));
         QVERIFY(!setup_.simChip->armed());
         QVERIFY(child<QWidget>("ProgressBar1")->isHidden());
         QVERIFY(program->isEnabled());
@@ -142,7 +141,8 @@ private slots:
         onWait_ = nullptr;
         program->click();
         QCOMPARE(answerer.messages.size(), std::size_t{1});  // no message: it worked
-        QVERIFY(child<QLabel>("lblProgramResult")->text().startsWith(QLatin1String("Programmed at")));
+        QVERIFY(
+            child<QLabel>("lblProgramResult")->text().startsWith(QLatin1String("Programmed at")));
     }
 
     void closeDisarmsAChipArmedByHand() {

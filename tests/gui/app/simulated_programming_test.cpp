@@ -172,9 +172,10 @@ private slots:
         QVERIFY(matches(at + QStringLiteral("the chip's 0x06-0x0A equal the page"), shown->text()));
         form.findChild<QAction*>(QStringLiteral("mnuSimPowerCycle"))->trigger();
         clickVerify();
-        QVERIFY2(matches(at + QStringLiteral("the chip differs from the page\n0x06: page 4C, chip 4A"),
-                         shown->text()),
-                 qPrintable(shown->text()));
+        QVERIFY2(
+            matches(at + QStringLiteral("the chip differs from the page\n0x06: page 4C, chip 4A"),
+                    shown->text()),
+            qPrintable(shown->text()));
 
         setup.simChip->setNak(0x07, true);
         clickVerify();
