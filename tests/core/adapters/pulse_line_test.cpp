@@ -1,4 +1,4 @@
-// The programming voltage through the i2c-dev back-end's GPIO line.
+// The programming voltage through the i2c-dev back-end's GPIO line, and the board's power line.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "fake_gpio_system.h"
 #include "fake_i2c_dev_system.h"
+#include "core/adapters/board_power.h"
 #include "core/adapters/i2c_dev_adapter.h"
 
 namespace {
@@ -155,4 +156,27 @@ TEST(GpiodSystem, LoadsLibgpiodOnlyWhenAChipIsOpened) {
     EXPECT_FALSE(mapped());
     EXPECT_EQ(real->openChip("gpiochip4095"), -ENOENT);
     EXPECT_TRUE(mapped());
+}
+
+// The board's power cycle through a fixture's line: high (supply cut) for the whole off
+// time, then low and given back, so that the board is powered again and no line is left held.
+TEST_F(PulseLineTest, ThePowerLineCutsTheSupplyOnlyForTheOffTime) {
+    const std::unique_ptr<BoardPower> power = makeGpioBoardPower(gpio, "gpiochip2:VPROG");
+    std::vector<std::string> seen;
+    std::string reason;
+    ASSERT_TRUE(power->cycle(
+        2.0,
+        [&](double seconds) {
+            seen.push_back(std::to_string(line3().level) + (line3().requested ? " held " : " ") +
+                           std::to_string(seconds).substr(0, 3));
+        },
+        reason))
+        << reason;
+    EXPECT_EQ(seen, std::vector<std::string>{"1 held 2.0"});
+    EXPECT_EQ(line3().level, 0);
+    EXPECT_FALSE(line3().requested);
+    EXPECT_EQ(gpio->openChips, 0);
+
+    EXPECT_FALSE(makeGpioBoardPower(gpio, "gpiochip9:1")->cycle(2.0, [](double) {}, reason));
+    EXPECT_NE(reason.find("cannot switch the board's power off"), std::string::npos) << reason;
 }
