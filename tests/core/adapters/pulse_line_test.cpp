@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "fake_gpio_system.h"
-#include "fake_i2c_dev_system.h"
 #include "core/adapters/board_power.h"
 #include "core/adapters/i2c_dev_adapter.h"
+#include "fake_gpio_system.h"
+#include "fake_i2c_dev_system.h"
 
 namespace {
 
@@ -177,6 +177,8 @@ TEST_F(PulseLineTest, ThePowerLineCutsTheSupplyOnlyForTheOffTime) {
     EXPECT_FALSE(line3().requested);
     EXPECT_EQ(gpio->openChips, 0);
 
-    EXPECT_FALSE(makeGpioBoardPower(gpio, "gpiochip9:1")->cycle(2.0, [](double) {}, reason));
+    EXPECT_FALSE(makeGpioBoardPower(gpio, "gpiochip9:1")
+                     ->cycle(
+                         2.0, [](double) {}, reason));
     EXPECT_NE(reason.find("cannot switch the board's power off"), std::string::npos) << reason;
 }
