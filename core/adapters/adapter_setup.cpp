@@ -11,8 +11,8 @@
 #include "core/adapters/trace_adapter.h"
 #include "core/adapters/usb_adapters.h"
 #include "core/base/safe_file.h"
-#include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
+#include "core/sim/sim_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
 

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/adapters/access_hint.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
@@ -122,8 +123,9 @@ std::int32_t HidAdapter::open(const std::string& name) {
     if (!device_) {
         if (error == -EACCES || error == -EPERM) {
             return fail(error, "permission denied on " + chosen->info.path +
-                                   ": install the udev rule 60-varenthal-i2c.rules, which gives "
-                                   "the bridges' hidraw nodes to the user at the seat");
+                                   ": the package's udev rule gives the bridges' hidraw nodes "
+                                   "to the user at the seat; elsewhere install " +
+                                   kUdevRuleHint);
         }
         return fail(error ? error : -EIO,
                     "cannot open " + chosen->info.path + (why.empty() ? "" : ": " + why));
