@@ -67,7 +67,7 @@ int Cp2112Bridge::send(std::initializer_list<std::uint8_t> report, std::string& 
     std::copy(report.begin(), report.end(), buffer.begin());
     if (device_.write(buffer) < 0) {
         reason = kGone;
-        return -ESHUTDOWN;
+        return -ENODEV;
     }
     return 0;
 }
@@ -77,7 +77,7 @@ int Cp2112Bridge::receive(std::uint8_t id, std::span<std::uint8_t> report, std::
         const int n = device_.read(report, kAnswerTimeoutMs);
         if (n <= 0) {
             reason = kGone;
-            return -ESHUTDOWN;
+            return -ENODEV;
         }
         if (report[0] == id && n >= 4) return 0;
     }
@@ -90,7 +90,7 @@ int Cp2112Bridge::getFeature(std::uint8_t id, std::span<std::uint8_t> report, st
     const int n = device_.getFeature(report);
     if (n < 0) {
         reason = kGone;
-        return -ESHUTDOWN;
+        return -ENODEV;
     }
     if (n < static_cast<int>(report.size()) || report[0] != id) {
         reason = "the CP2112 gave a short feature report " + hex(id);
@@ -102,7 +102,7 @@ int Cp2112Bridge::getFeature(std::uint8_t id, std::span<std::uint8_t> report, st
 int Cp2112Bridge::setFeature(std::span<const std::uint8_t> report, std::string& reason) {
     if (device_.sendFeature(report) < 0) {
         reason = kGone;
-        return -ESHUTDOWN;
+        return -ENODEV;
     }
     return 0;
 }

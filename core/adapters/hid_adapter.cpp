@@ -195,7 +195,7 @@ std::int32_t HidAdapter::byteTransfer(bool write, std::int16_t device, std::int1
                                                  static_cast<std::uint8_t>(reg), value, reason);
     if (rc < 0) {
         // A bridge that stopped answering is let go, so that it can be opened again.
-        if (rc == -ESHUTDOWN) drop();
+        if (rc == -ENODEV) drop();
         return fail(rc, std::string(what) + " of register " + hex2(reg) + " on " + openName_ +
                             " failed: " + reason);
     }
@@ -219,7 +219,7 @@ std::int32_t HidAdapter::pulse(std::int16_t onOff) {
                                 (onOff ? "on" : "off") + ": no USB bridge is open");
     }
     if (const int rc = bridge_->setPin(*pin_, onOff == 1, reason); rc < 0) {
-        if (rc == -ESHUTDOWN) drop();
+        if (rc == -ENODEV) drop();
         return fail(rc, "programming voltage: " + reason);
     }
     return 0;
@@ -241,7 +241,7 @@ std::int32_t HidAdapter::holdPulseLine(std::string& reason) {
     }
     // Still ours, still an output, still off.
     if (const int rc = bridge_->makeOutputLow(*pin_, reason); rc < 0) {
-        if (rc == -ESHUTDOWN) drop();
+        if (rc == -ENODEV) drop();
         return fail(rc, reason);
     }
     return 0;

@@ -3,7 +3,7 @@
 // makes them (register address written, then the byte read with a repeated start, or both
 // bytes written), and GPIO pins. Every call returns 0, or -errno with `reason` set:
 // -ENXIO not acknowledged, -ETIMEDOUT a transfer that did not finish (cancelled), -EBUSY the
-// bus held low (cancelled), -ESHUTDOWN the bridge stopped answering (take it as unplugged).
+// bus held low (cancelled), -ENODEV the bridge stopped answering (take it as unplugged).
 
 #include <cstdint>
 #include <memory>

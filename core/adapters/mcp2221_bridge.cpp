@@ -68,13 +68,13 @@ int Mcp2221Bridge::exchange(const Report& command, Report& answer, std::string& 
     std::copy(command.begin(), command.end(), out.begin() + 1);
     if (device_.write(out) < 0) {
         reason = kGone;
-        return -ESHUTDOWN;
+        return -ENODEV;
     }
     for (int stray = 0; stray <= kMaxStrayReports; ++stray) {
         const int n = device_.read(answer, kAnswerTimeoutMs);
         if (n <= 0) {
             reason = kGone;
-            return -ESHUTDOWN;
+            return -ENODEV;
         }
         if (answer[0] == command[0]) return 0;
     }
@@ -87,7 +87,7 @@ int Mcp2221Bridge::abandon(int rc, const std::string& what, std::string& reason)
     std::string ignored;
     if (exchange({kStatus, 0x00, kCancelTransfer}, answer, ignored) < 0) {
         reason = kGone;
-        return -ESHUTDOWN;
+        return -ENODEV;
     }
     if (answer[kScl] == 0 || answer[kSda] == 0) {
         reason = "the bus is held low (" + std::string(answer[kScl] == 0 ? "SCL" : "SDA") +

@@ -166,7 +166,7 @@ TEST_F(HidAdapterTest, AnUnpluggedBridgeIsLetGoAndTakenBackBySerial) {
     cp2112.faults.unplugged = true;
     system->plugged.erase(system->plugged.begin());
     std::int16_t data = 0;
-    EXPECT_EQ(call(*adapter, Talvex::kSelectorRead, 0x20, 0x00, data), -ESHUTDOWN);
+    EXPECT_EQ(call(*adapter, Talvex::kSelectorRead, 0x20, 0x00, data), -ENODEV);
     EXPECT_NE(adapter->lastFailure().find("stopped answering"), std::string::npos);
     EXPECT_EQ(call(*adapter, Talvex::kSelectorRead, 0x20, 0x00, data), -EBADF)
         << "the gone device is not asked again";
