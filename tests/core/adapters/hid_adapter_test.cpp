@@ -10,7 +10,11 @@
 
 #include "core/adapters/adapter_setup.h"
 #include "core/adapters/usb_adapters.h"
+#include "core/eeprom/programming_sequence.h"
+#include "core/link/communication.h"
+#include "core/link/frm_usb.h"
 #include "core/sim/simulated_chip.h"
+#include "tests/core/sim/manual_clock.h"
 #include "tests/support/bridge_emulator.h"
 
 namespace {
@@ -227,5 +231,59 @@ TEST(HidAdapterOptions, TheBridgePinIsCheckedBeforeAnythingOpens) {
         const std::string why = resolveAdapterName(adapter).empty() ? checkAdapterOptions(options)
                                                                     : "not an adapter name";
         EXPECT_EQ(why.empty(), ok) << given.first << " " << given.second << ": " << why;
+    }
+}
+
+namespace {
+
+class ClockedHost final : public eeprom::ProgrammingHost {
+public:
+    explicit ClockedHost(ManualClock& clock) : clock_(clock) {}
+    void wait(double seconds) override {
+        clock_.advance(std::chrono::milliseconds(static_cast<long>(seconds * 1000)));
+    }
+    void setProgressShown(bool) override {}
+    void setProgress(int) override {}
+    void setVgoodLamp(bool) override {}
+    void message(std::string_view text, std::string_view, eeprom::MessageIcon) override {
+        messages.emplace_back(text);
+    }
+    eeprom::ConversionOutcome compose(eeprom::EepromImage& image) override {
+        image = page;
+        return eeprom::ConversionOutcome::Written;
+    }
+    eeprom::EepromImage page{0x2B, 0x5A, 0x96, 0x13, 0xC4};
+    std::vector<std::string> messages;
+
+private:
+    ManualClock& clock_;
+};
+
+}  // namespace
+
+// The whole programming sequence through each bridge, the voltage on the bridge's own pin.
+TEST(HidAdapterProgramming, EachBridgeBurnsTheEepromWithTheVoltageOnItsPin) {
+    for (const HidBridgeModel& model : {kCp2112, kMcp2221}) {
+        SCOPED_TRACE(model.kind);
+        ManualClock clock;
+        SimulatedChip chip(SimulatedChip::kDefaultEeprom, clock.clock());
+        Cp2112Emulator cp2112{chip, 0x20, 6};
+        Mcp2221Emulator mcp2221{chip, 0x20, 1};
+        BridgeEmulator& device = model.kind == kCp2112.kind ? static_cast<BridgeEmulator&>(cp2112)
+                                                            : static_cast<BridgeEmulator&>(mcp2221);
+        auto system = std::make_shared<FakeHidSystem>();
+        system->plugged = {{info("/dev/hidraw0", model, "S1"), &device}};
+        frmUSB bus(std::make_unique<HidAdapter>(
+            "hid", model.kind == kCp2112.kind ? "hid:6" : "hid:1", system, nullptr));
+        ASSERT_TRUE(bus.OpenFirstFreeDevice()) << bus.Talvex1().lastFailure();
+
+        ClockedHost host(clock);
+        eeprom::EepromProgrammer programmer(host, Communication(bus));
+        EXPECT_EQ(programmer.run(), eeprom::ProgramResult::Success)
+            << (host.messages.empty() ? "" : host.messages.front());
+        EXPECT_EQ(chip.eeprom(), host.page);
+        EXPECT_FALSE(chip.armed());
+        EXPECT_FALSE(chip.programmingVoltage());
+        EXPECT_FALSE(bus.voltageMayBeOn());
     }
 }
