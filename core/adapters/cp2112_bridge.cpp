@@ -86,16 +86,19 @@ int Cp2112Bridge::receive(std::uint8_t id, std::span<std::uint8_t> report, std::
 }
 
 int Cp2112Bridge::getFeature(std::uint8_t id, std::span<std::uint8_t> report, std::string& reason) {
-    report[0] = id;
-    const int n = device_.getFeature(report);
+    // Asked for with room for the longest report: Windows refuses a buffer shorter than that.
+    std::array<std::uint8_t, 64> buffer{};
+    buffer[0] = id;
+    const int n = device_.getFeature(buffer);
     if (n < 0) {
         reason = kGone;
         return -ENODEV;
     }
-    if (n < static_cast<int>(report.size()) || report[0] != id) {
+    if (n < static_cast<int>(report.size()) || buffer[0] != id) {
         reason = "the CP2112 gave a short feature report " + hex(id);
         return -EPROTO;
     }
+    std::copy_n(buffer.begin(), report.size(), report.begin());
     return 0;
 }
 
