@@ -1,5 +1,6 @@
 #include "core/adapters/cp2112_bridge.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
