@@ -46,7 +46,9 @@ bool BridgeEmulator::i2cWrite(std::uint8_t address, std::span<const std::uint8_t
     }
     pointer_ = bytes[0];
     for (std::size_t i = 1; i < bytes.size(); ++i) {
-        if (chip_.writeRegister(pointer_++, bytes[i]) != 0) return false;
+        const std::uint8_t reg = pointer_++;
+        if (chip_.writeRegister(reg, bytes[i]) != 0) return false;
+        if (reg == 0x0B) programRegister = bytes[i];
     }
     return true;
 }

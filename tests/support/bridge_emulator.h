@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ public:
     std::vector<std::string> log;
     std::string logText() const;  // the entries joined by spaces
     int cancels = 0;              // transfers cancelled by the host
+    // The last byte the chip's programming register took: whether a run left it armed.
+    std::optional<std::uint8_t> programRegister;
+    bool voltageOn() const { return voltage_; }
 
     // Whether the pin is driven high as an output.
     virtual bool pinDrivesHigh(int pin) const = 0;
