@@ -802,13 +802,18 @@ hid_check() {  # name condition-result(0/1) detail
     if [ "$2" -eq 0 ]; then pass "$1"; else fail "$1" "$3"; show_cli; fi
 }
 
+# Loads module $1 unless an earlier stage has.
+present() {
+    [ -d "/sys/module/$(echo "$1" | tr - _)" ] || load "$1"
+}
+
 HID_MODELS="cp2112 mcp2221"
 if [ -z "$CLI" ]; then
     for m in $HID_MODELS; do not_landed "hid-$m" "varenthal-cli is not built"; done
 elif [ ! -f /rig/modules/hid-cp2112.order ] || [ ! -f /rig/modules/hid-mcp2221.order ]; then
     for m in $HID_MODELS; do not_landed "hid-$m" "the guest kernel lacks the bridge's driver"; done
-elif ! load vhci-hcd || ! load usbhid || ! load hid-generic || ! load hid-cp2112 ||
-    ! load hid-mcp2221; then
+elif ! present vhci-hcd || ! present usbhid || ! present hid-generic || ! present hid-cp2112 ||
+    ! present hid-mcp2221; then
     fail hid-modules "usbhid, hid-generic, hid-cp2112 or hid-mcp2221 does not load"
 else
     port=2
@@ -858,6 +863,9 @@ else
         t1=$(now)
         for i in 1 2 3 4 5 6 7 8 9 10; do $I2CGET -y "$HBUS" 0x20 0x0a >/dev/null 2>&1; done
         t2=$(now)
+
+        # What the chip holds now, by i2cdump, for the dump through hidraw below.
+        theirs=$(i2cdump_bytes "$HBUS")
 
         # The driver let go: the bridge on hid-generic, through hidraw.
         dev=$(hid_device_of "$vid" "$pid")
