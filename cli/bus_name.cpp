@@ -7,6 +7,7 @@ namespace cli {
 
 std::string busName(const AdapterOptions& options) {
     if (options.adapter == "sim") return "sim";
+    if (options.adapter.rfind("hid", 0) == 0) return options.adapter;
     std::string bus = options.adapter;
     if (bus == "i2c-dev") {
         const std::vector<std::string> found = findUsbI2cBuses(*makeLinuxI2cDevSystem());

@@ -7,7 +7,7 @@
 
 namespace cli {
 
-// "i2c-7" for /dev/i2c-7, "sim" for the simulator, and for i2c-dev the first bus under a
+// "i2c-7" for /dev/i2c-7, "sim" for the simulator, the hid names as given, and for i2c-dev the first bus under a
 // USB device, which is the one the session opens; "" when there is none.
 std::string busName(const AdapterOptions& options);
 

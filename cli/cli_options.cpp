@@ -110,6 +110,8 @@ EXAMPLES
   varenthal-cli --adapter sim --json status
       the STATUS flags as one JSON object
   varenthal-cli --adapter /dev/i2c-3 read 0x0A
+  varenthal-cli --adapter hid --pulse-gpio hid:2 --yes eeprom program pack.ee
+      through a CP2112 or MCP2221 bridge's HID reports, the voltage on its pin GPIO2
   varenthal-cli --adapter sim write 01 84
       control register: written at once
   varenthal-cli --adapter sim --yes write 0x06 5A
@@ -143,14 +145,18 @@ const CLI::Validator kHexByte(
 void addGlobalOptions(CLI::App& app, CliOptions& o, BoardArguments& boards) {
     app.add_option("--adapter", boards.adapters,
                    "sim: the built-in simulator; i2c-dev: the first I2C bus under a USB "
-                   "device; usb: every I2C bus under a USB device; or a bus such as 3, i2c-3, "
-                   "/dev/i2c-3 or its adapter's name. Repeatable: one board each")
-        ->type_name("sim|i2c-dev|usb|N|i2c-N|/dev/i2c-N|NAME")
+                   "device, else the first CP2112 or MCP2221 bridge without its kernel driver; "
+                   "hid: the first CP2112 or MCP2221 bridge through its HID reports, hid:SERIAL "
+                   "or hid:PATH a given one; usb: every I2C bus under a USB device; or a bus "
+                   "such as 3, i2c-3, /dev/i2c-3 or its adapter's name. Repeatable: one board "
+                   "each")
+        ->type_name("sim|i2c-dev|hid|hid:SERIAL|usb|N|i2c-N|/dev/i2c-N|NAME")
         ->default_str(o.adapter.adapter)
         ->allow_extra_args(false);
     app.add_option("--pulse-gpio", boards.pulseGpios,
-                   "GPIO line of the programming voltage, e.g. gpiochip0:5; once per board")
-        ->type_name("CHIP:LINE")
+                   "GPIO line of the programming voltage, e.g. gpiochip0:5, or hid:N, pin N "
+                   "of the USB bridge (CP2112 0-7, MCP2221 0-3); once per board")
+        ->type_name("CHIP:LINE|hid:N")
         ->allow_extra_args(false);
     app.add_option("--power-gpio", boards.powerGpios,
                    "with --power-cycle: GPIO line that cuts the board's supply while high, or "

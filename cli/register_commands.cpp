@@ -15,6 +15,7 @@
 #include "cli/json_values.h"
 #include "cli/run_log.h"
 #include "core/adapters/bus_identity.h"
+#include "core/adapters/hid_adapter.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -65,13 +66,18 @@ Json registerJson(std::uint8_t address, std::uint8_t value) {
 Json busJson(const std::string& device) {
     auto orNull = [](const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); };
     if (device == "sim") {
-        return {{"bus", "sim"}, {"name", "simulator"}, {"usb_path", nullptr}, {"serial", nullptr}};
+        return {{"bus", "sim"},
+                {"name", "simulator"},
+                {"usb_path", nullptr},
+                {"serial", nullptr},
+                {"kind", "sim"}};
     }
     const BusIdentity id = identifyBus(device);
     return {{"bus", id.bus},
             {"name", orNull(id.name)},
             {"usb_path", orNull(id.usbPath)},
-            {"serial", orNull(id.serial)}};
+            {"serial", orNull(id.serial)},
+            {"kind", device.rfind(kHidPrefix, 0) == 0 ? "hid" : "i2c-dev"}};
 }
 
 }  // namespace
@@ -99,13 +105,16 @@ int runList(Talvex& adapter, const Io& io) {
         message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
         return kExitChipFailed;
     }
+    // As above: the i2c-dev back-end tells of an empty list itself.
+    if (devices.empty() && io.bus.rfind("hid", 0) == 0) message(io, adapter.lastFailure());
     Json buses = Json::array();
     for (const std::string& d : devices) buses.push_back(busJson(d));
     if (io.json) {
         printJson(io, Json{{"adapters", devices}, {"buses", buses}});
         return kExitOk;
     }
-    // As i2cdetect -l lists buses: bus, name and (ours) the USB path, tab-separated.
+    // As i2cdetect -l lists buses: bus, name and (ours) the USB path, tab-separated. A HID
+    // bridge's "bus" is its hid:SERIAL or hid:PATH, as --adapter takes it.
     for (const Json& bus : buses) {
         for (const char* key : {"bus", "name", "usb_path"}) {
             io.out << (bus[key].is_null() ? "-" : bus[key].get<std::string>())

@@ -64,6 +64,10 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
     ChipSession session(options.adapter);
     // Listing needs no open device.
     if (options.command != Command::List && !session.open()) {
+        // The i2c-dev back-end says why on its own; a HID bridge's reason is told here.
+        if (const std::string why = session.adapter().lastFailure();
+            io.bus.rfind("hid", 0) == 0 && !why.empty())
+            message(io, why);
         message(io, kUsbError);
         noteFailure(io, "no_adapter");
         if (io.json && options.command == Command::EepromProgram) {

@@ -6,11 +6,13 @@
 #include <ostream>
 
 #include "core/adapters/bus_identity.h"
+#include "core/adapters/hid_adapter.h"
 #include "core/adapters/i2c_dev_adapter.h"
 #include "core/adapters/trace_adapter.h"
+#include "core/adapters/usb_adapters.h"
 #include "core/base/safe_file.h"
-#include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
+#include "core/sim/sim_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
 
@@ -47,15 +49,37 @@ std::string checkGpioLine(const std::string& option, const std::string& value) {
     return {};
 }
 
+// "hid" or "hid:SERIAL" / "hid:PATH".
+bool namesHidBridge(const std::string& adapter) {
+    return adapter == "hid" || (adapter.rfind(kHidPrefix, 0) == 0 && adapter.size() > 4);
+}
+
+// The highest pin number of the bridges (CP2112 GPIO7; the MCP2221 has GP0..GP3, checked
+// when it opens).
+constexpr int kMaxBridgePin = 7;
+
+std::string checkBridgePin(const AdapterOptions& options) {
+    const std::optional<int> pin = hidPulsePin(options.pulseGpio);
+    if (!pin || *pin > kMaxBridgePin) {
+        return "bad --pulse-gpio '" + options.pulseGpio +
+               "' (expected hid:N, a pin of the bridge: CP2112 0 to 7, MCP2221 0 to 3)";
+    }
+    if (!namesHidBridge(options.adapter) && options.adapter != "i2c-dev") {
+        return "--pulse-gpio " + options.pulseGpio +
+               " is a pin of a USB bridge; it needs --adapter hid, hid:SERIAL or hid:PATH";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string resolveAdapterName(std::string& adapter) {
-    if (adapter == "sim" || adapter == "i2c-dev") return {};
+    if (adapter == "sim" || adapter == "i2c-dev" || namesHidBridge(adapter)) return {};
     const std::optional<std::string> bus = busDevicePath(adapter);
     if (!bus) {
         return "unknown adapter '" + adapter +
-               "' (expected sim, i2c-dev, a bus as N, i2c-N or /dev/i2c-N, or an I2C "
-               "adapter's name)";
+               "' (expected sim, i2c-dev, hid, hid:SERIAL, hid:PATH, a bus as N, i2c-N or "
+               "/dev/i2c-N, or an I2C adapter's name)";
     }
     adapter = *bus;
     return {};
@@ -63,11 +87,15 @@ std::string resolveAdapterName(std::string& adapter) {
 
 std::string checkAdapterOptions(const AdapterOptions& options) {
     const std::string& a = options.adapter;
-    if (a != "sim" && a != "i2c-dev" && a.rfind("/dev/", 0) != 0) {
-        return "unknown adapter '" + a + "' (expected sim, i2c-dev or /dev/i2c-N)";
+    if (a != "sim" && a != "i2c-dev" && a.rfind("/dev/", 0) != 0 && !namesHidBridge(a)) {
+        return "unknown adapter '" + a + "' (expected sim, i2c-dev, hid or /dev/i2c-N)";
     }
-    if (const std::string why = checkGpioLine("--pulse-gpio", options.pulseGpio); !why.empty())
+    if (options.pulseGpio.rfind(kHidPrefix, 0) == 0) {
+        if (std::string why = checkBridgePin(options); !why.empty()) return why;
+    } else if (const std::string why = checkGpioLine("--pulse-gpio", options.pulseGpio);
+               !why.empty()) {
         return why;
+    }
     if (options.powerGpio == "sim") {
         if (a != "sim") return "--power-gpio sim needs --adapter sim";
     } else if (const std::string why = checkGpioLine("--power-gpio", options.powerGpio);
@@ -146,9 +174,16 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
             adapter = std::make_unique<ScenarioAdapter>(
                 std::move(adapter), std::make_unique<SimScenarioPlayer>(simChip, simScenario));
         }
+    } else if (namesHidBridge(options.adapter)) {
+        adapter = makeHidAdapter(options.adapter, options.pulseGpio);
+    } else if (options.adapter == "i2c-dev") {
+        // A bridge's own pin serves only the bridge spoken to through HID.
+        const bool bridgePin = hidPulsePin(options.pulseGpio).has_value();
+        adapter = std::make_unique<UsbAdapters>(
+            makeI2cDevAdapter("", bridgePin ? std::string() : options.pulseGpio),
+            makeHidAdapter("hid", options.pulseGpio, false));
     } else {
-        const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
-        adapter = makeI2cDevAdapter(bus, options.pulseGpio);
+        adapter = makeI2cDevAdapter(options.adapter, options.pulseGpio);
     }
     if (!options.traceFile.empty()) {
         adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);

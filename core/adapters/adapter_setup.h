@@ -13,8 +13,10 @@
 class SimulatedChip;
 
 struct AdapterOptions {
-    std::string adapter = "i2c-dev";  // "sim", "i2c-dev", or a bus path such as /dev/i2c-3
-    std::string pulseGpio;            // CHIP:LINE of the programming-voltage line
+    // "sim", "i2c-dev" (every USB means), "hid", "hid:SERIAL", "hid:PATH", or a bus path such
+    // as /dev/i2c-3
+    std::string adapter = "i2c-dev";
+    std::string pulseGpio;  // CHIP:LINE of the programming-voltage line, or hid:N of the bridge
     // CHIP:LINE of a fixture's line that cuts the board's supply while driven high, "sim"
     // for the simulator's own supply, or empty: the power cycle after programming.
     std::string powerGpio;
@@ -25,7 +27,7 @@ struct AdapterOptions {
 };
 
 // A bus named as the classic I2C tools take it (7, i2c-7, /dev/i2c-7 or the adapter's name)
-// becomes its device path in `adapter`; "sim" and "i2c-dev" stay as they are. Empty when it
+// becomes its device path in `adapter`; "sim", "i2c-dev" and the hid names stay as they are. Empty when it
 // is one of these, else a one-line reason.
 std::string resolveAdapterName(std::string& adapter);
 

@@ -5,6 +5,8 @@
 #include <memory>
 #include <system_error>
 
+#include "core/adapters/hid_adapter.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,6 +37,7 @@ std::string busEntry(const std::string& bus) {
 }  // namespace
 
 BusIdentity identifyBus(const std::string& bus, const std::string& classDir) {
+    if (bus.rfind(kHidPrefix, 0) == 0) return identifyHidBridge(bus);
     BusIdentity identity;
     const std::string entry = busEntry(bus);
     identity.bus = entry.empty() ? bus : entry;

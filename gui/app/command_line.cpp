@@ -14,14 +14,16 @@ CommandLineResult parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption adapter(
         QStringLiteral("adapter"),
         QStringLiteral("The USB-to-I2C means: sim (built-in simulator), i2c-dev (first USB "
-                       "I2C bus, the default) or a bus as 3, i2c-3, /dev/i2c-3 or the "
-                       "adapter's name."),
-        QStringLiteral("sim|i2c-dev|/dev/i2c-N"), QStringLiteral("i2c-dev"));
+                       "I2C bus, else the first CP2112 or MCP2221 without its kernel driver; "
+                       "the default), hid (the first CP2112 or MCP2221 through its HID "
+                       "reports), hid:SERIAL or hid:PATH (that one), or a bus as 3, i2c-3, "
+                       "/dev/i2c-3 or the adapter's name."),
+        QStringLiteral("sim|i2c-dev|hid|hid:SERIAL|/dev/i2c-N"), QStringLiteral("i2c-dev"));
     const QCommandLineOption pulseGpio(
         QStringLiteral("pulse-gpio"),
         QStringLiteral("GPIO line that switches the EEPROM programming voltage, e.g. "
-                       "gpiochip0:5."),
-        QStringLiteral("CHIP:LINE"));
+                       "gpiochip0:5, or hid:N, pin N of the USB bridge."),
+        QStringLiteral("CHIP:LINE|hid:N"));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write one line per adapter call to FILE."),
                                    QStringLiteral("FILE"));

@@ -31,7 +31,7 @@ TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
     EXPECT_THAT(traceEvents(dir.file("t")), ElementsAre("list 1 sim rc=0"));
     EXPECT_EQ(runCli({"--adapter", "sim", "--json", "list"}).out,
               R"({"schema_version":1,"adapters":["sim"],"buses":[{"bus":"sim","name":"simulator",)"
-              R"("usb_path":null,"serial":null}]})"
+              R"("usb_path":null,"serial":null,"kind":"sim"}]})"
               "\n");
 }
 

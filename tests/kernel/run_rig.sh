@@ -225,6 +225,16 @@ for module in i2c-dev i2c-stub configfs dummy_hcd gadgetfs i2c-tiny-usb irq_sim 
     done <"$work/order" >"$root/rig/modules/$module.order"
 done
 
+# The HID bridges' drivers, where the kernel has them; the guest says so when it has not.
+for module in usbhid hid-generic hid-cp2112 hid-mcp2221; do
+    resolve "$module" | awk '!seen[$0]++' >"$work/order"
+    grep -q '^missing ' "$work/order" && { say "$image_pkg lacks $module"; continue; }
+    while read -r file; do
+        cp "$file" "$root/rig/modules/"
+        basename "$file"
+    done <"$work/order" >"$root/rig/modules/$module.order"
+done
+
 cp "$here/guest/init.sh" "$root/init"
 chmod 755 "$root/init"
 {

@@ -12,8 +12,11 @@
 // EEPROM holds are kept in the --state file, so that the guest's checks can tell whether a
 // run programmed the chip or left it armed.
 //
+// With --hid cp2112|mcp2221 (on a USB/IP port only) the device is that HID bridge instead,
+// its emulated device side in front of the chip, the voltage on its pin --hid-pin N.
+//
 //   varenthal-rig-bridge [--gadget FILE | --usbip-port N] [--vpp-value FILE] [--ready FILE]
-//                        [--state FILE] [--fault NAME]...
+//                        [--state FILE] [--fault NAME]... [--hid MODEL --hid-pin N --serial S]
 //   (--fault takes the simulator's conditions: vgood-low, ...)
 
 #include <fcntl.h>
@@ -29,12 +32,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/chip/register_map.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/simulated_chip.h"
+#include "tests/kernel/bridge/hid_usbip_device.h"
 #include "tests/kernel/bridge/tiny_usb_bridge.h"
 #include "tests/kernel/bridge/usb_descriptors.h"
 #include "tests/kernel/bridge/usbip_device.h"
@@ -49,6 +55,9 @@ struct Options {
     std::string ready;     // written once the host has configured the device
     std::string state;     // "program_register=XX voltage=on|off eeprom=XXXXXXXXXX", on change
     std::vector<SimFault> faults;
+    std::string hid;  // cp2112 or mcp2221: that HID bridge
+    int hidPin = 2;
+    std::string serial;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -68,6 +77,13 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.ready = value;
         } else if (arg == "--state") {
             options.state = value;
+        } else if (arg == "--hid") {
+            if (value != "cp2112" && value != "mcp2221") return false;
+            options.hid = value;
+        } else if (arg == "--hid-pin") {
+            options.hidPin = std::atoi(value.c_str());
+        } else if (arg == "--serial") {
+            options.serial = value;
         } else if (arg == "--fault") {
             std::string error;
             const auto fault = parseSimFault(value, &error);
@@ -126,10 +142,12 @@ public:
 
     void update(const TinyUsbBridge& bridge, const VoltageLine& voltage,
                 const SimulatedChip& chip) {
+        update(bridge.programRegister(), voltage.on(), chip);
+    }
+    void update(std::optional<std::uint8_t> reg, bool voltageOn, const SimulatedChip& chip) {
         if (path_.empty()) return;
-        const auto reg = bridge.programRegister();
         std::string text = "program_register=" + (reg ? hex(*reg) : std::string("none"));
-        text += std::string(" voltage=") + (voltage.on() ? "on" : "off") + " eeprom=";
+        text += std::string(" voltage=") + (voltageOn ? "on" : "off") + " eeprom=";
         for (const auto byte : chip.eeprom()) text += hex(byte);
         text += "\n";
         if (text == last_) return;
@@ -221,14 +239,48 @@ int serveOnVirtualHost(const Options& options, TinyUsbBridge& bridge, VoltageLin
     if (link < 0) return fail("usbip attach");
     std::fprintf(stderr, "bridge: attached to usbip port %d\n", options.usbipPort);
     bool readyWritten = false;
-    return serveUsbipLink(link, device, [&] {
-        voltage.follow();
-        state.update(bridge, voltage, chip);
-        if (!readyWritten && device.configured() && !options.ready.empty()) {
-            std::ofstream(options.ready) << "configured\n";
-            readyWritten = true;
-        }
-    });
+    return serveUsbipLink(
+        link,
+        [&device](std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out) {
+            return device.receive(bytes, out);
+        },
+        [&] {
+            voltage.follow();
+            state.update(bridge, voltage, chip);
+            if (!readyWritten && device.configured() && !options.ready.empty()) {
+                std::ofstream(options.ready) << "configured\n";
+                readyWritten = true;
+            }
+        });
+}
+
+// A CP2112 or MCP2221 on a port of the USB/IP virtual host controller.
+int serveHidBridge(const Options& options, SimulatedChip& chip, StateFile& state) {
+    const bool cp2112 = options.hid == "cp2112";
+    Cp2112Emulator cp(chip, static_cast<std::uint8_t>(chip::kDeviceAddress), options.hidPin);
+    Mcp2221Emulator mcp(chip, static_cast<std::uint8_t>(chip::kDeviceAddress), options.hidPin);
+    BridgeEmulator& bridge = cp2112 ? static_cast<BridgeEmulator&>(cp) : mcp;
+    HidUsbipDevice device(bridge,
+                          cp2112 ? HidUsbipDevice::Model::Cp2112 : HidUsbipDevice::Model::Mcp2221,
+                          options.serial);
+    const int link =
+        attachToVirtualHost(options.usbipPort, static_cast<std::uint32_t>(options.usbipPort + 1));
+    if (link < 0) return fail("usbip attach");
+    std::fprintf(stderr, "bridge: %s attached to usbip port %d\n", options.hid.c_str(),
+                 options.usbipPort);
+    bool readyWritten = false;
+    return serveUsbipLink(
+        link,
+        [&device](std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out) {
+            return device.receive(bytes, out);
+        },
+        [&] {
+            state.update(bridge.programRegister, bridge.voltageOn(), chip);
+            if (!readyWritten && device.configured() && !options.ready.empty()) {
+                std::ofstream(options.ready) << "configured\n";
+                readyWritten = true;
+            }
+        });
 }
 
 }  // namespace
@@ -238,13 +290,22 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: %s [--gadget FILE | --usbip-port N] [--vpp-value FILE] [--ready FILE] "
-                     "[--state FILE] [--fault NAME]...\n",
+                     "[--state FILE] [--fault NAME]... [--hid cp2112|mcp2221 --hid-pin N "
+                     "--serial S]\n",
                      argv[0]);
         return 2;
     }
 
     SimulatedChip chip;
     for (const auto& fault : options.faults) chip.apply(fault);
+    if (!options.hid.empty()) {
+        if (options.usbipPort < 0) {
+            std::fprintf(stderr, "bridge: --hid needs --usbip-port\n");
+            return 2;
+        }
+        StateFile hidState(options.state);
+        return serveHidBridge(options, chip, hidState);
+    }
     TinyUsbBridge bridge(chip, static_cast<std::uint8_t>(chip::kDeviceAddress));
     VoltageLine voltage(options.vppValue, chip);
     StateFile state(options.state);

@@ -11,8 +11,6 @@
 #include <cstring>
 #include <vector>
 
-#include "tests/kernel/bridge/usbip_device.h"
-
 namespace {
 
 constexpr int kHighSpeed = 3;  // the kernel's USB_SPEED_HIGH
@@ -51,7 +49,7 @@ int attachToVirtualHost(int port, std::uint32_t deviceId, const std::string& att
     return pair[0];
 }
 
-int serveUsbipLink(int fd, UsbipDevice& device, const std::function<void()>& tick) {
+int serveUsbipLink(int fd, const UsbipHandler& handle, const std::function<void()>& tick) {
     std::array<std::uint8_t, 4096> buffer{};
     std::vector<std::uint8_t> replies;
     for (;;) {
@@ -59,7 +57,12 @@ int serveUsbipLink(int fd, UsbipDevice& device, const std::function<void()>& tic
         pollfd p{fd, POLLIN, 0};
         const int ready = poll(&p, 1, 5);
         if (ready < 0 && errno != EINTR) return 1;
-        if (ready <= 0) continue;
+        if (ready <= 0) {
+            replies.clear();
+            handle({}, replies);
+            if (!replies.empty() && !writeAll(fd, replies)) return 1;
+            continue;
+        }
         const ssize_t got = read(fd, buffer.data(), buffer.size());
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got < 0) {
@@ -72,7 +75,7 @@ int serveUsbipLink(int fd, UsbipDevice& device, const std::function<void()>& tic
         }
         tick();
         replies.clear();
-        const bool inStep = device.receive({buffer.data(), static_cast<std::size_t>(got)}, replies);
+        const bool inStep = handle({buffer.data(), static_cast<std::size_t>(got)}, replies);
         if (!writeAll(fd, replies)) {
             std::fprintf(stderr, "bridge: usbip reply: %s\n", std::strerror(errno));
             return 1;

@@ -6,9 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
-
-class UsbipDevice;
+#include <vector>
 
 // Hands the kernel one end of a new socket pair as the device on `port` (high speed) and
 // returns the other end; -1 with errno set when the kernel refuses. The kernel looks the
@@ -16,6 +16,12 @@ class UsbipDevice;
 int attachToVirtualHost(int port, std::uint32_t deviceId,
                         const std::string& attachFile = "/sys/devices/platform/vhci_hcd.0/attach");
 
-// Serves `device` on `fd` until the host side goes away (0) or the link fails (1). `tick` runs
+// Takes bytes from the host and appends the replies; false when the stream is out of step.
+// Called with no bytes every few milliseconds too, so that a device can complete transfers
+// that waited for it.
+using UsbipHandler =
+    std::function<bool(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out)>;
+
+// Serves `handle` on `fd` until the host side goes away (0) or the link fails (1). `tick` runs
 // before each batch of commands is answered and every few milliseconds in between.
-int serveUsbipLink(int fd, UsbipDevice& device, const std::function<void()>& tick);
+int serveUsbipLink(int fd, const UsbipHandler& handle, const std::function<void()>& tick);

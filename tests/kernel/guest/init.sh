@@ -767,5 +767,139 @@ else
     stop_usbip_bridge
 fi
 
+# ============================================================================================
+# Stage 4: the CP2112 and MCP2221 HID bridges, each on a port of the USB/IP virtual host
+# controller with our emulator of its device side. First with the kernel's own driver bound
+# (an i2c-dev bus and a GPIO chip), then with it unbound and the bridge on hid-generic, spoken
+# to through hidraw with the voltage on the bridge's own pin (GP2 / GPIO2).
+# ============================================================================================
+# The bus whose adapter name starts with $1 and hangs under the virtual host controller.
+hid_bus() {
+    local d
+    for d in /sys/class/i2c-dev/i2c-*; do
+        case $(cat "$d/name" 2>/dev/null) in "$1"*) ;; *) continue ;; esac
+        case $(readlink -f "$d/device") in *vhci_hcd*) echo "${d##*/i2c-}"; return 0 ;; esac
+    done
+    return 1
+}
+# The gpiochip whose label is $1.
+gpiochip_labelled() {
+    local c
+    for c in /sys/bus/gpio/devices/gpiochip*; do
+        [ "$(cat "$c/../label" 2>/dev/null)" = "$1" ] && { basename "$c"; return 0; }
+    done
+    gpiodetect 2>/dev/null | awk -v l="[$1]" '$2 == l {print $1; exit}'
+}
+# The HID device (0003:VVVV:PPPP.NNNN) of the bridge with USB ID $1:$2.
+hid_device_of() {
+    local d
+    for d in /sys/bus/hid/devices/*; do
+        case ${d##*/} in *":$1:$2."*) echo "${d##*/}"; return 0 ;; esac
+    done
+    return 1
+}
+hid_check() {  # name condition-result(0/1) detail
+    if [ "$2" -eq 0 ]; then pass "$1"; else fail "$1" "$3"; show_cli; fi
+}
+
+# Loads module $1 unless an earlier stage has.
+present() {
+    [ -d "/sys/module/$(echo "$1" | tr - _)" ] || load "$1"
+}
+
+HID_MODELS="cp2112 mcp2221"
+if [ -z "$CLI" ]; then
+    for m in $HID_MODELS; do not_landed "hid-$m" "varenthal-cli is not built"; done
+elif [ ! -f /rig/modules/hid-cp2112.order ] || [ ! -f /rig/modules/hid-mcp2221.order ]; then
+    for m in $HID_MODELS; do not_landed "hid-$m" "the guest kernel lacks the bridge's driver"; done
+elif ! present vhci-hcd || ! present usbhid || ! present hid-generic || ! present hid-cp2112 ||
+    ! present hid-mcp2221; then
+    fail hid-modules "usbhid, hid-generic, hid-cp2112 or hid-mcp2221 does not load"
+else
+    port=2
+    for m in $HID_MODELS; do
+        case $m in
+            cp2112) vid=10C4 pid=EA90 busname=CP2112 label=cp2112_gpio serial=RIGCP2112 driver=cp2112 ;;
+            mcp2221) vid=04D8 pid=00DD busname=MCP2221 label=mcp2221_gpio serial=RIGMCP2221 driver=mcp2221 ;;
+        esac
+        rm -f /tmp/hid.state
+        /rig/varenthal-rig-bridge --usbip-port "$port" --hid "$m" --hid-pin 2 --serial "$serial" \
+            --state /tmp/hid.state 2>>/tmp/bridge.log &
+        HID_PID=$!
+        tries=300
+        HBUS=
+        while [ -z "$HBUS" ] && [ "$tries" -gt 0 ]; do
+            HBUS=$(hid_bus "$busname") || usleep 100000
+            tries=$((tries - 1))
+        done
+        if [ -z "$HBUS" ]; then
+            fail "hid-$m-kernel-bind" "no i2c-dev bus of the $busname driver appeared; dmesg: $(dmesg | tail -n 5 | tr '\n' '|')"
+            kill "$HID_PID" 2>/dev/null; wait "$HID_PID" 2>/dev/null
+            port=$((port + 1))
+            continue
+        fi
+        pass "hid-$m-kernel-bind"
+        HPATH=$(usb_path_of "$HBUS")
+
+        # Through the kernel's driver: listed, dumped as i2cdump dumps, programmed, verified.
+        cli list
+        grep -q "^i2c-$HBUS	.*	$HPATH\$" /tmp/out
+        hid_check "hid-$m-kernel-list" $? "list gave '$(tr '\t\n' ' |' </tmp/out)'"
+        cli --adapter "/dev/i2c-$HBUS" --json dump
+        theirs=$(i2cdump_bytes "$HBUS")
+        ours=$(cli_dump_bytes)
+        [ "$RC" -eq 0 ] && [ -n "$ours" ] && [ "$ours" = "$theirs" ]
+        hid_check "hid-$m-kernel-dump" $? "ours '$ours', i2cdump '$theirs'"
+        chip=$(gpiochip_labelled "$label")
+        cli --adapter "/dev/i2c-$HBUS" --pulse-gpio "$chip:2" --yes eeprom program /tmp/new.ee
+        [ "$RC" -eq 0 ] && state_says 'program_register=00 voltage=off eeprom=4B1E298849' /tmp/hid.state
+        hid_check "hid-$m-kernel-program" $? "chip '$chip', exit $RC, bridge: $(cat /tmp/hid.state)"
+        cli --adapter "/dev/i2c-$HBUS" eeprom verify /tmp/new.ee
+        hid_check "hid-$m-kernel-verify" "$RC" "exit $RC"
+
+        # Timing of one byte: the tool through the kernel driver, and i2cget.
+        t0=$(now)
+        for i in 1 2 3 4 5 6 7 8 9 10; do "$CLI" --adapter "/dev/i2c-$HBUS" read 0A >/dev/null 2>&1; done
+        t1=$(now)
+        for i in 1 2 3 4 5 6 7 8 9 10; do $I2CGET -y "$HBUS" 0x20 0x0a >/dev/null 2>&1; done
+        t2=$(now)
+
+        # What the chip holds now, by i2cdump, for the dump through hidraw below.
+        theirs=$(i2cdump_bytes "$HBUS")
+
+        # The driver let go: the bridge on hid-generic, through hidraw.
+        dev=$(hid_device_of "$vid" "$pid")
+        echo "$dev" >"/sys/bus/hid/drivers/$driver/unbind" 2>/dev/null
+        echo 1 >/sys/module/hid/parameters/ignore_special_drivers 2>/dev/null
+        echo "$dev" >/sys/bus/hid/drivers/hid-generic/bind 2>/dev/null
+        echo 0 >/sys/module/hid/parameters/ignore_special_drivers 2>/dev/null
+        wait_while hid_bus "$busname"
+        tries=50
+        while ! ls /dev/hidraw* >/dev/null 2>&1 && [ "$tries" -gt 0 ]; do usleep 100000; tries=$((tries - 1)); done
+        cli --adapter hid list
+        grep -q "^hid:$serial	.*	$HPATH\$" /tmp/out
+        hid_check "hid-$m-hidraw-list" $? "list gave '$(tr '\t\n' ' |' </tmp/out)', driver now $(readlink /sys/bus/hid/devices/$dev/driver)"
+        cli --adapter "hid:$serial" --json dump
+        ours=$(cli_dump_bytes)
+        [ "$RC" -eq 0 ] && [ -n "$ours" ] && [ "$ours" = "$theirs" ]
+        hid_check "hid-$m-hidraw-dump" $? "ours '$ours', i2cdump '$theirs'"
+        cli --adapter "hid:$serial" --pulse-gpio hid:2 --yes eeprom program /tmp/other.ee
+        [ "$RC" -eq 0 ] && state_says 'program_register=00 voltage=off eeprom=4C1E298849' /tmp/hid.state
+        hid_check "hid-$m-hidraw-program" $? "exit $RC, bridge: $(cat /tmp/hid.state)"
+        cli --adapter hid eeprom verify /tmp/other.ee
+        hid_check "hid-$m-hidraw-verify" "$RC" "exit $RC"
+        t3=$(now)
+        for i in 1 2 3 4 5 6 7 8 9 10; do "$CLI" --adapter "hid:$serial" read 0A >/dev/null 2>&1; done
+        t4=$(now)
+        echo "$t0 $t1 $t2 $t3 $t4" | awk -v m="$m" '{printf "rig: TIMING %s one byte read (10 runs, per process): kernel driver %.1f ms, hid %.1f ms, i2cget %.1f ms\n",
+            m, ($2 - $1) * 100, ($5 - $4) * 100, ($3 - $2) * 100}'
+        not_landed "hid-$m-window-replug" "the window's replug of a HID bridge is not in the rig yet"
+
+        kill "$HID_PID" 2>/dev/null
+        wait "$HID_PID" 2>/dev/null
+        port=$((port + 1))
+    done
+fi
+
 stop_bridge
 finish
