@@ -8,6 +8,7 @@
 #include "core/adapters/bus_identity.h"
 #include "core/adapters/i2c_dev_adapter.h"
 #include "core/adapters/trace_adapter.h"
+#include "core/adapters/with_simulator.h"
 #include "core/base/safe_file.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
@@ -125,7 +126,7 @@ AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnos
     return setup;
 }
 
-std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
+std::unique_ptr<Talvex> AdapterSetup::makeAdapter(std::shared_ptr<SimulatedChip> standby) const {
     std::unique_ptr<Talvex> adapter;
     if (simChip) {
         adapter = std::make_unique<SimAdapter>(simChip);
@@ -136,6 +137,7 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
     } else {
         const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
         adapter = makeI2cDevAdapter(bus, options.pulseGpio);
+        if (standby) adapter = std::make_unique<WithSimulator>(std::move(adapter), std::move(standby));
     }
     if (!options.traceFile.empty()) {
         adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);

@@ -130,7 +130,8 @@ private slots:
 
         QCOMPARE(boxes.messages.size(), std::size_t{1});
         QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.messages[0].text, kUsbError);
+        // The second line tells how to go on without hardware.
+        QCOMPARE(boxes.messages[0].text, kUsbError + QLatin1Char('\n') + Form2::kSimulatorHint);
         QCOMPARE(boxes.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(calls.front(), std::string("list 0  rc=0"));
         // Nothing was opened, and the open is never retried.
@@ -155,7 +156,7 @@ private slots:
         QCOMPARE(boxes.messages.size(), std::size_t{1});
     }
 
-    void theStartUpMessageGivesTheReasonOnASecondLine() {
+    void theStartUpMessageGivesTheReasonOnAThirdLine() {
         AdapterOptions options;
         options.adapter = "/dev/i2c-250";  // no such bus
         const AdapterSetup setup = prepareAdapter(options);
@@ -165,9 +166,10 @@ private slots:
         form.Load();
         QCOMPARE(boxes.messages.size(), std::size_t{1});
         const QStringList lines = boxes.messages[0].text.split('\n');
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], kUsbError);
-        QVERIFY2(lines[1].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[1]));
+        QCOMPARE(lines[1], Form2::kSimulatorHint);
+        QVERIFY2(lines[2].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[2]));
     }
 
     // The start-up routine itself: the splash for two seconds, then the window.
