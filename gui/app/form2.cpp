@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -71,6 +72,8 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     scroll_->setObjectName(QStringLiteral("scrForm2"));
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setFocusPolicy(Qt::NoFocus);  // no tab stop that shows nothing
+    scroll_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll sideways"));
+    scroll_->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll up and down"));
     auto* central = new QWidget;
     scroll_->setWidget(central);
     setCentralWidget(scroll_);

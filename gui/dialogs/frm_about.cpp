@@ -83,6 +83,8 @@ frmAbout::frmAbout(QWidget* parent)
     AboutOK_->setAlignment(Qt::AlignCenter);
     AboutOK_->setGeometry(Twips(2400), Twips(1560), Twips(1275), Twips(1500));
     AboutOK_->setCursor(Qt::PointingHandCursor);
+    AboutOK_->setAccessibleName(QStringLiteral("OK"));
+    AboutOK_->setAccessibleDescription(QStringLiteral("Closes the About box"));
     AboutOK_->installEventFilter(this);
     badpathlabel_ = makeLabel(this, "badpathlabel", QString(), 0, 1680, 0, 0);
     UpdateDate_ = makeLabel(this, "UpdateDate", QStringLiteral("Last Updated: 04/13/98"), 120, 3240,

@@ -48,6 +48,8 @@ QScrollArea* scrolling(QWidget* content) {
     area->setFocusPolicy(Qt::NoFocus);
     area->setWidgetResizable(true);
     area->setWidget(content);
+    area->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll sideways"));
+    area->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll up and down"));
     return area;
 }
 

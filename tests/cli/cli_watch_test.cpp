@@ -55,7 +55,7 @@ TEST(CliWatch, CsvRowsFollowAScenarioWithOneStatusAndRegisterReadEach) {
                                               HasSubstr("0.3"), HasSubstr("0.4"), HasSubstr("0.5"),
                                               HasSubstr("0.6"), HasSubstr("0.7")));
     EXPECT_THAT(column(lines, 12), ::testing::Each("ok"));
-    EXPECT_THAT(column(lines, 11), ::testing::Each("00")) << "LTCLR is back to 0 at once";
+    EXPECT_THAT(column(lines, 11), ::testing::Each("0x00")) << "LTCLR is back to 0 at once";
 
     std::vector<std::string> reads;
     for (const std::string& event : traceEvents(dir.file("trace"))) {
