@@ -95,7 +95,7 @@ TEST(CliWatch, FailedReadsAreEmptyFieldsAndALongRunOfThemExitsOne) {
     EXPECT_EQ(gap.exitCode, 0) << gap.err;
     const auto lines = csvLines(gap.out);
     ASSERT_EQ(lines.size(), 6U);
-    EXPECT_THAT(column(lines, 2), ElementsAre("E0", "E0", "", "", "E0"));
+    EXPECT_THAT(column(lines, 2), ElementsAre("0xE0", "0xE0", "", "", "0xE0"));
     EXPECT_THAT(column(lines, 5), ElementsAre("0", "0", "", "", "0"));
     EXPECT_THAT(column(lines, 11), ElementsAre("ok", "ok", "error", "error", "ok"));
 
