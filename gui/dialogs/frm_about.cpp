@@ -24,6 +24,7 @@ constexpr int kHeightTwips = 4650;
 constexpr int kPictureLeft = 2400;
 constexpr int kPictureTop = 1560;
 constexpr int kBannerLeft = 1680;
+constexpr int kBadPathTop = 1680;
 // Design tops and heights of Description, RevisionLabel, UpdateDate, Copyright, comments.
 constexpr std::array<int, 5> kLineTops{720, 1200, 3240, 3600, 4080};
 constexpr std::array<int, 5> kLineHeights{375, 495, 255, 375, 495};
@@ -143,8 +144,13 @@ void frmAbout::fitLines(int margin) {
         const int top = std::max(Twips(kLineTops[i]), bottom);
         line->setGeometry(margin, top, width, std::max(Twips(kLineHeights[i]), needed));
         bottom = line->geometry().bottom() + 1;
-        // The picture sits between the version and the date line.
+        // The picture sits between the version and the date line, below the error text
+        // when the date could not be read.
         if (line == RevisionLabel_) {
+            if (!badpathlabel_->text().isEmpty()) {
+                badpathlabel_->move(badpathlabel_->x(), std::max(Twips(kBadPathTop), bottom));
+                bottom = badpathlabel_->geometry().bottom() + 1;
+            }
             AboutOK_->move(Twips(kPictureLeft) + (outer - frameExtra - Twips(kWidthTwips)) / 2,
                            std::max(Twips(kPictureTop), bottom));
             bottom = AboutOK_->geometry().bottom() + 1;

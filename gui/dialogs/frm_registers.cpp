@@ -110,9 +110,7 @@ frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent
         grid->addWidget(button, row, 2, 2, 1, Qt::AlignVCenter);
         row += 3;
     }
-    // The design's size, or what a larger font needs; the user does not resize it.
-    grid->activate();
-    setFixedSize(QSize(Twips(kWidth), Twips(kHeight)).expandedTo(grid->minimumSize()));
+    keepFixedSize();
 
     setTabOrder(cmdReadI2C_, cmdWriteI2C_);
     setTabOrder(cmdWriteI2C_, txtReadAddr_);
@@ -125,6 +123,22 @@ frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent
     Miscellaneous::DisableWhileProgramming(cmdWriteI2C_, comm_.programming());
 
     Miscellaneous::CenterForm(this);
+}
+
+void frmRegisters::keepFixedSize() {
+    // The design's size, or what the font and style need; the user does not resize it.
+    // An explicit minimum would win over the button's own: the larger of the two.
+    for (QPushButton* button : {cmdReadI2C_, cmdWriteI2C_}) {
+        button->setMinimumSize(
+            QSize(Twips(kButtonWidth), Twips(kButtonHeight)).expandedTo(button->sizeHint()));
+    }
+    layout()->activate();
+    setFixedSize(QSize(Twips(kWidth), Twips(kHeight)).expandedTo(layout()->minimumSize()));
+}
+
+void frmRegisters::showEvent(QShowEvent* event) {
+    keepFixedSize();  // the style's sizes are final once the window is polished
+    QDialog::showEvent(event);
 }
 
 int frmRegisters::takeHexByte(QLineEdit* box) {

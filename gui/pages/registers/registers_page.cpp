@@ -213,7 +213,8 @@ void RegistersPage::buildRow(int a) {
         write->setObjectName(arrayName("cmdWrite", a));
         write->setAccessibleName(QStringLiteral("Write ") + name);
         write->setAutoDefault(false);
-        write->setMinimumWidth(Twips(kWriteWidth));
+        // Whole under any style: an explicit minimum would win over the button's own.
+        write->setMinimumWidth(std::max(Twips(kWriteWidth), write->sizeHint().width()));
         grid_->addWidget(write, row, kWriteColumn);
         connect(write, &QPushButton::clicked, this, [this, a] { cmdWrite_Click(a); });
         Miscellaneous::DisableWhileProgramming(write, comm_.programming());
