@@ -37,8 +37,8 @@ namespace {
 constexpr int kMargin = 120;
 constexpr int kTopMargin = 180;
 constexpr int kAddrWidth = 600;
-constexpr int kNameWidth = 1680;
-constexpr int kBitWidth = 720;
+constexpr int kNameWidth = 1440;  // names are never cut: a longer one widens the column
+constexpr int kBitWidth = 690;
 constexpr int kHexWidth = 465;
 constexpr int kWriteWidth = 840;
 constexpr int kGap = 60;
@@ -197,7 +197,7 @@ void RegistersPage::buildRow(int a) {
     box->setAlignment(Qt::AlignCenter);
     // Two digits and the box's own margins, whatever the font.
     box->setFixedWidth(
-        std::max(Twips(kHexWidth), box->fontMetrics().horizontalAdvance(QStringLiteral("WWW"))));
+        std::max(Twips(kHexWidth), box->fontMetrics().horizontalAdvance(QStringLiteral("FFF"))));
     box->installEventFilter(this);
     connect(box, &QLineEdit::textEdited, this,
             [this, a] { edited_[static_cast<std::size_t>(a)] = true; });
