@@ -10,8 +10,8 @@
 #include "core/adapters/trace_adapter.h"
 #include "core/adapters/with_simulator.h"
 #include "core/base/safe_file.h"
-#include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
+#include "core/sim/sim_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
 
@@ -137,7 +137,8 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter(std::shared_ptr<SimulatedChip>
     } else {
         const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
         adapter = makeI2cDevAdapter(bus, options.pulseGpio);
-        if (standby) adapter = std::make_unique<WithSimulator>(std::move(adapter), std::move(standby));
+        if (standby)
+            adapter = std::make_unique<WithSimulator>(std::move(adapter), std::move(standby));
     }
     if (!options.traceFile.empty()) {
         adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);

@@ -308,7 +308,8 @@ void Form2::connectAdapter(const std::string& name) {
     adapterOpened_ = bus_.OpenDevice(name);
     if (adapterOpened_) adapterIdentity_ = identifyBus(name);
     // The Simulator menu and the "Simulated chip" mark go with the simulator.
-    if (standbyChip_) showSimulatorMenu(this, adapterOpened_ && name == WithSimulator::kSimulatorName);
+    if (standbyChip_)
+        showSimulatorMenu(this, adapterOpened_ && name == WithSimulator::kSimulatorName);
     if (!adapterOpened_) {
         showAdapterError();
         return;

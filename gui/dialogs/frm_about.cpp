@@ -140,7 +140,8 @@ void frmAbout::fitLines(int margin) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         QLabel* line = lines[i];
         const int width = outer - 2 * margin;
-        const int needed = line->wordWrap() ? line->heightForWidth(width) : line->sizeHint().height();
+        const int needed =
+            line->wordWrap() ? line->heightForWidth(width) : line->sizeHint().height();
         const int top = std::max(Twips(kLineTops[i]), bottom);
         line->setGeometry(margin, top, width, std::max(Twips(kLineHeights[i]), needed));
         bottom = line->geometry().bottom() + 1;

@@ -43,8 +43,8 @@ QLineEdit* makeBox(QWidget* parent, const char* name, const QString& accessibleN
     box->setAccessibleName(accessibleName);
     box->setAlignment(Qt::AlignCenter);
     box->setMinimumSize(Twips(kBoxWidth), Twips(kBoxHeight));
-    box->setMaximumWidth(std::max(Twips(kBoxWidth),
-                                  box->fontMetrics().horizontalAdvance(QStringLiteral("WWWW"))));
+    box->setMaximumWidth(
+        std::max(Twips(kBoxWidth), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWW"))));
     return box;
 }
 
@@ -76,22 +76,22 @@ frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent
     lblReadData_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblReadData_->setAlignment(Qt::AlignCenter);
     lblReadData_->setMinimumSize(Twips(kBoxWidth), Twips(kBoxHeight));
-    cmdReadI2C_ = makeButton(this, "cmdReadI2C", QStringLiteral("Read"),
-                             QStringLiteral("Read register"));
+    cmdReadI2C_ =
+        makeButton(this, "cmdReadI2C", QStringLiteral("Read"), QStringLiteral("Read register"));
 
     QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("Address (hex)"));
     txtWriteAddr_ = makeBox(this, "txtWriteAddr", QStringLiteral("Write address (hex)"));
     QLabel* label4 = makeLabel(this, "Label4", QStringLiteral("Data (hex)"));
     txtWriteData_ = makeBox(this, "txtWriteData", QStringLiteral("Write data (hex)"));
-    cmdWriteI2C_ = makeButton(this, "cmdWriteI2C", QStringLiteral("Write"),
-                              QStringLiteral("Write register"));
+    cmdWriteI2C_ =
+        makeButton(this, "cmdWriteI2C", QStringLiteral("Write"), QStringLiteral("Write register"));
     label1->setBuddy(txtReadAddr_);
     label3->setBuddy(txtWriteAddr_);
     label4->setBuddy(txtWriteData_);
 
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(Twips(kLeft), Twips(kTop), Twips(kWidth - kLeft - kAddressColumn -
-                                                              kDataColumn - kButtonWidth),
+    grid->setContentsMargins(Twips(kLeft), Twips(kTop),
+                             Twips(kWidth - kLeft - kAddressColumn - kDataColumn - kButtonWidth),
                              Twips(kTop));
     grid->setHorizontalSpacing(Twips(120));
     grid->setColumnMinimumWidth(0, Twips(kAddressColumn) - Twips(120));

@@ -28,7 +28,7 @@ void BitCell::setBit(std::optional<bool> bit) {
 }
 
 void BitCell::describe() {
-    const QString value = !bit_  ? QStringLiteral("not read")
+    const QString value = !bit_   ? QStringLiteral("not read")
                           : *bit_ ? QStringLiteral("1 (set)")
                                   : QStringLiteral("0 (clear)");
     setAccessibleDescription(about_.isEmpty() ? value : value + QStringLiteral(". ") + about_);
@@ -44,5 +44,6 @@ void BitCell::paintEvent(QPaintEvent* event) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(palette().color(QPalette::WindowText));
-    p.drawPolygon(QPolygon({r.topLeft(), r.topLeft() + QPoint(size, 0), r.topLeft() + QPoint(0, size)}));
+    p.drawPolygon(
+        QPolygon({r.topLeft(), r.topLeft() + QPoint(size, 0), r.topLeft() + QPoint(0, size)}));
 }

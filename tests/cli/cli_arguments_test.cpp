@@ -30,12 +30,18 @@ TEST(CliArguments, HelpNamesEveryCommandExitCodeAndExample) {
 
 // Every help screen fits an 80-column terminal, the option table's descriptions included.
 TEST(CliArguments, EveryHelpFitsEightyColumns) {
-    const std::vector<std::vector<std::string>> screens{
-        {"--help"},           {"list", "--help"},   {"read", "--help"},
-        {"write", "--help"},  {"dump", "--help"},   {"status", "--help"},
-        {"eeprom", "--help"}, {"watch", "--help"},  {"eeprom", "show", "--help"},
-        {"eeprom", "save", "--help"}, {"eeprom", "program", "--help"},
-        {"eeprom", "verify", "--help"}};
+    const std::vector<std::vector<std::string>> screens{{"--help"},
+                                                        {"list", "--help"},
+                                                        {"read", "--help"},
+                                                        {"write", "--help"},
+                                                        {"dump", "--help"},
+                                                        {"status", "--help"},
+                                                        {"eeprom", "--help"},
+                                                        {"watch", "--help"},
+                                                        {"eeprom", "show", "--help"},
+                                                        {"eeprom", "save", "--help"},
+                                                        {"eeprom", "program", "--help"},
+                                                        {"eeprom", "verify", "--help"}};
     for (const auto& args : screens) {
         const CliRun run = runCli(args);
         ASSERT_EQ(run.exitCode, 0) << args.front();

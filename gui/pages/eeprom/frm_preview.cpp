@@ -92,9 +92,9 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     legend->setObjectName(QStringLiteral("fraLegend"));
     auto* legendLayout = new QHBoxLayout(legend);
     for (const bool set : {true, false}) {
-        auto* cell = new BitCell(set ? QStringLiteral("1") : QStringLiteral("0"),
-                                 QStringLiteral("legend: a bit that is %1").arg(set ? 1 : 0),
-                                 legend);
+        auto* cell =
+            new BitCell(set ? QStringLiteral("1") : QStringLiteral("0"),
+                        QStringLiteral("legend: a bit that is %1").arg(set ? 1 : 0), legend);
         narrowCell(cell);
         cell->setObjectName(set ? QStringLiteral("lblLegend(1)") : QStringLiteral("lblLegend(0)"));
         cell->setBit(set);

@@ -6,8 +6,8 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +22,8 @@
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 #include "gui/widgets/bit_cell.h"
-#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/widgets/fill_colour.h"
+#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/widgets/register_tooltips.h"
 
 using Miscellaneous::Twips;

@@ -83,9 +83,9 @@ StatusPanel::StatusPanel(Communication comm, QWidget* parent)
         caption->setGeometry(0, Twips(captionTop), Twips(kPanelWidth), Twips(kCaptionHeight));
 
         const int green = info.colour == lamps::Colour::Green ? 1 : 0;
-        auto* lamp = new StatusLamp(QString::fromLatin1(info.caption),
-                                    QString::fromLatin1(info.lampName), pictures[green][0],
-                                    pictures[green][1], this);
+        auto* lamp =
+            new StatusLamp(QString::fromLatin1(info.caption), QString::fromLatin1(info.lampName),
+                           pictures[green][0], pictures[green][1], this);
         lamp->setGeometry(lampLeft, Twips(captionTop + kCaptionToLamp), lampPx, lampPx);
         lamps_[static_cast<std::size_t>(i)] = lamp;
     }

@@ -59,8 +59,7 @@ QList<QWidget*> controlsOf(QWidget* window) {
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!isControl(w) || !w->isVisibleTo(window)) continue;
         if (qobject_cast<QComboBox*>(w->parentWidget())) continue;
-        if (w->parentWidget() && w->parentWidget()->inherits("QComboBoxPrivateContainer"))
-            continue;
+        if (w->parentWidget() && w->parentWidget()->inherits("QComboBoxPrivateContainer")) continue;
         out << w;
     }
     return out;
@@ -133,9 +132,9 @@ private slots:
             std::set<QString> buttonsAndBoxes;
             for (QWidget* w : controlsOf(root)) {
                 const QString name = accessibleName(w);
-                QVERIFY2(!name.trimmed().isEmpty(), qPrintable(w->metaObject()->className() +
-                                                               QStringLiteral(" ") +
-                                                               w->objectName()));
+                QVERIFY2(!name.trimmed().isEmpty(),
+                         qPrintable(w->metaObject()->className() + QStringLiteral(" ") +
+                                    w->objectName()));
                 ++named;
                 if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w)) {
                     QVERIFY2(buttonsAndBoxes.insert(name).second,
@@ -258,9 +257,8 @@ private slots:
             fake_->chip->log.clear();
             if (viaToggle) {
                 QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(check);
-                if (iface->actionInterface() &&
-                    iface->actionInterface()->actionNames().contains(
-                        QAccessibleActionInterface::toggleAction()))
+                if (iface->actionInterface() && iface->actionInterface()->actionNames().contains(
+                                                    QAccessibleActionInterface::toggleAction()))
                     iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
             } else {
                 QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(6, check->height() / 2));

@@ -71,9 +71,9 @@ class FitToScreenTest : public QObject {
             for (QWidget* w : all) {
                 if (!shown(w, top) || qobject_cast<QComboBox*>(w->parentWidget())) continue;
                 const QString cut = cutCaption(w);
-                QVERIFY2(cut.isEmpty(), qPrintable(top->objectName() + QStringLiteral(": cut ") +
-                                                   w->objectName() + QStringLiteral(" '") + cut +
-                                                   QLatin1Char('\'')));
+                QVERIFY2(cut.isEmpty(),
+                         qPrintable(top->objectName() + QStringLiteral(": cut ") + w->objectName() +
+                                    QStringLiteral(" '") + cut + QLatin1Char('\'')));
                 // Siblings do not overlap, and a control stays inside its parent.
                 if (!isLeaf(w)) continue;
                 const QRect inParent = w->parentWidget()->rect();
@@ -93,9 +93,8 @@ class FitToScreenTest : public QObject {
                 // A laid-out content can shrink to its minimum; a placed one keeps its size.
                 const QWidget* inside = scroll->widget();
                 const QSize content =
-                    inside->layout()
-                        ? inside->minimumSizeHint().expandedTo(inside->minimumSize())
-                        : inside->size();
+                    inside->layout() ? inside->minimumSizeHint().expandedTo(inside->minimumSize())
+                                     : inside->size();
                 const QSize view = scroll->maximumViewportSize();
                 if (content.width() <= view.width() && content.height() <= view.height()) {
                     QVERIFY2(!scroll->horizontalScrollBar()->isVisible() &&
@@ -143,7 +142,8 @@ private slots:
             preview.show();
             checkWindow(&preview);
             auto* close = preview.findChild<QWidget*>(QStringLiteral("OKButton"));
-            QVERIFY(preview.rect().contains(QRect(close->mapTo(&preview, QPoint()), close->size())));
+            QVERIFY(
+                preview.rect().contains(QRect(close->mapTo(&preview, QPoint()), close->size())));
             return;
         }
         const char* item = window == QLatin1String("frmRegisters") ? "mnuReadWriteI2C"

@@ -53,7 +53,6 @@ bool hasReads(const QStringList& calls) {
                        [](const QString& c) { return c.startsWith(QLatin1String("read ")); });
 }
 
-
 // The real program on a platform that does not exist: whatever it prints, it must do before
 // any window is needed.
 void startWithoutDisplay(QProcess& program, const QStringList& arguments) {
@@ -314,7 +313,8 @@ private slots:
             << QStringList{"--adapter", "sim", "--trace", noDir} << noDir;
         // A bus as the classic I2C tools name it is an adapter: the run gets as far as the trace.
         for (const char* bus : {"97", "i2c-97", "/dev/i2c-97"}) {
-            QTest::addRow("bus %s", bus) << QStringList{"--adapter", bus, "--trace", noDir} << noDir;
+            QTest::addRow("bus %s", bus)
+                << QStringList{"--adapter", bus, "--trace", noDir} << noDir;
         }
         QTest::newRow("stray argument") << QStringList{"sim"} << "'sim'";
         QTest::newRow("missing scenario")
