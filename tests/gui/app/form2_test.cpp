@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
 #include <QTabBar>
@@ -20,6 +22,7 @@
 #include "core/base/settings_path.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
+#include "core/sim/simulated_chip.h"
 #include "gui/app/start_up.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/pages/control/control_page.h"
@@ -153,6 +156,36 @@ private slots:
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(boxes.messages.size(), std::size_t{1});
+    }
+
+    // A first start without hardware: Connect offers the simulator, which then runs the
+    // pages with its Simulator menu and mark.
+    void connectAlwaysOffersTheSimulator() {
+        AdapterOptions options;
+        options.adapter = "/dev/i2c-250";  // no such bus
+        const AdapterSetup setup = prepareAdapter(options);
+        const auto standby = std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom);
+        frmUSB bus(setup.makeAdapter(standby));
+        ModalAnswerer boxes;
+        Form2 form(bus);
+        form.setEndProgram([] {});
+        form.Load();
+        form.setStandbySimulator(standby);
+        auto* simulatorMenu = form.findChild<QMenu*>(QStringLiteral("mnuSimulator"));
+        QVERIFY(simulatorMenu && !simulatorMenu->menuAction()->isVisible());
+
+        auto* connectMenu = form.findChild<QMenu*>(QStringLiteral("mnuConnect"));
+        QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
+        auto* simulator = connectMenu->findChild<QAction*>(QStringLiteral("mnuConnectSimulator"));
+        QVERIFY(simulator);
+        QCOMPARE(simulator->text(), QStringLiteral("&Built-in simulator"));
+        simulator->trigger();
+        QCOMPARE(commStatus(form), QStringLiteral("I2C Comm Status: OK"));
+        QVERIFY(simulatorMenu->menuAction()->isVisible());
+        QVERIFY(!form.findChild<QLabel*>(QStringLiteral("lblSimulatedChip"))->isHidden());
+        QCOMPARE(
+            form.findChild<QLineEdit*>(QStringLiteral("txtData(6)"))->text(),
+            QString::fromStdString(Miscellaneous::ByteToHex(SimulatedChip::kDefaultEeprom[0])));
     }
 
     void theStartUpMessageGivesTheReasonOnAThirdLine() {
