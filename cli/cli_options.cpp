@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "cli/board_options.h"
 #include "cli/confirmation.h"
 #include "cli/exit_codes.h"
+#include "cli/help_text.h"
 #include "cli/hex_argument.h"
 #include "cli/json_values.h"
 #include "cli/run_log.h"
@@ -42,66 +44,76 @@ constexpr const char* kDescription =
     "Data goes to standard output, messages and progress to standard error.";
 
 constexpr const char* kFooter = R"(COMMANDS
-  varenthal-cli [OPTIONS] list                 the free adapters, one a line
-  varenthal-cli [OPTIONS] read ADDR            one register as two hex digits
-  varenthal-cli [OPTIONS] write ADDR DATA      one byte into one register
-  varenthal-cli [OPTIONS] dump                 0x00-0x0A: address, name, hex, bits B7 first
-  varenthal-cli [OPTIONS] status               the STATUS byte and its flags by name
+  varenthal-cli [OPTIONS] list              the free adapters, one a line
+  varenthal-cli [OPTIONS] read ADDR         one register as two hex digits
+  varenthal-cli [OPTIONS] write ADDR DATA   one byte into one register
+  varenthal-cli [OPTIONS] dump              0x00-0x0A: address, name, hex, bits
+  varenthal-cli [OPTIONS] status            the STATUS byte and its flags
   varenthal-cli [OPTIONS] eeprom show [FILE.ee] [--fs 0|1] [--cells 5..10]
   varenthal-cli [OPTIONS] eeprom save FILE.ee
-  varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] [--power-cycle] FILE.ee
+  varenthal-cli [OPTIONS] eeprom program [--backup FILE.ee] [--power-cycle]
+                FILE.ee
   varenthal-cli [OPTIONS] eeprom verify [--power-cycle] FILE.ee
   varenthal-cli [OPTIONS] watch [--interval MS] [--count N | --duration S]
                 [--registers 01,05,...] [--csv | --json] [--max-failures N]
   Each command has its own --help, e.g. varenthal-cli eeprom show --help.
 
 ADDRESSES AND DATA
-  Hex bytes: one or two hex digits of either case, with or without 0x (0A, a, 0x0a).
+  Hex bytes: one or two hex digits of either case, with or without 0x
+  (0A, a, 0x0a).
 
 WRITES THAT ASK FIRST
-  Writes to the control registers 0x01-0x05 go out at once. Any other write, and
-  'eeprom program', asks for confirmation on a terminal; without a terminal it needs
-  --yes. Register 0x0B arms programming: prefer 'eeprom program', which disarms again.
+  Writes to the control registers 0x01-0x05 go out at once. Any other write,
+  and 'eeprom program', asks for confirmation on a terminal; without a
+  terminal it needs --yes. Register 0x0B arms programming: prefer
+  'eeprom program', which disarms again.
 
 EEPROM FILES (.ee)
-  [Device] Name=Varenthal, [Registers] Register06..Register0A = two hex digits each.
-  'eeprom show' decodes the five bytes as the EEPROM page shows them; --fs 1 and --cells N
-  choose the under-voltage delay texts (default: FS from the chip, or 0 for a file; 10 cells).
-  'eeprom save' and 'eeprom program --backup' replace an existing file only after
-  "File Exists, Overwrite?" on a terminal, or with --yes.
-  'eeprom program' refuses a file that lacks a RegisterNN key or leaves it empty (it would
-  program 00 there) unless --allow-incomplete is given; 'eeprom show' marks such keys.
+  [Device] Name=Varenthal, [Registers] Register06..Register0A = two hex digits
+  each. 'eeprom show' decodes the five bytes as the EEPROM page shows them;
+  --fs 1 and --cells N choose the under-voltage delay texts (default: FS from
+  the chip, or 0 for a file; 10 cells).
+  'eeprom save' and 'eeprom program --backup' replace an existing file only
+  after "File Exists, Overwrite?" on a terminal, or with --yes.
+  'eeprom program' refuses a file that lacks a RegisterNN key or leaves it
+  empty (it would program 00 there) unless --allow-incomplete is given;
+  'eeprom show' marks such keys.
 
 WHAT A VERDICT CHECKED
-  After the pulse 'eeprom program' reads back the registers it loaded a second earlier,
-  which hold the new bytes whether or not anything was burnt: "verified": "registers".
-  With --power-cycle it then switches the board off and on, and checks 0x06-0x0A and PFALT
-  as the chip loaded them from its EEPROM: "verified": "after_power_up". The power goes
-  through --power-gpio CHIP:LINE (a fixture's line that cuts the supply while high; once
-  per board), 'sim' for the simulator's own supply, or, without a line, the operator
-  switches it when asked on the terminal. 'eeprom verify --power-cycle' does the same
-  before it reads. --power-off-time S (default 2) and --power-settle-time S (default 1).
+  After the pulse 'eeprom program' reads back the registers it loaded a
+  second earlier, which hold the new bytes whether or not anything was burnt:
+  "verified": "registers". With --power-cycle it then switches the board off
+  and on, and checks 0x06-0x0A and PFALT as the chip loaded them from its
+  EEPROM: "verified": "after_power_up". The power goes through --power-gpio
+  CHIP:LINE (a fixture's line that cuts the supply while high; once per
+  board), 'sim' for the simulator's own supply, or, without a line, the
+  operator switches it when asked on the terminal. 'eeprom verify
+  --power-cycle' does the same before it reads. --power-off-time S
+  (default 2) and --power-settle-time S (default 1).
 
 SIMULATOR
-  --adapter sim runs on a simulated chip; nothing needs to be plugged in. Without
-  --sim-state each run starts from a fresh chip; with it, the file keeps the chip (its
-  EEPROM too) between runs, like a board that is powered off and on again.
-  --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp, vgood-low,
-  program-fails, stuck-bit, unplugged, pulse-stuck (the programming voltage cannot be
-  switched off), no-vpp (the voltage calls are answered, but nothing reaches the chip, so
-  nothing is burnt), nak=AA (register AA does not acknowledge) or nak=AA:N (only its Nth transfer).
-  --sim-scenario FILE plays faults over time, one 't_ms name on|off' a line, counted from
-  the moment the adapter opens; the names are those of --sim-fault, and 'ltclr' sets and
-  clears OUTPUT_CNTRL LTCLR as the host does, which releases the latched flags.
+  --adapter sim runs on a simulated chip; nothing needs to be plugged in.
+  Without --sim-state each run starts from a fresh chip; with it, the file
+  keeps the chip (its EEPROM too) between runs, like a board that is powered
+  off and on again.
+  --sim-fault NAME (repeatable) injects a condition: ov, uv, ocd, scd, ovtemp,
+  vgood-low, program-fails, stuck-bit, unplugged, pulse-stuck (the programming
+  voltage cannot be switched off), no-vpp (the voltage calls are answered,
+  but nothing reaches the chip, so nothing is burnt), nak=AA (register AA
+  does not acknowledge) or nak=AA:N (only its Nth transfer).
+  --sim-scenario FILE plays faults over time, one 't_ms name on|off' a line,
+  counted from the moment the adapter opens; the names are those of
+  --sim-fault, and 'ltclr' sets and clears OUTPUT_CNTRL LTCLR as the host
+  does, which releases the latched flags.
 
 EXIT CODES
   0  success
   1  the chip or the bus failed: a failed transfer, no adapter, VGOOD not set,
-     a read-back difference, PFALT, the programming voltage not applied, a read-back
-     the chip did not answer, a power cycle that could not be made;
+     a read-back difference, PFALT, the programming voltage not applied, a
+     read-back the chip did not answer, a power cycle that could not be made;
      'eeprom verify': the chip differs from the file, or PFALT is set
-  2  bad usage or bad input: unknown option, invalid hex, a .ee file that is refused,
-     a write that was not confirmed
+  2  bad usage or bad input: unknown option or command, invalid hex, a .ee
+     file that is refused, a write that was not confirmed
   130  a signal ended 'eeprom program'; the chip was disarmed first
 
 EXAMPLES
@@ -111,7 +123,8 @@ EXAMPLES
       the STATUS flags as one JSON object
   varenthal-cli --adapter /dev/i2c-3 read 0x0A
   varenthal-cli --adapter hid --pulse-gpio hid:2 --yes eeprom program pack.ee
-      through a CP2112 or MCP2221 bridge's HID reports, the voltage on its pin GPIO2
+      through a CP2112 or MCP2221 bridge's HID reports, the voltage on its
+      pin GPIO2
   varenthal-cli --adapter sim write 01 84
       control register: written at once
   varenthal-cli --adapter sim --yes write 0x06 5A
@@ -119,10 +132,12 @@ EXAMPLES
   varenthal-cli eeprom show pack.ee --fs 1 --cells 7
       decode a file without touching the chip
   varenthal-cli --adapter sim --sim-state board.sim eeprom save before.ee
-  varenthal-cli --adapter sim --sim-state board.sim --yes eeprom program --backup before.ee pack.ee
+  varenthal-cli --adapter sim --sim-state board.sim --yes \
+      eeprom program --backup before.ee pack.ee
   varenthal-cli --adapter sim --sim-state board.sim eeprom show
       after the "power cycle" the chip still holds what was programmed
-  varenthal-cli --adapter sim --sim-fault vgood-low --yes eeprom program pack.ee; echo $?
+  varenthal-cli --adapter sim --sim-fault vgood-low --yes \
+      eeprom program pack.ee; echo $?
       prints 1: VGOOD did not get set
   varenthal-cli --adapter sim --trace bus.log --yes eeprom program pack.ee
       one line per adapter call in bus.log
@@ -130,7 +145,8 @@ EXAMPLES
       twenty rows a second apart as the scenario sets and clears OV
   varenthal-cli --adapter usb --log run.jsonl --yes eeprom program pack.ee
       every board on a USB bridge at once, one record each in run.jsonl
-  varenthal-cli --adapter sim --adapter sim --sim-fault 2:vgood-low --yes eeprom program pack.ee
+  varenthal-cli --adapter sim --adapter sim --sim-fault 2:vgood-low --yes \
+      eeprom program pack.ee
       two simulated boards side by side; board 2 fails, exit 1
 )";
 
@@ -277,7 +293,13 @@ std::string unknownCommand(const CLI::App& app, const CLI::App* eeprom) {
     if (inEeprom && !eeprom->get_subcommands().empty()) return {};
     std::vector<std::string> extra = inEeprom ? eeprom->remaining() : std::vector<std::string>{};
     if (extra.empty()) extra = app.remaining();
-    if (extra.empty() || extra.front().rfind("-", 0) == 0) return {};
+    if (extra.empty()) return {};
+    // An option nobody knows, where the command should follow, is named as well.
+    if (extra.front().rfind("-", 0) == 0) {
+        if (inEeprom) return {};
+        return "unknown option '" + extra.front() +
+               "' (and no command: expected list, read, write, dump, status, eeprom or watch)";
+    }
     return inEeprom ? "unknown eeprom command '" + extra.front() +
                           "' (expected show, save, program or verify)"
                     : "unknown command '" + extra.front() +
@@ -343,9 +365,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
     app.set_version_flag("--version", std::string("varenthal-cli ") + VARENTHAL_VERSION,
                          "print the version and exit");
     app.footer(
-        "The tool's options (--adapter, --pulse-gpio, --power-gpio, --power-cycle, --trace,\n"
-        "--sim-fault, --sim-state, --log, --json, --yes) may stand before or after the command;\n"
-        "varenthal-cli --help tells all.");
+        "The tool's options (--adapter, --pulse-gpio, --power-gpio, --power-cycle,\n"
+        "--trace, --sim-fault, --sim-state, --log, --json, --yes) may stand before or\n"
+        "after the command; varenthal-cli --help tells all.");
     app.get_formatter()->column_width(34);
     app.require_subcommand(1);
     BoardArguments boardArgs;
@@ -453,7 +475,9 @@ ParseResult parseArguments(int argc, const char* const* argv, std::ostream& out,
         }
         // Help and version go to standard output; errors get the tool's one prefix.
         if (e.get_exit_code() == 0) {
-            app.exit(e, out, err);
+            std::ostringstream help;
+            app.exit(e, help, err);
+            out << wrapHelp(help.str());
             return result;
         }
         return usageError(out, err, asksForJson(argc, argv),

@@ -10,6 +10,7 @@
 #include "core/adapters/i2c_dev_adapter.h"
 #include "core/adapters/trace_adapter.h"
 #include "core/adapters/usb_adapters.h"
+#include "core/adapters/with_simulator.h"
 #include "core/base/safe_file.h"
 #include "core/sim/scenario_adapter.h"
 #include "core/sim/sim_adapter.h"
@@ -166,7 +167,7 @@ AdapterSetup prepareAdapter(const AdapterOptions& options, std::ostream& diagnos
     return setup;
 }
 
-std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
+std::unique_ptr<Talvex> AdapterSetup::makeAdapter(std::shared_ptr<SimulatedChip> standby) const {
     std::unique_ptr<Talvex> adapter;
     if (simChip) {
         adapter = std::make_unique<SimAdapter>(simChip);
@@ -184,6 +185,9 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
             makeHidAdapter("hid", options.pulseGpio, false));
     } else {
         adapter = makeI2cDevAdapter(options.adapter, options.pulseGpio);
+    }
+    if (!simChip && standby) {
+        adapter = std::make_unique<WithSimulator>(std::move(adapter), std::move(standby));
     }
     if (!options.traceFile.empty()) {
         adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);

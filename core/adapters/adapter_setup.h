@@ -41,8 +41,10 @@ struct AdapterSetup {
     std::vector<SimScenarioStep> simScenario;  // played from each adapter's first open
 
     bool simulated() const { return simChip != nullptr; }
-    // Builds the adapter chain (back-end, then the trace decorator when asked for).
-    std::unique_ptr<Talvex> makeAdapter() const;
+    // Builds the adapter chain (back-end, then the trace decorator when asked for). With
+    // `standby`, a hardware back-end gets the simulator on that chip beside it (see
+    // with_simulator.h), inside the trace.
+    std::unique_ptr<Talvex> makeAdapter(std::shared_ptr<SimulatedChip> standby = nullptr) const;
 };
 
 // Prepares the back-end that `options` name; call checkAdapterOptions first. For the

@@ -10,7 +10,10 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
+// "0x" first: a spreadsheet takes "64" for a number and "E0" for text; with the prefix every
+// value stays hex text, and parsers of hex (strtol, int(x, 16)) still read it.
 void appendHex(std::string& out, std::uint8_t value) {
+    out += "0x";
     out += kHex[value >> 4];
     out += kHex[value & 0x0F];
 }

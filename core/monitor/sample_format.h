@@ -3,10 +3,11 @@
 // `varenthal-cli watch` write, and the times that the event list shows.
 //
 //   time,seconds,status,SCD,OCD,OV,UV,OVTEMP,VGOOD,DSG,CHG,OUTPUT_CNTRL,comm
-//   2026-12-07T14:03:12.400+01:00,2.000,64,0,0,1,0,0,1,1,0,00,ok
+//   2026-12-07T14:03:12.400+01:00,2.000,0x64,0,0,1,0,0,1,1,0,0x00,ok
 //
-// STATUS and the registers are two hex digits, the flags 0 or 1; what did not answer is an
-// empty field and makes `comm` "error".
+// STATUS and the registers are "0x" and two hex digits, which spreadsheets keep as text,
+// every one alike; the flags 0 or 1; what did not answer is an empty field and makes `comm`
+// "error".
 
 #include <chrono>
 #include <cstdint>

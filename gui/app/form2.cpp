@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTime>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 
 #include "core/adapters/same_adapter.h"
+#include "core/adapters/with_simulator.h"
 #include "core/base/part_variables.h"
 #include "core/base/settings_path.h"
 #include "core/chip/register_map.h"
@@ -31,6 +33,7 @@
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "gui/pages/registers/registers_page.h"
 #include "gui/pages/registers/status_panel.h"
+#include "gui/widgets/accessible_names.h"
 #include "gui/widgets/artwork.h"
 #include "gui/widgets/message_box_placement.h"
 #include "gui/widgets/message_box_title.h"
@@ -54,6 +57,9 @@ constexpr int kTabRegisters = 2;
 
 }  // namespace
 
+const QString Form2::kSimulatorHint = QStringLiteral(
+    "No hardware? Choose I2C > Connect > Built-in simulator, or start: varenthal --adapter sim");
+
 Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Varenthal Evaluation Software"));
@@ -65,6 +71,9 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("scrForm2"));
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // no tab stop that shows nothing
+    scroll_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Scroll sideways"));
+    scroll_->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll up and down"));
     auto* central = new QWidget;
     scroll_->setWidget(central);
     setCentralWidget(scroll_);
@@ -114,6 +123,7 @@ Form2::Form2(frmUSB& bus, QWidget* parent) : QMainWindow(parent), bus_(bus) {
     SSTab1_->setCurrentIndex(kTabRegisters);
 
     buildMenus();
+    accessiblenames::nameFromBuddies(central);
 
     fitToScreen();
 
@@ -181,7 +191,7 @@ void Form2::buildMenus() {
     connect(readWrite, &QAction::triggered, this, &Form2::showRegistersDialog);
     installConnectMenu(
         mnuI2C, bus_, [this](const std::string& name) { connectAdapter(name); },
-        [this] { disconnectAdapter(); });
+        [this] { disconnectAdapter(); }, [this] { return standbyChip_ != nullptr; });
 
     QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
     mnuView->setObjectName(QStringLiteral("mnuView"));
@@ -286,9 +296,11 @@ void Form2::disconnectAdapter() {
 }
 
 void Form2::showAdapterError() {
-    // The reason (no USB bus, permission, no chip) follows on a second line when the
+    // The reason (no USB bus, permission, no chip) follows on a third line when the
     // back-end knows it.
+    // The second line tells a first-time user without hardware how to go on.
     QString text = QStringLiteral("USB Error. Insure USB cable is connected and Driver is working");
+    text += QLatin1Char('\n') + kSimulatorHint;
     const std::string reason = bus_.Talvex1().lastFailure();
     if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
     QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, this);
@@ -301,6 +313,9 @@ void Form2::connectAdapter(const std::string& name) {
     bus_.CloseDevice();
     adapterOpened_ = bus_.OpenDevice(name);
     if (adapterOpened_) adapterIdentity_ = identifyBus(name);
+    // The Simulator menu and the "Simulated chip" mark go with the simulator.
+    if (standbyChip_)
+        showSimulatorMenu(this, adapterOpened_ && name == WithSimulator::kSimulatorName);
     if (!adapterOpened_) {
         showAdapterError();
         return;
@@ -385,6 +400,12 @@ void Form2::setFileItemsEnabled(bool enabled) {
 
 void Form2::setSimulatedChip(std::shared_ptr<SimulatedChip> chip) {
     installSimulatorMenu(this, std::move(chip));
+}
+
+void Form2::setStandbySimulator(std::shared_ptr<SimulatedChip> chip) {
+    standbyChip_ = chip;
+    installSimulatorMenu(this, std::move(chip));
+    showSimulatorMenu(this, false);
 }
 
 void Form2::showRegistersDialog() {

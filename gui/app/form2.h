@@ -45,6 +45,12 @@ public:
     void setEndProgram(std::function<void()> end) { endProgram_ = std::move(end); }
     // When the simulator is the adapter: adds the Simulator menu and the simulated-chip mark.
     void setSimulatedChip(std::shared_ptr<SimulatedChip> chip);
+    // When hardware is the adapter: the simulator on `chip` that I2C > Connect offers beside
+    // it (the back-end is a WithSimulator on the same chip).
+    void setStandbySimulator(std::shared_ptr<SimulatedChip> chip);
+
+    // The start-up message's second line.
+    static const QString kSimulatorHint;
 
     // Public operations of the main window.
     void InitializeControlPage();
@@ -110,5 +116,6 @@ private:
     QPointer<frmRegisters> registersDialog_;
     QPointer<MonitorWindow> monitor_;
     std::function<void()> endProgram_;
+    std::shared_ptr<SimulatedChip> standbyChip_;
     bool closing_ = false;
 };

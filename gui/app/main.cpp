@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "core/link/frm_usb.h"
+#include "core/sim/simulated_chip.h"
 #include "gui/app/close_on_signals.h"
 #include "gui/app/command_line.h"
 #include "gui/app/form2.h"
@@ -28,11 +29,16 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(artwork::icon());  // every window and message box
 
     const AdapterSetup adapter = prepareAdapter(*cli.options);
+    // On hardware, the simulator stands by for I2C > Connect.
+    const auto standby = adapter.simulated()
+                             ? nullptr
+                             : std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom);
     // The one bus of the window program; it outlives the window.
-    frmUSB bus(adapter.makeAdapter());
+    frmUSB bus(adapter.makeAdapter(standby));
 
     const std::unique_ptr<Form2> form = StartUp(bus);
     form->setSimulatedChip(adapter.simChip);
+    if (standby) form->setStandbySimulator(standby);
     closeOnSignals(form.get());
     if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
         // For the start-up benchmark: the wall-clock time once the shown window has been

@@ -20,16 +20,16 @@ struct ConditionItem {
 
 // Menu texts of the conditions; "unplugged" is the separate "Unplug adapter" item.
 constexpr ConditionItem kConditionItems[] = {
-    {SimCondition::Ov, "Over-voltage (OV)"},
-    {SimCondition::Uv, "Under-voltage (UV)"},
-    {SimCondition::Ocd, "Over-current in discharge (OCD)"},
-    {SimCondition::Scd, "Short circuit (SCD)"},
-    {SimCondition::OvTemp, "Over-temperature (OVTEMP)"},
-    {SimCondition::VgoodLow, "Supply not good (VGOOD low)"},
-    {SimCondition::ProgramFails, "EEPROM programming fails (PFALT)"},
-    {SimCondition::StuckBit, "EEPROM stuck bit"},
-    {SimCondition::PulseStuck, "Programming voltage stuck on"},
-    {SimCondition::NoVpp, "No programming voltage at the chip"},
+    {SimCondition::Ov, "&Over-voltage (OV)"},
+    {SimCondition::Uv, "&Under-voltage (UV)"},
+    {SimCondition::Ocd, "Over-&current in discharge (OCD)"},
+    {SimCondition::Scd, "&Short circuit (SCD)"},
+    {SimCondition::OvTemp, "Over-&temperature (OVTEMP)"},
+    {SimCondition::VgoodLow, "Supply not &good (VGOOD low)"},
+    {SimCondition::ProgramFails, "EEPROM &programming fails (PFALT)"},
+    {SimCondition::StuckBit, "EEPROM stuck &bit"},
+    {SimCondition::PulseStuck, "Programming &voltage stuck on"},
+    {SimCondition::NoVpp, "&No programming voltage at the chip"},
 };
 
 QString actionName(SimCondition condition) {
@@ -57,11 +57,11 @@ SimulatorMenu::SimulatorMenu(std::shared_ptr<SimulatedChip> chip, QWidget* paren
     connect(nak_, &QAction::triggered, this, &SimulatorMenu::onNakToggled);
 
     addSeparator();
-    QAction* powerCycle = addAction(QStringLiteral("Power cycle chip"));
+    QAction* powerCycle = addAction(QStringLiteral("Po&wer cycle chip"));
     powerCycle->setObjectName(QStringLiteral("mnuSimPowerCycle"));
     connect(powerCycle, &QAction::triggered, this, [this] { chip_->powerCycle(); });
 
-    QAction* unplug = addAction(QStringLiteral("Unplug adapter"));
+    QAction* unplug = addAction(QStringLiteral("Unplug &adapter"));
     unplug->setObjectName(QStringLiteral("mnuSimUnplug"));
     unplug->setCheckable(true);
     connect(unplug, &QAction::triggered, this,
@@ -121,8 +121,8 @@ void SimulatorMenu::updateNakText() {
                          .arg(QString::fromStdString(Miscellaneous::ByteToHex(address)))
                          .arg(left);
     nak_->setText(registers.isEmpty()
-                      ? QStringLiteral("NAK transfers to a register...")
-                      : QStringLiteral("NAK transfers to register %1").arg(registers.join(", ")));
+                      ? QStringLiteral("&NAK transfers to a register...")
+                      : QStringLiteral("&NAK transfers to register %1").arg(registers.join(", ")));
 }
 
 void installSimulatorMenu(QMainWindow* window, std::shared_ptr<SimulatedChip> chip) {
@@ -142,4 +142,11 @@ void installSimulatorMenu(QMainWindow* window, std::shared_ptr<SimulatedChip> ch
     fillcolour::applyAccent(mark, QColor(0x8a, 0x4b, 0x00));
     bar->setCornerWidget(mark, Qt::TopRightCorner);
     mark->show();  // the menu bar may be on show already: a new child stays hidden otherwise
+}
+
+void showSimulatorMenu(QMainWindow* window, bool shown) {
+    QMenuBar* bar = window->menuBar();
+    if (auto* menu = bar->findChild<SimulatorMenu*>()) menu->menuAction()->setVisible(shown);
+    if (auto* mark = bar->findChild<QLabel*>(QStringLiteral("lblSimulatedChip")))
+        mark->setVisible(shown);
 }

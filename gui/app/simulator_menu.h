@@ -29,3 +29,6 @@ private:
 // Adds the Simulator menu before the Help menu of `window` and marks the window as running
 // on a simulated chip. Does nothing when `chip` is empty.
 void installSimulatorMenu(QMainWindow* window, std::shared_ptr<SimulatedChip> chip);
+// Shows or hides the Simulator menu and the mark, for a window that switches between
+// hardware and the simulator.
+void showSimulatorMenu(QMainWindow* window, bool shown);

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <algorithm>
+#include <array>
 
 #include "core/base/program_file_date.h"
 #include "gui/widgets/artwork.h"
@@ -17,6 +19,15 @@ constexpr const char* kProductName = "Varenthal";
 constexpr const char* kLegalNotice = "Copyright (C) 2026 Varenthal Systems. All rights reserved.";
 constexpr const char* kComments = "";
 constexpr const char* kProgramFileName = "varenthal";
+constexpr int kWidthTwips = 6225;
+constexpr int kHeightTwips = 4650;
+constexpr int kPictureLeft = 2400;
+constexpr int kPictureTop = 1560;
+constexpr int kBannerLeft = 1680;
+constexpr int kBadPathTop = 1680;
+// Design tops and heights of Description, RevisionLabel, UpdateDate, Copyright, comments.
+constexpr std::array<int, 5> kLineTops{720, 1200, 3240, 3600, 4080};
+constexpr std::array<int, 5> kLineHeights{375, 495, 255, 375, 495};
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                   int width, int height, int points = 0) {
@@ -47,14 +58,17 @@ frmAbout::frmAbout(QWidget* parent)
     setWindowIcon(artwork::icon());
     setAutoFillBackground(true);
     QPalette pal = palette();
+    // White with dark text in every desktop theme, light or dark.
     pal.setColor(QPalette::Window, Qt::white);
+    pal.setColor(QPalette::WindowText, Qt::black);
+    pal.setColor(QPalette::Text, Qt::black);
     setPalette(pal);
-    setFixedSize(Twips(6225), Twips(4650));
+    setFixedSize(Twips(kWidthTwips), Twips(kHeightTwips));
 
-    auto* image2 = new QLabel(this);
-    image2->setObjectName(QStringLiteral("Image2"));
-    image2->setPixmap(artwork::banner());
-    image2->setGeometry(Twips(1680), 0, Twips(2760), Twips(450));
+    Image2_ = new QLabel(this);
+    Image2_->setObjectName(QStringLiteral("Image2"));
+    Image2_->setPixmap(artwork::banner());
+    Image2_->setGeometry(Twips(1680), 0, Twips(2760), Twips(450));
     Image1_ = new QLabel(this);
     Image1_->setObjectName(QStringLiteral("Image1"));
     Image1_->setPixmap(artwork::icon());
@@ -70,12 +84,16 @@ frmAbout::frmAbout(QWidget* parent)
     AboutOK_->setAlignment(Qt::AlignCenter);
     AboutOK_->setGeometry(Twips(2400), Twips(1560), Twips(1275), Twips(1500));
     AboutOK_->setCursor(Qt::PointingHandCursor);
+    AboutOK_->setAccessibleName(QStringLiteral("OK"));
+    AboutOK_->setAccessibleDescription(QStringLiteral("Closes the About box"));
     AboutOK_->installEventFilter(this);
     badpathlabel_ = makeLabel(this, "badpathlabel", QString(), 0, 1680, 0, 0);
     UpdateDate_ = makeLabel(this, "UpdateDate", QStringLiteral("Last Updated: 04/13/98"), 120, 3240,
                             6015, 255);
     Copyright_ = makeLabel(this, "Copyright", QStringLiteral("Copyright"), 120, 3600, 5895, 375);
     comments_ = makeLabel(this, "comments", QStringLiteral("comments"), 120, 4080, 5895, 495);
+    Copyright_->setWordWrap(true);
+    comments_->setWordWrap(true);
 
     Load();
 }
@@ -104,9 +122,44 @@ void frmAbout::Load() {
     // Each line spans the window with 110-twip margins, its text centred.
     const int margin = Twips(110);
     Image1_->move(margin, Image1_->y());
-    for (QLabel* line : {Description_, RevisionLabel_, UpdateDate_, Copyright_, comments_}) {
-        line->setGeometry(margin, line->y(), frameGeometry().width() - 2 * margin, line->height());
+    fitLines(margin);
+}
+
+void frmAbout::fitLines(int margin) {
+    // A larger font than the design's widens the box for the widest line and pushes the
+    // lines below a taller one down, so that no text is cut; the notice and the comments
+    // wrap rather than widen it.
+    const std::array<QLabel*, 5> lines{Description_, RevisionLabel_, UpdateDate_, Copyright_,
+                                       comments_};
+    const int frameExtra = frameGeometry().width() - width();
+    int outer = Twips(kWidthTwips) + frameExtra;
+    for (QLabel* line : lines) {
+        if (!line->wordWrap()) outer = std::max(outer, line->sizeHint().width() + 2 * margin);
     }
+    int bottom = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        QLabel* line = lines[i];
+        const int width = outer - 2 * margin;
+        const int needed =
+            line->wordWrap() ? line->heightForWidth(width) : line->sizeHint().height();
+        const int top = std::max(Twips(kLineTops[i]), bottom);
+        line->setGeometry(margin, top, width, std::max(Twips(kLineHeights[i]), needed));
+        bottom = line->geometry().bottom() + 1;
+        // The picture sits between the version and the date line, below the error text
+        // when the date could not be read.
+        if (line == RevisionLabel_) {
+            if (!badpathlabel_->text().isEmpty()) {
+                badpathlabel_->move(badpathlabel_->x(), std::max(Twips(kBadPathTop), bottom));
+                bottom = badpathlabel_->geometry().bottom() + 1;
+            }
+            AboutOK_->move(Twips(kPictureLeft) + (outer - frameExtra - Twips(kWidthTwips)) / 2,
+                           std::max(Twips(kPictureTop), bottom));
+            bottom = AboutOK_->geometry().bottom() + 1;
+        }
+    }
+    const QSize size(outer - frameExtra, std::max(Twips(kHeightTwips), bottom + Twips(75)));
+    setFixedSize(size);
+    Image2_->move(Twips(kBannerLeft) + (size.width() - Twips(kWidthTwips)) / 2, 0);
 }
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event) {

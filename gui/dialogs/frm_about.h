@@ -21,9 +21,12 @@ protected:
 
 private:
     void Load();
+    // Places the text lines for the font in use; the design's places when they fit.
+    void fitLines(int margin);
     void AboutOK_Click();
 
     QLabel* Image1_ = nullptr;
+    QLabel* Image2_ = nullptr;
     QLabel* Description_ = nullptr;
     QLabel* RevisionLabel_ = nullptr;
     QLabel* AboutOK_ = nullptr;

@@ -1,10 +1,12 @@
 #include "gui/dialogs/frm_registers.h"
 
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
+#include <tuple>
 
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -14,31 +16,46 @@ using Miscellaneous::Twips;
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, QRect twips) {
+// The design in twips: the address column from 480, the data column from 1920, the buttons
+// from 3120 and 1095 wide; the read row at the top, the write row below. A larger font
+// widens the columns and the window instead of running one caption into the next.
+constexpr int kLeft = 480;
+constexpr int kTop = 480;
+constexpr int kAddressColumn = 1440;
+constexpr int kDataColumn = 1200;
+constexpr int kButtonWidth = 1095;
+constexpr int kButtonHeight = 375;
+constexpr int kBoxWidth = 495;
+constexpr int kBoxHeight = 285;
+constexpr int kRowGap = 675;
+constexpr int kWidth = 4680;
+constexpr int kHeight = 3090;
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    // The caption keeps its place; a wider font than the design's widens it, never cuts it.
-    const int width = std::max(Twips(twips.width()), label->sizeHint().width());
-    label->setGeometry(Twips(twips.x()), Twips(twips.y()), width, Twips(twips.height()));
     return label;
 }
 
-QLineEdit* makeBox(QWidget* parent, const char* name, QRect twips) {
+QLineEdit* makeBox(QWidget* parent, const char* name, const QString& accessibleName) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QLatin1String(name));
+    box->setAccessibleName(accessibleName);
     box->setAlignment(Qt::AlignCenter);
-    box->setGeometry(Twips(twips.x()), Twips(twips.y()), Twips(twips.width()),
-                     Twips(twips.height()));
+    box->setMinimumSize(Twips(kBoxWidth), Twips(kBoxHeight));
+    box->setMaximumWidth(
+        std::max(Twips(kBoxWidth), box->fontMetrics().horizontalAdvance(QStringLiteral("WWWW"))));
     return box;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, QRect twips) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text,
+                        const QString& accessibleName) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(accessibleName);
     // No button answers Enter: a typed address must not fire "Read" or "Write" by accident.
     button->setAutoDefault(false);
-    button->setGeometry(Twips(twips.x()), Twips(twips.y()), Twips(twips.width()),
-                        Twips(twips.height()));
+    button->setMinimumSize(Twips(kButtonWidth), Twips(kButtonHeight));
     return button;
 }
 
@@ -49,23 +66,51 @@ frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent
     setWindowTitle(QStringLiteral("I2C Function"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(Twips(4680), Twips(3090));
 
     // The upper row reads, the lower row writes.
-    makeLabel(this, "Label1", QStringLiteral("Address (hex)"), {480, 480, 1095, 255});
-    txtReadAddr_ = makeBox(this, "txtReadAddr", {720, 840, 495, 285});
-    makeLabel(this, "Label2", QStringLiteral("Data (hex)"), {1920, 480, 735, 255});
-    lblReadData_ = makeLabel(this, "lblReadData", QString(), {2040, 840, 495, 285});
+    QLabel* label1 = makeLabel(this, "Label1", QStringLiteral("Address (hex)"));
+    txtReadAddr_ = makeBox(this, "txtReadAddr", QStringLiteral("Read address (hex)"));
+    QLabel* label2 = makeLabel(this, "Label2", QStringLiteral("Data (hex)"));
+    lblReadData_ = makeLabel(this, "lblReadData", QString());
+    lblReadData_->setAccessibleName(QStringLiteral("Data read (hex)"));
     lblReadData_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblReadData_->setAlignment(Qt::AlignCenter);
-    cmdReadI2C_ = makeButton(this, "cmdReadI2C", QStringLiteral("Read"), {3120, 720, 1095, 375});
+    lblReadData_->setMinimumSize(Twips(kBoxWidth), Twips(kBoxHeight));
+    cmdReadI2C_ =
+        makeButton(this, "cmdReadI2C", QStringLiteral("Read"), QStringLiteral("Read register"));
 
-    makeLabel(this, "Label3", QStringLiteral("Address (hex)"), {480, 1800, 1095, 255});
-    txtWriteAddr_ = makeBox(this, "txtWriteAddr", {720, 2160, 495, 285});
-    makeLabel(this, "Label4", QStringLiteral("Data (hex)"), {1920, 1800, 735, 255});
-    txtWriteData_ = makeBox(this, "txtWriteData", {2040, 2160, 495, 285});
+    QLabel* label3 = makeLabel(this, "Label3", QStringLiteral("Address (hex)"));
+    txtWriteAddr_ = makeBox(this, "txtWriteAddr", QStringLiteral("Write address (hex)"));
+    QLabel* label4 = makeLabel(this, "Label4", QStringLiteral("Data (hex)"));
+    txtWriteData_ = makeBox(this, "txtWriteData", QStringLiteral("Write data (hex)"));
     cmdWriteI2C_ =
-        makeButton(this, "cmdWriteI2C", QStringLiteral("Write"), {3120, 2040, 1095, 375});
+        makeButton(this, "cmdWriteI2C", QStringLiteral("Write"), QStringLiteral("Write register"));
+    label1->setBuddy(txtReadAddr_);
+    label3->setBuddy(txtWriteAddr_);
+    label4->setBuddy(txtWriteData_);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(Twips(kLeft), Twips(kTop),
+                             Twips(kWidth - kLeft - kAddressColumn - kDataColumn - kButtonWidth),
+                             Twips(kTop));
+    grid->setHorizontalSpacing(Twips(120));
+    grid->setColumnMinimumWidth(0, Twips(kAddressColumn) - Twips(120));
+    grid->setColumnMinimumWidth(1, Twips(kDataColumn) - Twips(120));
+    grid->setRowMinimumHeight(2, Twips(kRowGap) - 2 * grid->verticalSpacing());
+    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignVCenter;
+    int row = 0;
+    for (const auto& [addressCaption, addressBox, dataCaption, dataBox, button] :
+         {std::tuple<QLabel*, QWidget*, QLabel*, QWidget*, QPushButton*>{
+              label1, txtReadAddr_, label2, lblReadData_, cmdReadI2C_},
+          {label3, txtWriteAddr_, label4, txtWriteData_, cmdWriteI2C_}}) {
+        grid->addWidget(addressCaption, row, 0, centre);
+        grid->addWidget(addressBox, row + 1, 0, centre);
+        grid->addWidget(dataCaption, row, 1, centre);
+        grid->addWidget(dataBox, row + 1, 1, centre);
+        grid->addWidget(button, row, 2, 2, 1, Qt::AlignVCenter);
+        row += 3;
+    }
+    keepFixedSize();
 
     setTabOrder(cmdReadI2C_, cmdWriteI2C_);
     setTabOrder(cmdWriteI2C_, txtReadAddr_);
@@ -78,6 +123,22 @@ frmRegisters::frmRegisters(Communication comm, QWidget* parent) : QDialog(parent
     Miscellaneous::DisableWhileProgramming(cmdWriteI2C_, comm_.programming());
 
     Miscellaneous::CenterForm(this);
+}
+
+void frmRegisters::keepFixedSize() {
+    // The design's size, or what the font and style need; the user does not resize it.
+    // An explicit minimum would win over the button's own: the larger of the two.
+    for (QPushButton* button : {cmdReadI2C_, cmdWriteI2C_}) {
+        button->setMinimumSize(
+            QSize(Twips(kButtonWidth), Twips(kButtonHeight)).expandedTo(button->sizeHint()));
+    }
+    layout()->activate();
+    setFixedSize(QSize(Twips(kWidth), Twips(kHeight)).expandedTo(layout()->minimumSize()));
+}
+
+void frmRegisters::showEvent(QShowEvent* event) {
+    keepFixedSize();  // the style's sizes are final once the window is polished
+    QDialog::showEvent(event);
 }
 
 int frmRegisters::takeHexByte(QLineEdit* box) {

@@ -3,6 +3,7 @@
 // the pages' knowledge of the register map. Modeless; the main window keeps one instance.
 
 #include <QDialog>
+#include <QShowEvent>
 #include <functional>
 #include <utility>
 
@@ -19,7 +20,11 @@ public:
     // Asked before every write: true while the adapter is gone, and the write is refused.
     void setLinkDown(std::function<bool()> linkDown) { linkDown_ = std::move(linkDown); }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void keepFixedSize();
     void cmdReadI2C_Click();
     void cmdWriteI2C_Click();
     // Checks a box with HexToByte and rewrites it as two hex digits; -1 when it is not a byte.

@@ -10,12 +10,14 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QSvgGenerator>
@@ -27,6 +29,7 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/monitor/sample_format.h"
+#include "gui/widgets/screen_fit.h"
 
 namespace {
 
@@ -136,9 +139,15 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     }
 
     auto* controls = new QHBoxLayout;
-    controls->addWidget(new QLabel(QStringLiteral("Interval"), this));
+    auto* interval = new QLabel(QStringLiteral("&Interval"), this);
+    interval->setBuddy(cboInterval_);
+    cboInterval_->setAccessibleName(QStringLiteral("Interval"));
+    controls->addWidget(interval);
     controls->addWidget(cboInterval_);
-    controls->addWidget(new QLabel(QStringLiteral("Span"), this));
+    auto* span = new QLabel(QStringLiteral("S&pan"), this);
+    span->setBuddy(cboSpan_);
+    cboSpan_->setAccessibleName(QStringLiteral("Span"));
+    controls->addWidget(span);
     controls->addWidget(cboSpan_);
     controls->addWidget(cmdPause_);
     controls->addStretch();
@@ -156,10 +165,20 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     splitter->addWidget(lstEvents_);
     splitter->setStretchFactor(0, 3);
 
-    auto* layout = new QVBoxLayout(this);
+    lstEvents_->setAccessibleName(QStringLiteral("Flag changes"));
+    hsbTime_->setAccessibleName(QStringLiteral("Time"));
+    chartView_->setAccessibleName(QStringLiteral("Status chart"));
+    chartView_->setFocusPolicy(Qt::NoFocus);  // nothing in it answers the keyboard
+
+    // On a screen too small for the chart and the list together, the window scrolls.
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(controls);
     layout->addLayout(registerBox);
     layout->addWidget(splitter);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(screenfit::scrolling(content));
 
     // One line a row: scrolling to the end need not measure every line of a long list.
     lstEvents_->setUniformItemSizes(true);
@@ -175,6 +194,16 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
         if (dirty_ && !cmdPause_->isChecked()) refreshPlot();
     });
     tmrPlot_->start(kPlotRefreshMs);
+    screenfit::fitWindow(this);
+}
+
+void MonitorWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape closes it, as it does a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 MonitorWindow::~MonitorWindow() {

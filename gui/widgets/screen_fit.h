@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 
+class QScrollArea;
 class QWidget;
 
 namespace screenfit {
@@ -16,5 +17,13 @@ QSize clientSize(QSize wanted, QSize needed, QSize frame, const QRect& available
 QSize frameExtra(const QWidget* window);
 // The free area of the screen `window` is on.
 QRect availableArea(const QWidget* window);
+
+// A frameless scroll area around `content` that asks for the content's whole size, so that a
+// window with room shows it without scroll bars, and scrolls only in a window that the screen
+// keeps smaller than the content.
+QScrollArea* scrolling(QWidget* content);
+// Gives a laid-out window its size hint, as far as its screen's free area (less the frame)
+// allows, and keeps it inside that area.
+void fitWindow(QWidget* window);
 
 }  // namespace screenfit

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "cli_run.h"
 #include "core/sim/sim_state_file.h"
@@ -25,6 +26,49 @@ TEST(CliArguments, HelpNamesEveryCommandExitCodeAndExample) {
         EXPECT_THAT(run.out, HasSubstr(text)) << text;
     }
     EXPECT_THAT(runCli({"eeprom", "show", "--help"}).out, HasSubstr("--cells"));
+}
+
+// Every help screen fits an 80-column terminal, the option table's descriptions included.
+TEST(CliArguments, EveryHelpFitsEightyColumns) {
+    const std::vector<std::vector<std::string>> screens{{"--help"},
+                                                        {"list", "--help"},
+                                                        {"read", "--help"},
+                                                        {"write", "--help"},
+                                                        {"dump", "--help"},
+                                                        {"status", "--help"},
+                                                        {"eeprom", "--help"},
+                                                        {"watch", "--help"},
+                                                        {"eeprom", "show", "--help"},
+                                                        {"eeprom", "save", "--help"},
+                                                        {"eeprom", "program", "--help"},
+                                                        {"eeprom", "verify", "--help"}};
+    for (const auto& args : screens) {
+        const CliRun run = runCli(args);
+        ASSERT_EQ(run.exitCode, 0) << args.front();
+        std::istringstream lines(run.out);
+        std::string line;
+        int count = 0;
+        while (std::getline(lines, line)) {
+            ++count;
+            EXPECT_LE(line.size(), 80U) << args.front() << ": " << line;
+        }
+        EXPECT_GT(count, 5) << args.front();
+    }
+    // Wrapping keeps every word: the long --adapter description is all there.
+    const CliRun tool = runCli({"--help"});
+    EXPECT_THAT(tool.out, HasSubstr("/dev/i2c-3 or its adapter's name."));
+}
+
+// A word that is neither a command nor an option is named as unknown, with the commands.
+TEST(CliArguments, AnUnknownWordWhereTheCommandBelongsIsNamed) {
+    for (const char* word : {"frobnicate", "--frobnicate"}) {
+        const CliRun run = runCli({"--adapter", "sim", word});
+        EXPECT_EQ(run.exitCode, 2) << word;
+        EXPECT_THAT(run.err, HasSubstr("unknown")) << word;
+        EXPECT_THAT(run.err, HasSubstr("'" + std::string(word) + "'")) << word;
+        EXPECT_THAT(run.err, HasSubstr("expected list, read, write")) << word;
+        EXPECT_THAT(run.err, Not(HasSubstr("A subcommand is required"))) << word;
+    }
 }
 
 TEST(CliArguments, VersionIsTheBuildsVersion) {

@@ -55,7 +55,7 @@ TEST(CliWatch, CsvRowsFollowAScenarioWithOneStatusAndRegisterReadEach) {
                                               HasSubstr("0.3"), HasSubstr("0.4"), HasSubstr("0.5"),
                                               HasSubstr("0.6"), HasSubstr("0.7")));
     EXPECT_THAT(column(lines, 12), ::testing::Each("ok"));
-    EXPECT_THAT(column(lines, 11), ::testing::Each("00")) << "LTCLR is back to 0 at once";
+    EXPECT_THAT(column(lines, 11), ::testing::Each("0x00")) << "LTCLR is back to 0 at once";
 
     std::vector<std::string> reads;
     for (const std::string& event : traceEvents(dir.file("trace"))) {
@@ -95,7 +95,7 @@ TEST(CliWatch, FailedReadsAreEmptyFieldsAndALongRunOfThemExitsOne) {
     EXPECT_EQ(gap.exitCode, 0) << gap.err;
     const auto lines = csvLines(gap.out);
     ASSERT_EQ(lines.size(), 6U);
-    EXPECT_THAT(column(lines, 2), ElementsAre("E0", "E0", "", "", "E0"));
+    EXPECT_THAT(column(lines, 2), ElementsAre("0xE0", "0xE0", "", "", "0xE0"));
     EXPECT_THAT(column(lines, 5), ElementsAre("0", "0", "", "", "0"));
     EXPECT_THAT(column(lines, 11), ElementsAre("ok", "ok", "error", "error", "ok"));
 

@@ -145,6 +145,7 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     Label47_->setObjectName(QStringLiteral("Label47"));
     ProgressBar1_ = new QProgressBar(this);
     ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1_->setAccessibleName(QStringLiteral("Programming EEPROM progress"));
     ProgressBar1_->setRange(0, 100);
     ProgressBar1_->setValue(0);
     auto* progress = new QHBoxLayout;
@@ -174,7 +175,11 @@ EepromPage::EepromPage(Communication comm, QWidget* parent)
     layout->addLayout(progress);
 
     connect(cboCellCount_, &QComboBox::activated, this, &EepromPage::cboCellCount_Click);
-    connect(chkFsBit_, &QCheckBox::clicked, this, &EepromPage::chkFsBit_Click);
+    // Every change the user makes runs the handler: a click, the keyboard, or a toggle through
+    // the accessibility interface, which sends no click. The page's own settings do not.
+    connect(chkFsBit_, &QCheckBox::toggled, this, [this] {
+        if (!settingFsBox_) chkFsBit_Click();
+    });
     connect(txtOcDelay_, &QLineEdit::returnPressed, this,
             [this] { chkZvc_->setFocus(Qt::OtherFocusReason); });
     txtOcDelay_->installEventFilter(this);
@@ -196,6 +201,7 @@ QComboBox* EepromPage::addList(QGroupBox* frame, const eeprom::ListField& list, 
     for (const std::string_view item : list.items) combo->addItem(qs(item));
     combo->setCurrentIndex(-1);
     label->setBuddy(combo);
+    combo->setAccessibleName(qs(list.label));
     combo->setToolTip(tooltips::field(list.field));
     grid->addWidget(label, row, 0);
     grid->addWidget(combo, row, 1);
@@ -292,6 +298,7 @@ QGroupBox* EepromPage::buildOcdCfg() {
     txtOcDelay_->setMaximumWidth(Miscellaneous::Twips(900));
     txtOcDelay_->setToolTip(tooltips::field(chip::Field{chip::OCDELAY, 0, 5}));
     label->setBuddy(txtOcDelay_);
+    txtOcDelay_->setAccessibleName(qs(eeprom::kOcDelayLabel));
     grid->addWidget(label, 0, 0);
     grid->addWidget(txtOcDelay_, 0, 1);
     grid->addWidget(new QLabel(qs(eeprom::kOcDelayUnit), frame), 0, 2);
@@ -415,7 +422,7 @@ void EepromPage::InitializeEepromPage(bool bFromEepromFile,
         allRead = false;
     for (int slot = 2; slot < chip::kEepromCount; ++slot) value(slot);
 
-    chkFsBit_->setChecked((outputCntrl & chip::kOutFS) != 0);
+    setFsBox((outputCntrl & chip::kOutFS) != 0);
     buildUvDelayList(eeprom::UvDelaySuffix::Alt);
     showSettings(eeprom::decode(image), known);
 
@@ -529,7 +536,7 @@ void EepromPage::chkFsBit_Click() {
     // A lost read would write its stand-in byte over the FET and latch bits: write nothing,
     // and leave the box and the list as they were, since the chip's FS did not change.
     if (comm_.ReadRegister(chip::OUTPUT_CNTRL, outputCntrl) != 0) {
-        chkFsBit_->setChecked(!chkFsBit_->isChecked());
+        setFsBox(!chkFsBit_->isChecked());
         return;
     }
     outputCntrl = chip::Field{chip::OUTPUT_CNTRL, 7, 1}.put(outputCntrl, chkFsBit_->isChecked());
@@ -541,6 +548,12 @@ void EepromPage::chkFsBit_Click() {
     std::uint8_t ocvUvDelay = 0;
     comm_.ReadRegister(chip::OCV_UV_DELAY, ocvUvDelay);
     cboUvDelay_->setCurrentIndex(chip::kUvDelay.get(ocvUvDelay));
+}
+
+void EepromPage::setFsBox(bool checked) {
+    settingFsBox_ = true;
+    chkFsBit_->setChecked(checked);
+    settingFsBox_ = false;
 }
 
 bool EepromPage::eventFilter(QObject* watched, QEvent* event) {

@@ -104,6 +104,8 @@ private:
 
     void cboCellCount_Click();
     void chkFsBit_Click();
+    // Sets the FS box from the chip without running its handler.
+    void setFsBox(bool checked);
     void txtOcDelay_LostFocus();
     void buildUvDelayList(eeprom::UvDelaySuffix suffix);
     void takeCellCount();
@@ -161,6 +163,7 @@ private:
     std::unique_ptr<Host> host_;
     std::unique_ptr<eeprom::EepromProgrammer> programmer_;
     bool busy_ = false;
+    bool settingFsBox_ = false;
     // The last fill from the chip lost a read; cleared by a whole read or a loaded file.
     bool chipNotRead_ = false;
     // The file dialog keeps its folder between commands, as the main window's dlgFile did.

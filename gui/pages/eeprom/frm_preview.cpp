@@ -6,15 +6,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/chip/register_map.h"
 #include "core/link/miscellaneous.h"
-#include "gui/widgets/bit_color.h"
-#include "gui/widgets/fill_colour.h"
+#include "gui/widgets/bit_cell.h"
 #include "gui/widgets/miscellaneous_gui.h"
 #include "gui/widgets/register_tooltips.h"
+#include "gui/widgets/screen_fit.h"
 
 namespace {
 
@@ -24,23 +25,14 @@ constexpr std::array<const char*, 5> kCellArrays{"OvCfgBit", "UvLvlBit", "OcvUvD
 constexpr int kHeadingRow = 0;
 constexpr int kFirstBitColumn = 3;  // Addr, Name, Hex, then B7..B0
 
-QLabel* makeCell(const QString& text, QWidget* parent) {
-    auto* cell = new QLabel(text, parent);
-    cell->setAlignment(Qt::AlignCenter);
-    cell->setAutoFillBackground(true);
-    cell->setFrameShape(QFrame::Box);
-    // A narrow face as on the Registers page keeps the eight cells within the main window's
-    // width; one width for every cell, wide enough for the longest bit name.
+// A narrow face as on the Registers page keeps the eight cells within the main window's
+// width; one width for every cell, wide enough for the longest bit name.
+void narrowCell(QLabel* cell) {
     QFont narrow = cell->font();
     narrow.setStretch(QFont::SemiCondensed);
     narrow.setPointSizeF(std::min(narrow.pointSizeF(), 8.0));
     cell->setFont(narrow);
     cell->setMinimumWidth(cell->fontMetrics().horizontalAdvance(QStringLiteral("UVFET_DIS")) + 8);
-    return cell;
-}
-
-void paintCell(QLabel* cell, bool set) {
-    fillcolour::apply(cell, QPalette::Window, widgets::bitColor(set));
 }
 
 }  // namespace
@@ -50,6 +42,8 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("EEPROM Preview"));
     setModal(true);
 
+    // The grid and the legend scroll on a screen too small for them; "Close" stays in view.
+    auto* content = new QWidget;
     auto* grid = new QGridLayout;
     const QStringList headings{
         QStringLiteral("Addr"), QStringLiteral("Name"), QStringLiteral("Hex"), QStringLiteral("B7"),
@@ -74,6 +68,9 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
             row, 1);
         auto* hex = new QLineEdit(this);
         hex->setObjectName(QStringLiteral("txtData(%1)").arg(address));
+        hex->setAccessibleName(
+            QString::fromUtf8(info.name.data(), static_cast<int>(info.name.size())) +
+            QStringLiteral(" hex value"));
         hex->setReadOnly(true);
         hex->setAlignment(Qt::AlignCenter);
         hex->setMaximumWidth(Miscellaneous::Twips(600));
@@ -81,11 +78,11 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
         grid->addWidget(hex, row, 2);
         for (int bit = 0; bit < 8; ++bit) {
             const std::string_view name = info.bits[static_cast<std::size_t>(bit)];
-            QLabel* cell =
-                makeCell(QString::fromUtf8(name.data(), static_cast<int>(name.size())), this);
+            auto* cell = new BitCell(QString::fromUtf8(name.data(), static_cast<int>(name.size())),
+                                     tooltips::bit(address, static_cast<unsigned>(bit)), this);
+            narrowCell(cell);
             cell->setObjectName(
                 QStringLiteral("%1(%2)").arg(QLatin1String(kCellArrays[r])).arg(bit));
-            cell->setToolTip(tooltips::bit(address, static_cast<unsigned>(bit)));
             bitCells_[static_cast<std::size_t>(r)][static_cast<std::size_t>(bit)] = cell;
             grid->addWidget(cell, row, kFirstBitColumn + 7 - bit);  // B7 leftmost
         }
@@ -95,9 +92,12 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     legend->setObjectName(QStringLiteral("fraLegend"));
     auto* legendLayout = new QHBoxLayout(legend);
     for (const bool set : {true, false}) {
-        QLabel* cell = makeCell(set ? QStringLiteral("1") : QStringLiteral("0"), legend);
+        auto* cell =
+            new BitCell(set ? QStringLiteral("1") : QStringLiteral("0"),
+                        QStringLiteral("legend: a bit that is %1").arg(set ? 1 : 0), legend);
+        narrowCell(cell);
         cell->setObjectName(set ? QStringLiteral("lblLegend(1)") : QStringLiteral("lblLegend(0)"));
-        paintCell(cell, set);
+        cell->setBit(set);
         legendLayout->addWidget(cell);
     }
 
@@ -106,21 +106,28 @@ frmPreview::frmPreview(QWidget* parent) : QDialog(parent) {
     okButton->setDefault(true);
     connect(okButton, &QPushButton::clicked, this, &frmPreview::OKButton_Click);
 
+    auto* legendRow = new QHBoxLayout;
+    legendRow->addWidget(legend);
+    legendRow->addStretch();
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(grid);
+    contentLayout->addLayout(legendRow);
+    contentLayout->addStretch();
+
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(legend);
     bottom->addStretch();
-    bottom->addWidget(okButton, 0, Qt::AlignBottom);
+    bottom->addWidget(okButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addWidget(screenfit::scrolling(content), 1);
     layout->addLayout(bottom);
-    // No wider than the main window it previews for.
-    if (parent) setMaximumWidth(std::max(parent->window()->width(), minimumSizeHint().width()));
+    screenfit::fitWindow(this);
 }
 
 void frmPreview::Display(std::span<const std::uint8_t> bytes) {
     for (std::size_t r = 0; r < txtData_.size() && r < bytes.size(); ++r) {
         const std::uint8_t b = bytes[r];
-        for (std::size_t i = 0; i < 8; ++i) paintCell(bitCells_[r][i], (b & (1U << i)) != 0);
+        for (std::size_t i = 0; i < 8; ++i) bitCells_[r][i]->setBit((b & (1U << i)) != 0);
         txtData_[r]->setText(QString::fromStdString(Miscellaneous::ByteToHex(b)));
     }
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-class QLabel;
+class BitCell;
 class QLineEdit;
 
 class frmPreview : public QDialog {
@@ -22,5 +22,5 @@ private:
     void OKButton_Click();
 
     std::array<QLineEdit*, 5> txtData_{};
-    std::array<std::array<QLabel*, 8>, 5> bitCells_{};
+    std::array<std::array<BitCell*, 8>, 5> bitCells_{};
 };

@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,33 +21,42 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
-#include "gui/widgets/bit_color.h"
-#include "gui/widgets/miscellaneous_gui.h"
+#include "gui/widgets/bit_cell.h"
 #include "gui/widgets/fill_colour.h"
+#include "gui/widgets/miscellaneous_gui.h"
 #include "gui/widgets/register_tooltips.h"
-#include "gui/widgets/text_room.h"
 
 using Miscellaneous::Twips;
 
 namespace {
 
-// Geometry in twips. Columns left to right: address, name, B7..B0, hex box, "Write".
-constexpr int kAddrLeft = 120;
+// Sizes in twips, the design's at the system's usual font; a larger font or a wider style
+// widens a column or a row rather than cutting its text. Columns left to right: address,
+// name, B7..B0, hex box, "Write"; narrow gap columns keep the design's spacing while the
+// bit cells stand edge to edge.
+constexpr int kMargin = 120;
+constexpr int kTopMargin = 180;
 constexpr int kAddrWidth = 600;
-constexpr int kNameLeft = 780;
-constexpr int kNameWidth = 1680;
-constexpr int kBitsLeft = 2520;
-constexpr int kBitWidth = 720;
-constexpr int kHexLeft = 8340;
+constexpr int kNameWidth = 1440;  // names are never cut: a longer one widens the column
+constexpr int kBitWidth = 690;
 constexpr int kHexWidth = 465;
-constexpr int kWriteLeft = 8880;
 constexpr int kWriteWidth = 840;
-constexpr int kHeaderTop = 180;
+constexpr int kGap = 60;
 constexpr int kHeaderHeight = 300;
-constexpr int kFirstRowTop = 570;
-constexpr int kRowPitch = 450;
 constexpr int kRowHeight = 375;
-constexpr int kFooterTop = kFirstRowTop + RegistersPage::kRows * kRowPitch + 240;
+constexpr int kRowGap = 75;
+constexpr int kFooterGap = 240;
+
+// Grid columns.
+constexpr int kAddrColumn = 0;
+constexpr int kNameColumn = 2;
+constexpr int kFirstBitColumn = 4;  // B7; B0 is kFirstBitColumn + 7
+constexpr int kHexColumn = 13;
+constexpr int kWriteColumn = 15;
+constexpr int kGapColumns[] = {1, 3, 12, 14};
+constexpr int kHeaderRow = 0;
+constexpr int kFirstRegisterRow = 1;
+constexpr int kFooterRow = kFirstRegisterRow + RegistersPage::kRows + 1;  // after a gap row
 
 const QColor kLabelGrey(224, 224, 224);
 const QColor kBoxWhite(255, 255, 255);
@@ -70,22 +81,23 @@ QString arrayName(const char* array, int index) {
     return QStringLiteral("%1(%2)").arg(QLatin1String(array)).arg(index);
 }
 
-int rowTop(int a) {
-    return kFirstRowTop + a * kRowPitch;
+QString registerName(int a) {
+    const std::string_view name = chip::kRegisters[static_cast<std::size_t>(a)].name;
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-QLabel* makeCell(QWidget* parent, const QString& name, const QString& text, const QColor* fill) {
+QLabel* makeCell(QWidget* parent, const QString& name, const QString& text, const QColor& fill) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setAutoFillBackground(true);
-    if (fill) fillcolour::apply(label, QPalette::Window, *fill);
+    fillcolour::apply(label, QPalette::Window, fill);
     return label;
 }
 
 // The bit cells use a narrow face so that most names fit at a readable size; the few
-// longer names ("UVFET_DIS") shrink on their own rather than shrinking the whole grid.
+// longer names ("UVFET_DIS") shrink on their own rather than widening the whole grid.
 QFont bitCellFont(const QFont& base, const QString& text) {
     QFont font = base;
     font.setStretch(QFont::SemiCondensed);
@@ -108,63 +120,84 @@ RegistersPage::RegistersPage(Communication comm, QWidget* parent)
     // The page itself takes the focus that the read-only boxes refuse.
     setFocusPolicy(Qt::ClickFocus);
 
+    grid_ = new QGridLayout(this);
+    // No right margin: the tab's own frame stands there.
+    grid_->setContentsMargins(Twips(kMargin), Twips(kTopMargin), 0, Twips(kMargin));
+    grid_->setHorizontalSpacing(0);
+    grid_->setVerticalSpacing(Twips(kRowGap));
+    for (int column : kGapColumns) grid_->setColumnMinimumWidth(column, Twips(kGap));
+    grid_->setColumnMinimumWidth(kAddrColumn, Twips(kAddrWidth));
+    grid_->setColumnMinimumWidth(kNameColumn, Twips(kNameWidth));
+    for (int bit = 0; bit < 8; ++bit)
+        grid_->setColumnMinimumWidth(kFirstBitColumn + bit, Twips(kBitWidth));
+    grid_->setColumnMinimumWidth(kHexColumn, Twips(kHexWidth));
+    grid_->setColumnMinimumWidth(kWriteColumn, Twips(kWriteWidth));
+    // Spare room goes to the right and below, as on the design.
+    grid_->setColumnStretch(kWriteColumn + 1, 1);
+    grid_->setRowMinimumHeight(kFooterRow - 1, Twips(kFooterGap - kRowGap));
+    grid_->setRowStretch(kFooterRow + 2, 1);
+
     buildHeaders();
     for (int a = 0; a < kRows; ++a) buildRow(a);
     buildFooter();
-    textroom::widenToText(this);
 }
 
 void RegistersPage::buildHeaders() {
     QFont bold = font();
     bold.setBold(true);
-    auto header = [&](const QString& name, const QString& text, int left, int width) {
-        QLabel* label = makeCell(this, name, text, &kLabelGrey);
+    auto header = [&](const QString& name, const QString& text, int column) {
+        QLabel* label = makeCell(this, name, text, kLabelGrey);
         label->setFont(bold);
-        label->setGeometry(Twips(left), Twips(kHeaderTop), Twips(width), Twips(kHeaderHeight));
+        label->setMinimumHeight(Twips(kHeaderHeight));
+        grid_->addWidget(label, kHeaderRow, column);
     };
-    header(QStringLiteral("Label96"), QStringLiteral("Addr"), kAddrLeft, kAddrWidth);
-    header(QStringLiteral("Label97"), QStringLiteral("Name"), kNameLeft, kNameWidth);
+    header(QStringLiteral("Label96"), QStringLiteral("Addr"), kAddrColumn);
+    header(QStringLiteral("Label97"), QStringLiteral("Name"), kNameColumn);
     for (int column = 0; column < 8; ++column) {  // B7 at the left
         header(QStringLiteral("Label%1").arg(99 + column), QStringLiteral("B%1").arg(7 - column),
-               kBitsLeft + column * kBitWidth, kBitWidth);
+               kFirstBitColumn + column);
     }
-    header(QStringLiteral("Label98"), QStringLiteral("Hex"), kHexLeft, kHexWidth);
+    header(QStringLiteral("Label98"), QStringLiteral("Hex"), kHexColumn);
 }
 
 void RegistersPage::buildRow(int a) {
     const chip::RegisterInfo& reg = chip::kRegisters[static_cast<std::size_t>(a)];
-    const int top = Twips(rowTop(a));
-    const int height = Twips(kRowHeight);
+    const int row = kFirstRegisterRow + a;
+    const QString name = registerName(a);
 
     QLabel* address = makeCell(
         this, addressLabelName(a),
-        QStringLiteral("0x") + QString::fromStdString(Miscellaneous::ByteToHex(a)), &kLabelGrey);
-    address->setGeometry(Twips(kAddrLeft), top, Twips(kAddrWidth), height);
+        QStringLiteral("0x") + QString::fromStdString(Miscellaneous::ByteToHex(a)), kLabelGrey);
+    address->setMinimumHeight(Twips(kRowHeight));
+    grid_->addWidget(address, row, kAddrColumn);
 
-    QLabel* name = makeCell(
-        this, nameLabelName(a),
-        QString::fromLatin1(reg.name.data(), static_cast<qsizetype>(reg.name.size())), &kLabelGrey);
-    name->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    name->setIndent(Twips(90));
-    name->setGeometry(Twips(kNameLeft), top, Twips(kNameWidth), height);
+    QLabel* nameLabel = makeCell(this, nameLabelName(a), name, kLabelGrey);
+    nameLabel->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    nameLabel->setIndent(Twips(90));
+    grid_->addWidget(nameLabel, row, kNameColumn);
 
     // Before the first read a cell has the window colour: no fill of its own.
     for (int bit = 0; bit < 8; ++bit) {
         const std::string_view text = reg.bits[static_cast<std::size_t>(bit)];
         const QString caption =
             QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-        QLabel* cell = makeCell(this, arrayName(kBitArrays[a], bit), caption, nullptr);
+        auto* cell = new BitCell(
+            caption, tooltips::bit(static_cast<unsigned>(a), static_cast<unsigned>(bit)), this);
+        cell->setObjectName(arrayName(kBitArrays[a], bit));
         cell->setFont(bitCellFont(font(), caption));
-        cell->setToolTip(tooltips::bit(static_cast<unsigned>(a), static_cast<unsigned>(bit)));
-        cell->setGeometry(Twips(kBitsLeft + (7 - bit) * kBitWidth), top, Twips(kBitWidth), height);
+        cell->setMinimumWidth(Twips(kBitWidth));
+        grid_->addWidget(cell, row, kFirstBitColumn + 7 - bit);
         bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)] = cell;
     }
 
     auto* box = new QLineEdit(this);
     box->setObjectName(arrayName("txtData", a));
+    box->setAccessibleName(name + QStringLiteral(" hex value"));
     box->setMaxLength(2);
     box->setAlignment(Qt::AlignCenter);
-    box->setGeometry(Twips(kHexLeft), top, Twips(kHexWidth), height);
+    // Two digits and the box's own margins, whatever the font.
+    box->setFixedWidth(
+        std::max(Twips(kHexWidth), box->fontMetrics().horizontalAdvance(QStringLiteral("FFF"))));
     box->installEventFilter(this);
     connect(box, &QLineEdit::textEdited, this, [this, a] { setEdited(a, true); });
     // Tab passes over the shown-only boxes: they would hand the focus straight back to the
@@ -172,12 +205,16 @@ void RegistersPage::buildRow(int a) {
     if (!chip::isControlRegister(static_cast<unsigned>(a))) box->setFocusPolicy(Qt::ClickFocus);
     txtData_[static_cast<std::size_t>(a)] = box;
     setBoxColour(a, kBoxWhite);
+    grid_->addWidget(box, row, kHexColumn);
 
     if (chip::isControlRegister(static_cast<unsigned>(a))) {
         auto* write = new QPushButton(QStringLiteral("Write"), this);
         write->setObjectName(arrayName("cmdWrite", a));
+        write->setAccessibleName(QStringLiteral("Write ") + name);
         write->setAutoDefault(false);
-        write->setGeometry(Twips(kWriteLeft), top, Twips(kWriteWidth), height);
+        // Whole under any style: an explicit minimum would win over the button's own.
+        write->setMinimumWidth(std::max(Twips(kWriteWidth), write->sizeHint().width()));
+        grid_->addWidget(write, row, kWriteColumn);
         connect(write, &QPushButton::clicked, this, [this, a] { cmdWrite_Click(a); });
         Miscellaneous::DisableWhileProgramming(write, comm_.programming());
     }
@@ -186,28 +223,32 @@ void RegistersPage::buildRow(int a) {
 void RegistersPage::buildFooter() {
     auto* frame = new QGroupBox(QStringLiteral("Bit Color Legend"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setGeometry(Twips(kBitsLeft), Twips(kFooterTop), Twips(2 * kBitWidth + 600), Twips(780));
-    const QColor legend[2] = {widgets::bitColor(true), widgets::bitColor(false)};
+    auto* legendRow = new QHBoxLayout(frame);
     for (int i = 0; i < 2; ++i) {
-        QLabel* cell = makeCell(frame, arrayName("Label7", i),
-                                i == 0 ? QStringLiteral("1") : QStringLiteral("0"), &legend[i]);
-        cell->setGeometry(Twips(240 + i * (kBitWidth + 120)), Twips(330), Twips(kBitWidth),
-                          Twips(kRowHeight));
+        auto* cell = new BitCell(i == 0 ? QStringLiteral("1") : QStringLiteral("0"),
+                                 QStringLiteral("legend: a bit that is %1").arg(1 - i), frame);
+        cell->setObjectName(arrayName("Label7", i));
+        cell->setBit(i == 0);
+        cell->setMinimumSize(Twips(kBitWidth), Twips(kRowHeight));
+        legendRow->addWidget(cell);
     }
+    legendRow->addStretch(1);
+    grid_->addWidget(frame, kFooterRow, kFirstBitColumn, 2, 3, Qt::AlignTop | Qt::AlignLeft);
 
     auto* readAll = new QPushButton(QStringLiteral("Read All"), this);
     readAll->setObjectName(QStringLiteral("cmdReadAll"));
     readAll->setAutoDefault(false);
-    readAll->setGeometry(Twips(kHexLeft), Twips(kFooterTop + 120),
-                         Twips(kWriteLeft + kWriteWidth - kHexLeft), Twips(420));
-    connect(readAll, &QPushButton::clicked, this, &RegistersPage::ReadAllRegisters);
+    grid_->addWidget(readAll, kFooterRow, kHexColumn, 1, kWriteColumn - kHexColumn + 1);
 
     auto* chkScan = new QCheckBox(QStringLiteral("Scan"), this);
     chkScan->setObjectName(QStringLiteral("chkScan"));
     chkScan->setChecked(true);
-    chkScan->setGeometry(Twips(kHexLeft), Twips(kFooterTop + 660),
-                         Twips(kWriteLeft + kWriteWidth - kHexLeft), Twips(330));
-    connect(chkScan, &QCheckBox::clicked, this, &RegistersPage::chkScan_Click);
+    grid_->addWidget(chkScan, kFooterRow + 1, kHexColumn, 1, kWriteColumn - kHexColumn + 1,
+                     Qt::AlignLeft);
+    connect(readAll, &QPushButton::clicked, this, &RegistersPage::ReadAllRegisters);
+    // A tick through the accessibility interface toggles the box without a click; the scan
+    // follows the box whichever way it changed.
+    connect(chkScan, &QCheckBox::toggled, this, &RegistersPage::chkScan_Click);
 }
 
 void RegistersPage::ReadAllRegisters() {
@@ -357,14 +398,13 @@ void RegistersPage::showChipValue(int a, const QString& text) {
 }
 
 void RegistersPage::clearRowColour(int a) {
-    // An empty palette inherits again: the window colour the cells have before any read.
-    for (QLabel* cell : bitCells_[static_cast<std::size_t>(a)]) cell->setPalette(QPalette());
+    for (BitCell* cell : bitCells_[static_cast<std::size_t>(a)]) cell->setBit(std::nullopt);
 }
 
 void RegistersPage::colourRow(int a, std::uint8_t value) {
     for (int bit = 0; bit < 8; ++bit) {
-        QLabel* cell = bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)];
-        fillcolour::apply(cell, QPalette::Window, widgets::bitColor(((value >> bit) & 1U) != 0));
+        bitCells_[static_cast<std::size_t>(a)][static_cast<std::size_t>(bit)]->setBit(
+            ((value >> bit) & 1U) != 0);
     }
 }
 

@@ -12,6 +12,8 @@
 
 #include "core/link/communication.h"
 
+class BitCell;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,7 +63,8 @@ private:
 
     Communication comm_;
     std::array<QLineEdit*, kRows> txtData_{};
-    std::array<std::array<QLabel*, 8>, kRows> bitCells_{};  // [address][bit]
+    QGridLayout* grid_ = nullptr;
+    std::array<std::array<BitCell*, 8>, kRows> bitCells_{};  // [address][bit]
     QTimer* tmrRegisterScan_;
 
     int scanPosition_ = 0;      // the address the scan read last

@@ -7,6 +7,7 @@
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "gui/pages/registers/lamp_pictures.h"
+#include "gui/pages/registers/status_lamp.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
@@ -82,17 +83,11 @@ StatusPanel::StatusPanel(Communication comm, QWidget* parent)
         caption->setGeometry(0, Twips(captionTop), Twips(kPanelWidth), Twips(kCaptionHeight));
 
         const int green = info.colour == lamps::Colour::Green ? 1 : 0;
-        Lamp& lamp = lamps_[static_cast<std::size_t>(i)];
-        for (int element = 0; element < 2; ++element) {
-            auto* picture = new QLabel(this);
-            picture->setObjectName(
-                QStringLiteral("%1(%2)").arg(QLatin1String(info.lampName)).arg(element));
-            picture->setPixmap(pictures[green][element]);
-            picture->setGeometry(lampLeft, Twips(captionTop + kCaptionToLamp), lampPx, lampPx);
-            (element == 0 ? lamp.unlit : lamp.lit) = picture;
-        }
-        // Until the first tick has read STATUS, every lamp shows unlit.
-        lamp.lit->setVisible(false);
+        auto* lamp =
+            new StatusLamp(QString::fromLatin1(info.caption), QString::fromLatin1(info.lampName),
+                           pictures[green][0], pictures[green][1], this);
+        lamp->setGeometry(lampLeft, Twips(captionTop + kCaptionToLamp), lampPx, lampPx);
+        lamps_[static_cast<std::size_t>(i)] = lamp;
     }
 }
 
@@ -100,15 +95,8 @@ void StatusPanel::setVgoodLamp(bool lit) {
     setLamp(lamps_[kVgood], lit);
 }
 
-void StatusPanel::setLamp(const Lamp& lamp, bool bit) {
-    // The new picture appears before the old one goes, so the lamp never blinks empty.
-    if (bit) {
-        lamp.lit->setVisible(true);
-        lamp.unlit->setVisible(false);
-    } else {
-        lamp.lit->setVisible(false);
-        lamp.unlit->setVisible(true);
-    }
+void StatusPanel::setLamp(StatusLamp* lamp, bool bit) {
+    lamp->setLit(bit);
 }
 
 void StatusPanel::tmrStatus_Timer() {

@@ -9,6 +9,7 @@
 #include "core/link/communication.h"
 
 class QLabel;
+class StatusLamp;
 class QTimer;
 
 class StatusPanel : public QFrame {
@@ -26,17 +27,12 @@ signals:
     void statusRead(std::int32_t rc, std::uint8_t value);
 
 private:
-    // A lamp is a pair of pictures on the same spot: element 0 unlit, element 1 lit.
-    struct Lamp {
-        QLabel* unlit = nullptr;
-        QLabel* lit = nullptr;
-    };
     enum LampIndex { kVgood, kOvTemp, kUv, kOv, kOcd, kScd, kLampCount };
 
     void tmrStatus_Timer();
-    static void setLamp(const Lamp& lamp, bool bit);
+    static void setLamp(StatusLamp* lamp, bool bit);
 
     Communication comm_;
-    std::array<Lamp, kLampCount> lamps_{};
+    std::array<StatusLamp*, kLampCount> lamps_{};
     QTimer* tmrStatus_;
 };

@@ -60,8 +60,8 @@ TEST_F(CsvRecorderTest, HeaderAndOneRowPerSampleWithEmptyFieldsForWhatDidNotAnsw
     EXPECT_EQ(fileText(),
               "time,seconds,status,SCD,OCD,OV,UV,OVTEMP,VGOOD,DSG,CHG,OUTPUT_CNTRL,"
               "OCV_UV_DELAY,comm\n"
-              "2026-12-07T14:03:12.000+00:00,0.000,E0,0,0,0,0,0,1,1,1,00,28,ok\n"
-              "2026-12-07T14:03:12.100+00:00,0.100,64,0,0,1,0,0,1,1,0,,28,error\n"
+              "2026-12-07T14:03:12.000+00:00,0.000,0xE0,0,0,0,0,0,1,1,1,0x00,0x28,ok\n"
+              "2026-12-07T14:03:12.100+00:00,0.100,0x64,0,0,1,0,0,1,1,0,,0x28,error\n"
               "2026-12-07T14:03:12.200+00:00,0.200,,,,,,,,,,,,error\n");
 }
 

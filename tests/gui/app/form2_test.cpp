@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
 #include <QTabBar>
@@ -20,6 +22,7 @@
 #include "core/base/settings_path.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
+#include "core/sim/simulated_chip.h"
 #include "gui/app/start_up.h"
 #include "gui/dialogs/frm_about.h"
 #include "gui/pages/control/control_page.h"
@@ -52,7 +55,6 @@ bool hasReads(const QStringList& calls) {
     return std::any_of(calls.begin(), calls.end(),
                        [](const QString& c) { return c.startsWith(QLatin1String("read ")); });
 }
-
 
 // The real program on a platform that does not exist: whatever it prints, it must do before
 // any window is needed.
@@ -130,7 +132,8 @@ private slots:
 
         QCOMPARE(boxes.messages.size(), std::size_t{1});
         QCOMPARE(boxes.messages[0].title, QStringLiteral("Varenthal"));
-        QCOMPARE(boxes.messages[0].text, kUsbError);
+        // The second line tells how to go on without hardware.
+        QCOMPARE(boxes.messages[0].text, kUsbError + QLatin1Char('\n') + Form2::kSimulatorHint);
         QCOMPARE(boxes.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(calls.front(), std::string("list 0  rc=0"));
         // Nothing was opened, and the open is never retried.
@@ -155,7 +158,37 @@ private slots:
         QCOMPARE(boxes.messages.size(), std::size_t{1});
     }
 
-    void theStartUpMessageGivesTheReasonOnASecondLine() {
+    // A first start without hardware: Connect offers the simulator, which then runs the
+    // pages with its Simulator menu and mark.
+    void connectAlwaysOffersTheSimulator() {
+        AdapterOptions options;
+        options.adapter = "/dev/i2c-250";  // no such bus
+        const AdapterSetup setup = prepareAdapter(options);
+        const auto standby = std::make_shared<SimulatedChip>(SimulatedChip::kDefaultEeprom);
+        frmUSB bus(setup.makeAdapter(standby));
+        ModalAnswerer boxes;
+        Form2 form(bus);
+        form.setEndProgram([] {});
+        form.Load();
+        form.setStandbySimulator(standby);
+        auto* simulatorMenu = form.findChild<QMenu*>(QStringLiteral("mnuSimulator"));
+        QVERIFY(simulatorMenu && !simulatorMenu->menuAction()->isVisible());
+
+        auto* connectMenu = form.findChild<QMenu*>(QStringLiteral("mnuConnect"));
+        QVERIFY(QMetaObject::invokeMethod(connectMenu, "aboutToShow"));
+        auto* simulator = connectMenu->findChild<QAction*>(QStringLiteral("mnuConnectSimulator"));
+        QVERIFY(simulator);
+        QCOMPARE(simulator->text(), QStringLiteral("&Built-in simulator"));
+        simulator->trigger();
+        QCOMPARE(commStatus(form), QStringLiteral("I2C Comm Status: OK"));
+        QVERIFY(simulatorMenu->menuAction()->isVisible());
+        QVERIFY(!form.findChild<QLabel*>(QStringLiteral("lblSimulatedChip"))->isHidden());
+        QCOMPARE(
+            form.findChild<QLineEdit*>(QStringLiteral("txtData(6)"))->text(),
+            QString::fromStdString(Miscellaneous::ByteToHex(SimulatedChip::kDefaultEeprom[0])));
+    }
+
+    void theStartUpMessageGivesTheReasonOnAThirdLine() {
         AdapterOptions options;
         options.adapter = "/dev/i2c-250";  // no such bus
         const AdapterSetup setup = prepareAdapter(options);
@@ -165,9 +198,10 @@ private slots:
         form.Load();
         QCOMPARE(boxes.messages.size(), std::size_t{1});
         const QStringList lines = boxes.messages[0].text.split('\n');
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], kUsbError);
-        QVERIFY2(lines[1].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[1]));
+        QCOMPARE(lines[1], Form2::kSimulatorHint);
+        QVERIFY2(lines[2].contains(QLatin1String("/dev/i2c-250")), qPrintable(lines[2]));
     }
 
     // The start-up routine itself: the splash for two seconds, then the window.
@@ -312,7 +346,8 @@ private slots:
             << QStringList{"--adapter", "sim", "--trace", noDir} << noDir;
         // A bus as the classic I2C tools name it is an adapter: the run gets as far as the trace.
         for (const char* bus : {"97", "i2c-97", "/dev/i2c-97"}) {
-            QTest::addRow("bus %s", bus) << QStringList{"--adapter", bus, "--trace", noDir} << noDir;
+            QTest::addRow("bus %s", bus)
+                << QStringList{"--adapter", bus, "--trace", noDir} << noDir;
         }
         QTest::newRow("stray argument") << QStringList{"sim"} << "'sim'";
         QTest::newRow("missing scenario")

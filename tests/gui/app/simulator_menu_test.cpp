@@ -232,7 +232,7 @@ private slots:
         QVERIFY(form_->findChild<QAction*>(QStringLiteral("mnuSimUnplug"))->isChecked());
         auto* nak = form_->findChild<QAction*>(QStringLiteral("mnuSimFault_nak"));
         QVERIFY(nak->isChecked());
-        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 05"));
+        QCOMPARE(nak->text(), QStringLiteral("&NAK transfers to register 05"));
     }
 
     void nakItemAsksForTheRegisterAndClearsOnUncheck() {
@@ -242,7 +242,7 @@ private slots:
         nak->trigger();
         QCOMPARE(chip_->nakRegisters(), std::set<std::uint8_t>{0x0B});
         QVERIFY(nak->isChecked());
-        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B"));
+        QCOMPARE(nak->text(), QStringLiteral("&NAK transfers to register 0B"));
 
         nak->trigger();
         QVERIFY(chip_->nakRegisters().empty());
@@ -250,7 +250,7 @@ private slots:
 
         answerModals({QStringLiteral("0B:3")});  // only the third transfer to 0x0B is lost
         nak->trigger();
-        QCOMPARE(nak->text(), QStringLiteral("NAK transfers to register 0B:3"));
+        QCOMPARE(nak->text(), QStringLiteral("&NAK transfers to register 0B:3"));
         std::uint8_t ignored = 0;
         QCOMPARE(chip_->writeRegister(0x0B, 0x71), 0);
         QCOMPARE(chip_->readRegister(0x0B, ignored), 0);

@@ -65,7 +65,7 @@ private slots:
             QLabel* caption = panel->findChild<QLabel*>(QStringLiteral("Label%1").arg(i + 1));
             QCOMPARE(caption->text(), QLatin1String(captions[i]));
             QVERIFY(caption->y() > previousTop);
-            QVERIFY(picture(kLamps[i].name, 0)->y() > caption->y());
+            QVERIFY(picture(kLamps[i].name, 0)->mapTo(panel.get(), QPoint()).y() > caption->y());
             QCOMPARE(picture(kLamps[i].name, 0)->geometry(),
                      picture(kLamps[i].name, 1)->geometry());
             previousTop = caption->y();
