@@ -10,7 +10,12 @@ function(varenthal_core_test name)
     target_link_libraries(${name} PRIVATE varenthal_core GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+    # Under wine the first program of a build also makes the wine prefix.
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 300 PROPERTIES TIMEOUT 600)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+    endif()
 endfunction()
 
 # A QtTest program over the windows, on the offscreen platform.
