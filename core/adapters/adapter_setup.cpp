@@ -6,11 +6,12 @@
 #include <ostream>
 
 #include "core/adapters/bus_identity.h"
-#include "core/adapters/i2c_dev_adapter.h"
+#include "core/adapters/hardware_adapter.h"
 #include "core/adapters/trace_adapter.h"
+#include "core/base/native_path.h"
 #include "core/base/safe_file.h"
-#include "core/sim/sim_adapter.h"
 #include "core/sim/scenario_adapter.h"
+#include "core/sim/sim_adapter.h"
 #include "core/sim/sim_fault.h"
 #include "core/sim/sim_state_file.h"
 
@@ -82,7 +83,7 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     if (!options.traceFile.empty()) {
         // Found out here rather than as a trace that silently stays empty. Appending
         // creates the file without cutting it; the trace itself starts it afresh.
-        std::FILE* file = std::fopen(options.traceFile.c_str(), "a");
+        std::FILE* file = openFile(options.traceFile, "ab");
         if (!file) {
             return "cannot write trace file '" + options.traceFile + "': " + std::strerror(errno);
         }
@@ -135,7 +136,7 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter() const {
         }
     } else {
         const std::string bus = options.adapter == "i2c-dev" ? std::string() : options.adapter;
-        adapter = makeI2cDevAdapter(bus, options.pulseGpio);
+        adapter = makeHardwareAdapter(bus, options.pulseGpio);
     }
     if (!options.traceFile.empty()) {
         adapter = std::make_unique<TraceAdapter>(std::move(adapter), options.traceFile);

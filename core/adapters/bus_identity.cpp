@@ -5,13 +5,15 @@
 #include <memory>
 #include <system_error>
 
+#include "core/base/native_path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 // The first line of a sysfs attribute; "" when there is none.
 std::string readAttribute(const fs::path& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r"),
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path.string(), "r"),
                                                                &std::fclose);
     if (!file) return {};
     char buffer[256] = {};

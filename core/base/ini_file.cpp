@@ -1,12 +1,5 @@
 #include "core/base/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 // Larger files are not settings or data files of ours; they are refused, not parsed.
@@ -84,39 +77,21 @@ IniDocument IniDocument::parse(std::string_view text) {
 }
 
 std::optional<IniDocument> IniDocument::load(const std::string& path, std::string* error) {
-    auto fail = [&](const char* why) -> std::optional<IniDocument> {
-        if (error) *error = why;
-        return std::nullopt;
-    };
-    // A FIFO or device is refused before any open, which could block or have effects.
-    if (const std::string why = specialFileReason(path); !why.empty()) return fail(why.c_str());
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT) return IniDocument{};
-        return fail(std::strerror(errno));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
-    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
-    if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) return fail("file too large");
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(std::strerror(errno));
-        }
-        text.append(chunk, static_cast<std::size_t>(n));
-        if (text.size() > kMaxFileSize) return fail("file too large");
+    std::string text, why;
+    switch (readSmallFile(path, kMaxFileSize, text, why)) {
+        case FileRead::missing:
+            return IniDocument{};
+        case FileRead::failed:
+            if (error) *error = why;
+            return std::nullopt;
+        case FileRead::ok:
+            break;
     }
     // A NUL byte means this is no text file; it is neither read nor rewritten.
-    if (text.find('\0') != std::string::npos) return fail("not a text file");
+    if (text.find('\0') != std::string::npos) {
+        if (error) *error = "not a text file";
+        return std::nullopt;
+    }
     return parse(text);
 }
 

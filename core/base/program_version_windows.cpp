@@ -5,21 +5,7 @@
 #include <vector>
 
 #include "core/base/program_version.h"
-
-namespace {
-
-std::string utf8(const wchar_t* text, UINT length) {
-    if (length == 0) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n, nullptr,
-                        nullptr);
-    while (!out.empty() && out.back() == '\0') out.pop_back();
-    return out;
-}
-
-}  // namespace
+#include "core/base/windows_text.h"
 
 ProgramVersion programVersion() {
     ProgramVersion version;
@@ -62,7 +48,10 @@ ProgramVersion programVersion() {
         UINT chars = 0;
         if (!VerQueryValueW(block.data(), query, reinterpret_cast<void**>(&value), &chars))
             return std::string();
-        return utf8(value, chars);
+        // The length counts the closing zero.
+        std::wstring wide(value, chars);
+        while (!wide.empty() && wide.back() == L'\0') wide.pop_back();
+        return narrow(wide);
     };
     version.fileDescription = text(L"FileDescription");
     version.productName = text(L"ProductName");

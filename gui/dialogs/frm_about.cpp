@@ -1,7 +1,6 @@
 #include "gui/dialogs/frm_about.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,8 +13,6 @@
 using Miscellaneous::Twips;
 
 namespace {
-// The window program's file name as the build makes it ("Varenthal.exe" on Windows).
-constexpr const char* kProgramFileName = VARENTHAL_PROGRAM_FILE_NAME;
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                   int width, int height, int points = 0) {
@@ -80,11 +77,7 @@ frmAbout::frmAbout(QWidget* parent)
 }
 
 std::string frmAbout::programFilePath() {
-    // The folder, the platform's separator and the fixed name: the running file's own name
-    // is not used.
-    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
-                                    QLatin1String(kProgramFileName))
-        .toStdString();
+    return ::programFilePath();
 }
 
 void frmAbout::Load() {
