@@ -1,8 +1,9 @@
-// windows.h first: the other system headers build on it.
+// clang-format off: windows.h first, the other system headers build on it.
+#include <windows.h>
+// clang-format on
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 

@@ -30,6 +30,16 @@ std::optional<std::string_view> sectionName(std::string_view line) {
     return trim(t.substr(1, close - 1));
 }
 
+// One pair of matching quotes around a value goes, ' or ", as the system's reader takes
+// them off: "Varenthal" reads as Varenthal, "a' and a lone " stay.
+std::string_view withoutQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
 bool isComment(std::string_view line) {
     const std::string_view t = trim(line);
     return !t.empty() && (t.front() == ';' || t.front() == '#');
@@ -53,25 +63,22 @@ IniDocument IniDocument::parse(std::string_view text) {
         doc.bom_ = true;
         text.remove_prefix(kBom.size());
     }
+    // A line ends in CR LF, LF or a lone CR, as the system's own INI reader takes them.
     std::size_t pos = 0;
     while (pos < text.size()) {
-        auto nl = text.find('\n', pos);
+        const auto end = text.find_first_of("\r\n", pos);
         Line line;
-        if (nl == std::string_view::npos) {
+        if (end == std::string_view::npos) {
             line.text = text.substr(pos);
-            nl = text.size();
+            pos = text.size();
         } else {
-            std::string_view body = text.substr(pos, nl - pos);
-            line.eol = "\n";
-            if (!body.empty() && body.back() == '\r') {
-                body.remove_suffix(1);
-                line.eol = "\r\n";
-            }
-            line.text = body;
+            line.text = text.substr(pos, end - pos);
+            const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+            line.eol = crlf ? "\r\n" : std::string(1, text[end]);
+            pos = end + line.eol.size();
         }
         if (doc.lines_.empty() && !line.eol.empty()) doc.eol_ = line.eol;
         doc.lines_.push_back(std::move(line));
-        pos = nl + 1;
     }
     return doc;
 }
@@ -96,14 +103,17 @@ std::optional<IniDocument> IniDocument::load(const std::string& path, std::strin
 }
 
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    // Only the first section of the name counts: a later one of the same name is not read,
+    // as the system's reader does not read it.
     bool inSection = false;
     for (const Line& line : lines_) {
         if (const auto name = sectionName(line.text)) {
+            if (inSection) break;
             inSection = equalsNoCase(*name, section);
         } else if (inSection) {
             if (const auto k = keyName(line.text); k && equalsNoCase(*k, key)) {
                 const std::string_view t = line.text;
-                return std::string(trim(t.substr(t.find('=') + 1)));
+                return std::string(withoutQuotes(trim(t.substr(t.find('=') + 1))));
             }
         }
     }

@@ -13,3 +13,6 @@ std::string utf8Path(const std::filesystem::path& path);
 #include <cstdio>
 // std::fopen for a UTF-8 name.
 std::FILE* openFile(const std::string& utf8, const char* mode);
+
+// The line end of a text file made new by this program: "\r\n" on Windows, "\n" elsewhere.
+const char* newFileLineEnd();

@@ -12,3 +12,7 @@ std::string utf8Path(const std::filesystem::path& path) {
 std::FILE* openFile(const std::string& utf8, const char* mode) {
     return std::fopen(utf8.c_str(), mode);
 }
+
+const char* newFileLineEnd() {
+    return "\n";
+}

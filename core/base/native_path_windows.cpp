@@ -51,3 +51,7 @@ std::FILE* openFile(const std::string& utf8, const char* mode) {
     }
     return _wfopen(widen(utf8).c_str(), widen(flags).c_str());
 }
+
+const char* newFileLineEnd() {
+    return "\r\n";
+}

@@ -1,6 +1,7 @@
-// windows.h first: the other system headers build on it.
-#include <shlobj.h>
+// clang-format off: windows.h first, the other system headers build on it.
 #include <windows.h>
+// clang-format on
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <filesystem>
