@@ -1,18 +1,18 @@
 #include "cli/confirmation.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <istream>
 #include <ostream>
+
+#include "cli/console.h"
 
 namespace cli {
 
 Consent askBeforeWriting(const std::string& question, bool yes, std::istream& in,
                          std::ostream& err) {
     if (yes) return Consent::Given;
-    if (!inputIsTerminal()) return Consent::NeedsYes;
+    if (!stdinIsTerminal()) return Consent::NeedsYes;
     err << question << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(in, answer)) return Consent::Refused;
@@ -22,7 +22,7 @@ Consent askBeforeWriting(const std::string& question, bool yes, std::istream& in
 }
 
 bool inputIsTerminal() {
-    return ::isatty(STDIN_FILENO) != 0;
+    return stdinIsTerminal();
 }
 
 std::string refusalText(Consent consent) {

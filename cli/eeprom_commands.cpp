@@ -209,8 +209,10 @@ int loadInputFile(const std::string& path, EepromPlan& plan, const Io& io) {
 
 // An output .ee file that exists is replaced only with the user's consent.
 int checkOutputFile(const std::string& path, bool yes, const Io& io) {
-    // A FIFO or device is refused before the chip is read, and never opened.
-    if (const std::string why = specialFileReason(path); !why.empty()) {
+    // A FIFO or device, and a read-only file, are refused before the chip is read, and
+    // never opened.
+    if (std::string why = specialFileReason(path);
+        !why.empty() || !(why = readOnlyReason(path)).empty()) {
         message(io, std::string(eeprom::kErrorSaving) + "'" + path + "' " + why);
         return kExitBadUsage;
     }
@@ -226,7 +228,7 @@ int checkOutputFile(const std::string& path, bool yes, const Io& io) {
 
 int saveFile(const std::string& path, const EepromImage& image, const Io& io) {
     if (const auto why = eeprom::writeEeFile(path, image)) {
-        message(io, std::string(eeprom::kErrorSaving) + *why);
+        message(io, std::string(eeprom::kErrorSaving) + "'" + path + "': " + *why);
         noteFailure(io, "file");
         return kExitBadUsage;
     }

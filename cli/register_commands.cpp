@@ -15,7 +15,7 @@
 #include "cli/json_values.h"
 #include "cli/run_log.h"
 #include "core/adapters/bus_identity.h"
-#include "core/adapters/hid_adapter.h"
+#include "core/adapters/hid_names.h"
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -26,10 +26,12 @@ namespace {
 using Miscellaneous::ByteToHex;
 
 // Whether a failed transfer was not acknowledged: the simulator's -1, the kernel's ENXIO
-// or EREMOTEIO (which bus drivers use for a NAK).
+// or EREMOTEIO (which bus drivers use for a NAK). The hardware back-ends give Linux's
+// numbers on every system.
 bool noAnswer(std::int32_t rc, const Io& io) {
+    constexpr std::int32_t kNoDevice = 6, kRemoteIo = 121;  // ENXIO, EREMOTEIO
     if (io.bus == "sim") return rc == -1;
-    return rc == -ENXIO || rc == -EREMOTEIO;
+    return rc == -kNoDevice || rc == -kRemoteIo;
 }
 
 void reportFailure(const char* what, std::uint8_t address, std::int32_t rc, const Io& io) {

@@ -12,6 +12,7 @@
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
 #include "cli/run_log.h"
+#include "core/base/native_path.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
 
@@ -24,7 +25,7 @@ constexpr const char* kUsbError = "USB Error. Insure USB cable is connected and 
 // A trace file that cannot be written is a usage error, found before the bus opens.
 bool traceWritable(const std::string& path) {
     if (path.empty()) return true;
-    std::FILE* f = std::fopen(path.c_str(), "a");
+    std::FILE* f = openFile(path, "ab");
     if (!f) return false;
     std::fclose(f);
     return true;

@@ -1,16 +1,15 @@
 #include "cli/run_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 
 #include "cli/bus_name.h"
+#include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/json_values.h"
 #include "core/adapters/bus_identity.h"
+#include "core/base/local_time.h"
+#include "core/base/output_file.h"
 #include "core/base/sha256.h"
 
 namespace cli {
@@ -20,17 +19,11 @@ std::string isoTime(std::chrono::system_clock::time_point t) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()) % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    const std::tm utc = utcTimeOf(seconds);
     char text[40];
     const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
     std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms.count()));
     return text;
-}
-
-std::string hostName() {
-    char name[256] = {};
-    return gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
 // The bus the run used, as the system names it; "i2c-dev" stands for the first USB bus,
@@ -73,10 +66,8 @@ void putImage(Json& object, const std::string& name,
 }  // namespace
 
 std::string checkLogWritable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return "cannot write the log file '" + path + "': " + std::strerror(errno);
-    ::close(fd);
-    return {};
+    const std::string why = checkAppendable(path);
+    return why.empty() ? why : "cannot write the log file '" + path + "': " + why;
 }
 
 bool appendRunRecord(const std::string& path, const CliOptions& o, const RunRecord& r, int exitCode,
@@ -112,27 +103,9 @@ bool appendRunRecord(const std::string& path, const CliOptions& o, const RunReco
     record["duration_ms"] =
         std::chrono::duration_cast<std::chrono::milliseconds>(timing.took).count();
 
-    // One write of the whole line on an O_APPEND descriptor: lines of processes that share
-    // the file do not interleave.
-    const std::string line = record.dump() + '\n';
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    const ssize_t written = ::write(fd, line.data(), line.size());
-    const int writeErrno = errno;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    if (written != static_cast<ssize_t>(line.size())) {
-        why = written < 0 ? std::strerror(writeErrno) : "short write";
-        return false;
-    }
-    if (!synced) {
-        why = "cannot sync";
-        return false;
-    }
-    return true;
+    // One write of the whole line at the file's end: lines of processes that share the file
+    // do not interleave.
+    return appendRecord(path, record.dump() + '\n', why);
 }
 
 }  // namespace cli

@@ -10,7 +10,12 @@ function(varenthal_core_test name)
     target_link_libraries(${name} PRIVATE varenthal_core GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+    # Under wine the first program of a build also makes the wine prefix.
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 300 PROPERTIES TIMEOUT 600)
+    else()
+        gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30)
+    endif()
 endfunction()
 
 # A QtTest program over the windows, on the offscreen platform.
@@ -20,9 +25,19 @@ function(varenthal_gui_test name)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config"
-        TIMEOUT 300)
+    set(environment
+        "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config")
+    if(WIN32)
+        # The About box reads the version resource of the program it runs in; under wine the
+        # Qt DLLs and the compiler's runtime come from their folders on this machine.
+        varenthal_windows_resource(${name} ${name}.exe)
+        set(dlls "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}"
+            /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
+        list(TRANSFORM dlls PREPEND "Z:")
+        list(JOIN dlls "\\;" winepath)
+        list(APPEND environment "WINEPATH=${winepath}")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
 
 # Gives `target` an include root that holds only the named top folders of the tree, so

@@ -6,11 +6,11 @@
 #include <ostream>
 
 #include "core/adapters/bus_identity.h"
-#include "core/adapters/hid_adapter.h"
-#include "core/adapters/i2c_dev_adapter.h"
+#include "core/adapters/hardware_adapter.h"
+#include "core/adapters/hid_names.h"
 #include "core/adapters/trace_adapter.h"
-#include "core/adapters/usb_adapters.h"
 #include "core/adapters/with_simulator.h"
+#include "core/base/native_path.h"
 #include "core/base/safe_file.h"
 #include "core/sim/scenario_adapter.h"
 #include "core/sim/sim_adapter.h"
@@ -48,11 +48,6 @@ std::string checkGpioLine(const std::string& option, const std::string& value) {
         }
     }
     return {};
-}
-
-// "hid" or "hid:SERIAL" / "hid:PATH".
-bool namesHidBridge(const std::string& adapter) {
-    return adapter == "hid" || (adapter.rfind(kHidPrefix, 0) == 0 && adapter.size() > 4);
 }
 
 // The highest pin number of the bridges (CP2112 GPIO7; the MCP2221 has GP0..GP3, checked
@@ -124,7 +119,7 @@ std::string checkAdapterOptions(const AdapterOptions& options) {
     if (!options.traceFile.empty()) {
         // Found out here rather than as a trace that silently stays empty. Appending
         // creates the file without cutting it; the trace itself starts it afresh.
-        std::FILE* file = std::fopen(options.traceFile.c_str(), "a");
+        std::FILE* file = openFile(options.traceFile, "ab");
         if (!file) {
             return "cannot write trace file '" + options.traceFile + "': " + std::strerror(errno);
         }
@@ -175,16 +170,8 @@ std::unique_ptr<Talvex> AdapterSetup::makeAdapter(std::shared_ptr<SimulatedChip>
             adapter = std::make_unique<ScenarioAdapter>(
                 std::move(adapter), std::make_unique<SimScenarioPlayer>(simChip, simScenario));
         }
-    } else if (namesHidBridge(options.adapter)) {
-        adapter = makeHidAdapter(options.adapter, options.pulseGpio);
-    } else if (options.adapter == "i2c-dev") {
-        // A bridge's own pin serves only the bridge spoken to through HID.
-        const bool bridgePin = hidPulsePin(options.pulseGpio).has_value();
-        adapter = std::make_unique<UsbAdapters>(
-            makeI2cDevAdapter("", bridgePin ? std::string() : options.pulseGpio),
-            makeHidAdapter("hid", options.pulseGpio, false));
     } else {
-        adapter = makeI2cDevAdapter(options.adapter, options.pulseGpio);
+        adapter = makeHardwareAdapter(options.adapter, options.pulseGpio);
     }
     if (!simChip && standby) {
         adapter = std::make_unique<WithSimulator>(std::move(adapter), std::move(standby));

@@ -5,7 +5,8 @@
 #include <memory>
 #include <system_error>
 
-#include "core/adapters/hid_adapter.h"
+#include "core/adapters/hid_names.h"
+#include "core/base/native_path.h"
 
 namespace fs = std::filesystem;
 
@@ -13,7 +14,7 @@ namespace {
 
 // The first line of a sysfs attribute; "" when there is none.
 std::string readAttribute(const fs::path& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r"),
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path.string(), "r"),
                                                                &std::fclose);
     if (!file) return {};
     char buffer[256] = {};

@@ -57,15 +57,6 @@ std::vector<HidBridgeEntry> listHidBridges(HidSystem& system, bool includeBound)
     return entries;
 }
 
-std::optional<int> hidPulsePin(const std::string& pulseGpio) {
-    if (pulseGpio.rfind(kHidPrefix, 0) != 0) return std::nullopt;
-    const std::string digits = pulseGpio.substr(std::string(kHidPrefix).size());
-    if (digits.empty() || digits.size() > 2 ||
-        digits.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return std::stoi(digits);
-}
-
 HidAdapter::HidAdapter(std::string select, std::string pulseGpio, std::shared_ptr<HidSystem> system,
                        std::shared_ptr<GpioSystem> gpio, bool includeBound)
     : select_(std::move(select)),

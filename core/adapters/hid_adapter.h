@@ -15,10 +15,10 @@
 #include "core/adapters/gpio_system.h"
 #include "core/adapters/hid_bridge.h"
 #include "core/adapters/hid_device.h"
+#include "core/adapters/hid_names.h"
 #include "core/adapters/pulse_line.h"
 #include "core/link/talvex.h"
 
-inline constexpr const char* kHidPrefix = "hid:";
 
 // One bridge as the list shows it.
 struct HidBridgeEntry {
@@ -31,8 +31,6 @@ struct HidBridgeEntry {
 // of their own has (those are used through their i2c-dev bus).
 std::vector<HidBridgeEntry> listHidBridges(HidSystem& system, bool includeBound);
 
-// The pin N of "hid:N", or nullopt for any other text.
-std::optional<int> hidPulsePin(const std::string& pulseGpio);
 
 class HidAdapter final : public Talvex {
 public:
@@ -73,9 +71,6 @@ private:
     std::string lastError_;
 };
 
-// For "hid:SERIAL" or "hid:PATH": the bridge's name, USB path and serial, as the list shows
-// them; only `bus` when it is not plugged in.
-BusIdentity identifyHidBridge(const std::string& name);
 
 // The back-end on hidapi.
 std::unique_ptr<Talvex> makeHidAdapter(const std::string& select, const std::string& pulseGpio,

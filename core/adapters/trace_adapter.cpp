@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/base/native_path.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
@@ -29,7 +30,7 @@ double TraceAdapter::secondsSinceStart() {
 
 TraceAdapter::TraceAdapter(std::unique_ptr<Talvex> inner, const std::string& path, Clock clock)
     : inner_(std::move(inner)),
-      file_(std::fopen(path.c_str(), "w")),
+      file_(openFile(path, "wb")),  // binary: the same bytes on every system
       clock_(clock ? std::move(clock) : Clock(&TraceAdapter::secondsSinceStart)) {}
 
 TraceAdapter::~TraceAdapter() {

@@ -1,12 +1,5 @@
 #include "core/base/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 // Larger files are not settings or data files of ours; they are refused, not parsed.
@@ -37,6 +30,16 @@ std::optional<std::string_view> sectionName(std::string_view line) {
     return trim(t.substr(1, close - 1));
 }
 
+// One pair of matching quotes around a value goes, ' or ", as the system's reader takes
+// them off: "Varenthal" reads as Varenthal, "a' and a lone " stay.
+std::string_view withoutQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
 bool isComment(std::string_view line) {
     const std::string_view t = trim(line);
     return !t.empty() && (t.front() == ';' || t.front() == '#');
@@ -60,75 +63,57 @@ IniDocument IniDocument::parse(std::string_view text) {
         doc.bom_ = true;
         text.remove_prefix(kBom.size());
     }
+    // A line ends in CR LF, LF or a lone CR, as the system's own INI reader takes them.
     std::size_t pos = 0;
     while (pos < text.size()) {
-        auto nl = text.find('\n', pos);
+        const auto end = text.find_first_of("\r\n", pos);
         Line line;
-        if (nl == std::string_view::npos) {
+        if (end == std::string_view::npos) {
             line.text = text.substr(pos);
-            nl = text.size();
+            pos = text.size();
         } else {
-            std::string_view body = text.substr(pos, nl - pos);
-            line.eol = "\n";
-            if (!body.empty() && body.back() == '\r') {
-                body.remove_suffix(1);
-                line.eol = "\r\n";
-            }
-            line.text = body;
+            line.text = text.substr(pos, end - pos);
+            const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+            line.eol = crlf ? "\r\n" : std::string(1, text[end]);
+            pos = end + line.eol.size();
         }
         if (doc.lines_.empty() && !line.eol.empty()) doc.eol_ = line.eol;
         doc.lines_.push_back(std::move(line));
-        pos = nl + 1;
     }
     return doc;
 }
 
 std::optional<IniDocument> IniDocument::load(const std::string& path, std::string* error) {
-    auto fail = [&](const char* why) -> std::optional<IniDocument> {
-        if (error) *error = why;
-        return std::nullopt;
-    };
-    // A FIFO or device is refused before any open, which could block or have effects.
-    if (const std::string why = specialFileReason(path); !why.empty()) return fail(why.c_str());
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        if (errno == ENOENT) return IniDocument{};
-        return fail(std::strerror(errno));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
-    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
-    if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) return fail("file too large");
-    std::string text;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(std::strerror(errno));
-        }
-        text.append(chunk, static_cast<std::size_t>(n));
-        if (text.size() > kMaxFileSize) return fail("file too large");
+    std::string text, why;
+    switch (readSmallFile(path, kMaxFileSize, text, why)) {
+        case FileRead::missing:
+            return IniDocument{};
+        case FileRead::failed:
+            if (error) *error = why;
+            return std::nullopt;
+        case FileRead::ok:
+            break;
     }
     // A NUL byte means this is no text file; it is neither read nor rewritten.
-    if (text.find('\0') != std::string::npos) return fail("not a text file");
+    if (text.find('\0') != std::string::npos) {
+        if (error) *error = "not a text file";
+        return std::nullopt;
+    }
     return parse(text);
 }
 
 std::optional<std::string> IniDocument::get(std::string_view section, std::string_view key) const {
+    // Only the first section of the name counts: a later one of the same name is not read,
+    // as the system's reader does not read it.
     bool inSection = false;
     for (const Line& line : lines_) {
         if (const auto name = sectionName(line.text)) {
+            if (inSection) break;
             inSection = equalsNoCase(*name, section);
         } else if (inSection) {
             if (const auto k = keyName(line.text); k && equalsNoCase(*k, key)) {
                 const std::string_view t = line.text;
-                return std::string(trim(t.substr(t.find('=') + 1)));
+                return std::string(withoutQuotes(trim(t.substr(t.find('=') + 1))));
             }
         }
     }

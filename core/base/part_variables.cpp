@@ -25,7 +25,11 @@ std::string ReadIniString(const std::string& section, const std::string& key,
         // A file that could not be read is left alone rather than replaced.
         if (!def.empty() && doc) {
             doc->set(section, key, def);
-            doc->save(file);
+            // A read-only file, for one, stays as it is; the user is told which.
+            if (std::string why; !doc->save(file, &why)) {
+                std::cerr << "varenthal: settings file '" << file << "' not written: " << why
+                          << '\n';
+            }
         }
         return def;
     }

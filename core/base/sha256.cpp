@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/base/native_path.h"
+
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRound{
@@ -97,8 +99,7 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 std::optional<std::string> sha256OfFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               &std::fclose);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(path, "rb"), &std::fclose);
     if (!file) return std::nullopt;
     Sha256 hash;
     std::array<char, 4096> buffer;

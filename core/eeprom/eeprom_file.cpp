@@ -1,7 +1,8 @@
 #include "core/eeprom/eeprom_file.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
+#include "core/base/native_path.h"
 #include "core/chip/register_map.h"
 #include "core/link/miscellaneous.h"
 
@@ -62,8 +63,8 @@ std::vector<std::string> missingRegisterKeys(const IniDocument& doc) {
 }
 
 bool isRegularFile(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(nativePath(path), ec);
 }
 
 void putEeValues(IniDocument& doc, const EepromImage& image) {

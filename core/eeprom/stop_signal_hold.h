@@ -3,8 +3,6 @@
 // stopped with the programming voltage on would keep it on for as long as it stays stopped.
 // The stop takes effect when the last hold ends, once every chip is safe.
 
-#include <csignal>
-
 namespace eeprom {
 
 class StopSignalHold {

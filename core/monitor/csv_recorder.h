@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/base/output_file.h"
 #include "core/monitor/monitor_sample.h"
 
 namespace monitor {
@@ -30,14 +31,14 @@ public:
     // Flushes and closes; false when the last write failed.
     bool close();
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
     std::uint64_t rows() const { return rows_; }
     const std::string& error() const { return error_; }
 
 private:
-    bool fail(const std::string& what);
+    bool fail(const std::string& what, const std::string& why);
 
-    int fd_ = -1;
+    OutputFile file_;
     std::string path_;
     std::string pending_;
     double lastFlush_ = 0;

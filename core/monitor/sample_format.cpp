@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "core/base/local_time.h"
 #include "core/chip/register_map.h"
 
 namespace monitor {
@@ -18,12 +19,13 @@ void appendHex(std::string& out, std::uint8_t value) {
     out += kHex[value & 0x0F];
 }
 
-struct LocalTime {
+struct SampleTime {
     std::tm tm{};
+    long utcOffsetSeconds = 0;
     int milliseconds = 0;
 };
 
-LocalTime localTime(std::chrono::system_clock::time_point time) {
+SampleTime localTime(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
     const auto ms = duration_cast<milliseconds>(time.time_since_epoch()).count();
     // Floor, so that times before the epoch keep a milliseconds field of 0..999.
@@ -33,8 +35,10 @@ LocalTime localTime(std::chrono::system_clock::time_point time) {
         rest += 1000;
         --seconds;
     }
-    LocalTime local;
-    localtime_r(&seconds, &local.tm);
+    const LocalTime calendar = localTimeOf(seconds);
+    SampleTime local;
+    local.tm = calendar.tm;
+    local.utcOffsetSeconds = calendar.utcOffsetSeconds;
     local.milliseconds = rest;
     return local;
 }
@@ -85,8 +89,8 @@ std::string csvRow(const MonitorSample& sample) {
 }
 
 std::string isoTime(std::chrono::system_clock::time_point time) {
-    const LocalTime local = localTime(time);
-    const long offset = local.tm.tm_gmtoff;
+    const SampleTime local = localTime(time);
+    const long offset = local.utcOffsetSeconds;
     const int offsetMinutes = static_cast<int>((offset < 0 ? -offset : offset) / 60) % (24 * 60);
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
@@ -97,7 +101,7 @@ std::string isoTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string clockTime(std::chrono::system_clock::time_point time) {
-    const LocalTime local = localTime(time);
+    const SampleTime local = localTime(time);
     char text[16];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm.tm_hour, local.tm.tm_min,
                   local.tm.tm_sec, local.milliseconds);

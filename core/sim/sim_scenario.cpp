@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/base/native_path.h"
 #include "core/sim/simulated_chip.h"
 
 namespace {
@@ -99,7 +100,7 @@ std::optional<SimScenario> parseSimScenario(std::string_view text, std::string* 
 }
 
 std::optional<SimScenario> loadSimScenario(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     if (!in) {
         if (error) *error = "cannot read scenario file '" + path + "'";
         return std::nullopt;

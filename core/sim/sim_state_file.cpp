@@ -1,13 +1,13 @@
 #include "core/sim/sim_state_file.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
 #include "core/base/ini_file.h"
+#include "core/base/native_path.h"
+#include "core/base/safe_file.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
@@ -81,32 +81,22 @@ std::optional<SimulatedChip::Eeprom> parseSimState(std::string_view text, std::s
 
 SimStateLoad loadSimState(const std::string& path) {
     SimStateLoad result;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT) result.error = "cannot read '" + path + "': " + std::strerror(errno);
-        return result;
-    }
-    if (!S_ISREG(st.st_mode)) {
+    if (!specialFileReason(path).empty()) {
         result.error = "cannot read '" + path + "': not a regular file";
         return result;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        result.error = "cannot read '" + path + "': " + std::strerror(errno);
-        return result;
+    std::string text, why;
+    switch (readSmallFile(path, static_cast<std::size_t>(kMaxFileSize), text, why)) {
+        case FileRead::missing:
+            return result;
+        case FileRead::failed:
+            result.error = why == "file too large"
+                               ? "'" + path + "' is not a simulator state file (too large)"
+                               : "cannot read '" + path + "': " + why;
+            return result;
+        case FileRead::ok:
+            break;
     }
-    std::string text(static_cast<std::size_t>(kMaxFileSize) + 1, '\0');
-    in.read(text.data(), kMaxFileSize + 1);
-    if (in.bad()) {
-        result.error = "cannot read '" + path + "'";
-        return result;
-    }
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (static_cast<std::streamsize>(text.size()) > kMaxFileSize) {
-        result.error = "'" + path + "' is not a simulator state file (too large)";
-        return result;
-    }
-    std::string why;
     result.eeprom = parseSimState(text, &why);
     if (!result.eeprom) result.error = "'" + path + "' is corrupt: " + why;
     return result;

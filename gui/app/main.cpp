@@ -11,6 +11,7 @@
 #include "gui/app/close_on_signals.h"
 #include "gui/app/command_line.h"
 #include "gui/app/form2.h"
+#include "gui/app/session_end.h"
 #include "gui/app/start_up.h"
 #include "gui/widgets/artwork.h"
 
@@ -40,6 +41,7 @@ int main(int argc, char* argv[]) {
     form->setSimulatedChip(adapter.simChip);
     if (standby) form->setStandbySimulator(standby);
     closeOnSignals(form.get());
+    closeOnSessionEnd(form.get());
     if (std::getenv("VARENTHAL_STARTUP_PROBE")) {
         // For the start-up benchmark: the wall-clock time once the shown window has been
         // served by the event loop.

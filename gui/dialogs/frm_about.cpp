@@ -8,17 +8,13 @@
 #include <array>
 
 #include "core/base/program_file_date.h"
+#include "core/base/program_version.h"
 #include "gui/widgets/artwork.h"
 #include "gui/widgets/miscellaneous_gui.h"
 
 using Miscellaneous::Twips;
 
 namespace {
-constexpr const char* kFileDescription = "Varenthal Evaluation Software";
-constexpr const char* kProductName = "Varenthal";
-constexpr const char* kLegalNotice = "Copyright (C) 2026 Varenthal Systems. All rights reserved.";
-constexpr const char* kComments = "";
-constexpr const char* kProgramFileName = "varenthal";
 constexpr int kWidthTwips = 6225;
 constexpr int kHeightTwips = 4650;
 constexpr int kPictureLeft = 2400;
@@ -99,26 +95,27 @@ frmAbout::frmAbout(QWidget* parent)
 }
 
 std::string frmAbout::programFilePath() {
-    return QCoreApplication::applicationDirPath().toStdString() + "/" + kProgramFileName;
+    return ::programFilePath();
 }
 
 void frmAbout::Load() {
     Miscellaneous::CenterForm(this);
     badpathlabel_->clear();
-    Description_->setText(QString::fromUtf8(kFileDescription));
+    const ProgramVersion version = programVersion();
+    Description_->setText(QString::fromStdString(version.fileDescription));
     RevisionLabel_->setText(QStringLiteral("Version %1.%2.%3")
-                                .arg(VARENTHAL_VERSION_MAJOR)
-                                .arg(VARENTHAL_VERSION_MINOR)
-                                .arg(VARENTHAL_VERSION_PATCH));
+                                .arg(version.major)
+                                .arg(version.minor)
+                                .arg(version.revision));
     const FileDateResult date = programFileDate(programFilePath());
     if (!date.error.empty()) {
         badpathlabel_->setText(QString::fromStdString(date.error));
         badpathlabel_->adjustSize();  // sizes itself to its text
     }
     UpdateDate_->setText(QStringLiteral("Last Updated ") + QString::fromStdString(date.date));
-    comments_->setText(QString::fromUtf8(kComments));
-    Copyright_->setText(QString::fromUtf8(kLegalNotice));
-    setWindowTitle(QStringLiteral("About ") + QString::fromUtf8(kProductName));
+    comments_->setText(QString::fromStdString(version.comments));
+    Copyright_->setText(QString::fromStdString(version.legalNotice));
+    setWindowTitle(QStringLiteral("About ") + QString::fromStdString(version.productName));
     // Each line spans the window with 110-twip margins, its text centred.
     const int margin = Twips(110);
     Image1_->move(margin, Image1_->y());

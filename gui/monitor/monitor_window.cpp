@@ -1,9 +1,6 @@
 #include "gui/monitor/monitor_window.h"
 
 #include <QApplication>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,23 +9,23 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineSeries>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QSvgGenerator>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <cmath>
 
 #include "core/chip/register_map.h"
 #include "core/link/communication.h"
 #include "core/monitor/sample_format.h"
+#include "gui/monitor/strip_chart.h"
 #include "gui/widgets/screen_fit.h"
 
 namespace {
@@ -37,10 +34,15 @@ constexpr int kPlotRefreshMs = 250;
 // The registers a user may tick: the control and configuration registers.
 constexpr std::uint8_t kFirstTickable = chip::kFirstControl;
 constexpr std::uint8_t kLastTickable = chip::kLastEeprom;
-// Each flag has a lane two units high; its trace runs between base+0.3 (0) and base+1.5 (1).
-constexpr double kLaneHeight = 2.0;
+// Each flag has a lane of its own; its trace runs between base+0.3 (0) and base+1.5 (1).
 constexpr double kLaneLow = 0.3;
 constexpr double kLaneStep = 1.2;
+// Trace colours, told apart on a light or a dark background (the chart lightens or darkens
+// them as the palette needs): flags by bit, registers in the order of their boxes.
+constexpr std::array<QRgb, 8> kFlagColours{0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728,
+                                           0x9467bd, 0x8c564b, 0xe377c2, 0x17becf};
+constexpr std::array<QRgb, 10> kRegisterColours{0x393b79, 0xad494a, 0x637939, 0x8c6d31, 0x7b4173,
+                                                0x3182bd, 0xe6550d, 0x31a354, 0x756bb1, 0x636363};
 
 struct Span {
     const char* text;
@@ -71,13 +73,11 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
       cmdRecord_(new QPushButton(QStringLiteral("Start recording"), this)),
       cmdSavePicture_(new QPushButton(QStringLiteral("Save picture"), this)),
       lblRecording_(new QLabel(this)),
-      chart_(new QChart()),
-      chartView_(new QChartView(chart_, this)),
+      chart_(new StripChart(this)),
       hsbTime_(new QScrollBar(Qt::Horizontal, this)),
       lstEvents_(new QListWidget(this)),
       tmrMonitor_(new QTimer(this)),
-      tmrPlot_(new QTimer(this)),
-      timeAxis_(new QValueAxis(chart_)) {
+      tmrPlot_(new QTimer(this)) {
     setObjectName(QStringLiteral("frmMonitor"));
     setWindowTitle(QStringLiteral("Monitor"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -88,7 +88,7 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     cmdRecord_->setObjectName(QStringLiteral("cmdRecord"));
     cmdSavePicture_->setObjectName(QStringLiteral("cmdSavePicture"));
     lblRecording_->setObjectName(QStringLiteral("lblRecording"));
-    chartView_->setObjectName(QStringLiteral("chartMonitor"));
+    chart_->setObjectName(QStringLiteral("chartMonitor"));
     hsbTime_->setObjectName(QStringLiteral("hsbTime"));
     lstEvents_->setObjectName(QStringLiteral("lstEvents"));
     tmrMonitor_->setObjectName(QStringLiteral("tmrMonitor"));
@@ -100,32 +100,13 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     }
     for (const Span& span : kSpans) cboSpan_->addItem(QString::fromLatin1(span.text), span.seconds);
 
-    // Flags in lanes, bit 0 at the bottom; registers on their own 0..255 axis.
-    auto* lanes = new QCategoryAxis(chart_);
-    lanes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
-    const std::vector<std::string_view> names = monitor::flagNames();
-    for (int bit = 0; bit < 8; ++bit) {
-        lanes->append(QString::fromLatin1(names[bit].data(), static_cast<int>(names[bit].size())),
-                      (bit + 1) * kLaneHeight);
-        flagTraces_[static_cast<std::size_t>(bit)] = {
-            QString::fromLatin1(names[bit].data(), static_cast<int>(names[bit].size())), {}, lanes};
+    // Flags in lanes, bit 0 at the bottom; registers on the 0..255 scale.
+    QStringList lanes;
+    for (std::string_view name : monitor::flagNames()) {
+        lanes << QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     }
-    lanes->setRange(0, 8 * kLaneHeight);
-    auto* values = new QValueAxis(chart_);
-    values->setRange(0, 255);
-    values->setTitleText(QStringLiteral("register"));
-    auto* time = static_cast<QValueAxis*>(timeAxis_);
-    time->setTitleText(QStringLiteral("seconds"));
-    time->setRange(0, spanSeconds() > 0 ? spanSeconds() : 60);
-    chart_->addAxis(timeAxis_, Qt::AlignBottom);
-    chart_->addAxis(lanes, Qt::AlignLeft);
-    chart_->addAxis(values, Qt::AlignRight);
-    // The flag lanes carry their names on the left axis, the registers theirs in colour on the
-    // right axis's title.
-    chart_->legend()->hide();
-    chartView_->setRenderHint(QPainter::Antialiasing, false);
-    chartView_->setRubberBand(QChartView::HorizontalRubberBand);  // zoom on the time axis
-    chartView_->setMinimumSize(640, 360);
+    chart_->setLanes(lanes);
+    chart_->setTimeRange(0, spanSeconds() > 0 ? spanSeconds() : 60);
 
     auto* registerBox = new QGridLayout;
     for (std::uint8_t a : plot_.registerAddresses()) {
@@ -135,7 +116,6 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
         const int i = static_cast<int>(chkRegister_.size());
         registerBox->addWidget(box, i / 5, i % 5);
         chkRegister_.push_back(box);
-        registerTraces_.push_back({name, {}, values});
     }
 
     auto* controls = new QHBoxLayout;
@@ -158,7 +138,7 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     auto* plotPart = new QWidget(this);
     auto* plotLayout = new QVBoxLayout(plotPart);
     plotLayout->setContentsMargins(0, 0, 0, 0);
-    plotLayout->addWidget(chartView_);
+    plotLayout->addWidget(chart_);
     plotLayout->addWidget(hsbTime_);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(plotPart);
@@ -184,7 +164,13 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     lstEvents_->setUniformItemSizes(true);
     hsbTime_->setEnabled(false);
     connect(cboInterval_, &QComboBox::currentIndexChanged, this, &MonitorWindow::onIntervalChanged);
-    connect(cboSpan_, &QComboBox::currentIndexChanged, this, [this] { refreshPlot(); });
+    connect(cboSpan_, &QComboBox::currentIndexChanged, this, [this] {
+        zoomSeconds_ = 0;  // a new span shows all of itself
+        if (cmdPause_->isChecked()) onPauseToggled(true);
+        refreshPlot();
+    });
+    connect(chart_, &StripChart::zoomRequested, this, &MonitorWindow::onZoom);
+    connect(chart_, &StripChart::zoomOutRequested, this, &MonitorWindow::onZoomOut);
     connect(cmdPause_, &QPushButton::toggled, this, &MonitorWindow::onPauseToggled);
     connect(cmdRecord_, &QPushButton::clicked, this, &MonitorWindow::onRecordClicked);
     connect(cmdSavePicture_, &QPushButton::clicked, this, &MonitorWindow::onSavePictureClicked);
@@ -298,25 +284,27 @@ void MonitorWindow::onRecordClicked() {
 
 bool MonitorWindow::savePicture(const QString& path) {
     refreshPlot();
-    QApplication::processEvents();  // the chart lays out its new titles and points
-    if (path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
-        QSvgGenerator svg;
-        svg.setFileName(path);
-        svg.setSize(chartView_->size());
-        svg.setViewBox(chartView_->rect());
-        svg.setTitle(windowTitle());
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        // One page the chart's size, drawn as lines and text rather than as pixels.
+        QPdfWriter pdf(path);
+        const int dpi = chart_->logicalDpiX();
+        pdf.setResolution(dpi);
+        pdf.setPageSize(QPageSize(QSizeF(chart_->size()) * 72.0 / dpi, QPageSize::Point));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setTitle(windowTitle());
+        pdf.setCreator(QStringLiteral("Varenthal"));
         QPainter painter;
-        if (!painter.begin(&svg)) return false;
-        chartView_->render(&painter);
+        if (!painter.begin(&pdf)) return false;
+        chart_->draw(painter, QRect(QPoint(0, 0), chart_->size()));
         return painter.end();
     }
-    return chartView_->grab().save(path, "PNG");
+    return chart_->grab().save(path, "PNG");
 }
 
 void MonitorWindow::onSavePictureClicked() {
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("Save picture"), QString(),
-                                     QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
+                                     QStringLiteral("PNG picture (*.png);;PDF document (*.pdf)"));
     if (path.isEmpty()) return;
     if (!savePicture(path)) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot save %1").arg(path));
@@ -327,26 +315,31 @@ double MonitorWindow::spanSeconds() const {
     return cboSpan_->currentData().toDouble();
 }
 
+double MonitorWindow::visibleSeconds() const {
+    return zoomSeconds_ > 0 ? zoomSeconds_ : spanSeconds();
+}
+
 void MonitorWindow::setTimeRange(double end) {
-    const double span = spanSeconds();
-    if (span <= 0) {
-        timeAxis_->setRange(0.0, std::max(end, 1.0));
+    const double width = visibleSeconds();
+    if (width <= 0) {
+        chart_->setTimeRange(0.0, std::max(end, 1.0));
     } else {
-        timeAxis_->setRange(std::max(0.0, end - span), std::max(end, span));
+        chart_->setTimeRange(std::max(0.0, end - width), std::max(end, width));
     }
 }
 
 void MonitorWindow::onPauseToggled(bool paused) {
     // Sampling and recording go on; only the picture stands still for scrolling back.
     hsbTime_->setEnabled(paused);
+    if (!paused) zoomSeconds_ = 0;  // running shows the newest span
+    refreshPlot();
     if (paused) {
-        refreshPlot();
         const int last = static_cast<int>(std::ceil(plot_.lastSeconds()));
+        const QSignalBlocker quiet(hsbTime_);
         hsbTime_->setRange(0, last);
-        hsbTime_->setPageStep(std::max(1, static_cast<int>(spanSeconds())));
+        hsbTime_->setPageStep(std::max(1, static_cast<int>(visibleSeconds())));
         hsbTime_->setValue(last);
-    } else {
-        refreshPlot();
+        setTimeRange(last);
     }
 }
 
@@ -354,67 +347,49 @@ void MonitorWindow::onScroll(int value) {
     if (cmdPause_->isChecked()) setTimeRange(value);
 }
 
-void MonitorWindow::drawTrace(Trace& trace, const std::vector<monitor::PlotPoint>& points,
-                              double base, double scale) {
-    // Step shape: a value holds until the next sample; a gap ends the segment.
-    std::vector<QList<QPointF>> segments(1);
-    for (const monitor::PlotPoint& p : points) {
-        if (std::isnan(p.value)) {
-            if (!segments.back().isEmpty()) segments.emplace_back();
-            continue;
-        }
-        const double y = base + scale * p.value;
-        QList<QPointF>& s = segments.back();
-        if (!s.isEmpty() && s.back().y() != y) s.append(QPointF(p.seconds, s.back().y()));
-        s.append(QPointF(p.seconds, y));
-    }
-    if (segments.back().isEmpty()) segments.pop_back();
-    while (trace.segments.size() < segments.size()) {
-        auto* series = new QLineSeries(chart_);
-        series->setName(trace.name);
-        chart_->addSeries(series);
-        series->attachAxis(timeAxis_);
-        series->attachAxis(trace.yAxis);
-        if (!trace.segments.empty()) series->setColor(trace.segments.front()->color());
-        trace.segments.push_back(series);
-    }
-    while (trace.segments.size() > std::max<std::size_t>(segments.size(), 1)) {
-        chart_->removeSeries(trace.segments.back());
-        delete trace.segments.back();
-        trace.segments.pop_back();
-    }
-    for (std::size_t i = 0; i < trace.segments.size(); ++i) {
-        trace.segments[i]->replace(i < segments.size() ? segments[i] : QList<QPointF>{});
-    }
+void MonitorWindow::onZoom(double from, double to) {
+    // Looking closer at a stretch holds the picture there, as a pause does.
+    if (!cmdPause_->isChecked()) cmdPause_->setChecked(true);
+    zoomSeconds_ = std::max(to - from, 0.1);
+    const QSignalBlocker quiet(hsbTime_);
+    hsbTime_->setPageStep(std::max(1, static_cast<int>(zoomSeconds_)));
+    hsbTime_->setValue(static_cast<int>(std::ceil(to)));
+    chart_->setTimeRange(from, from + zoomSeconds_);
+}
+
+void MonitorWindow::onZoomOut() {
+    if (zoomSeconds_ <= 0) return;
+    const double centre = (chart_->timeFrom() + chart_->timeTo()) / 2;
+    zoomSeconds_ *= 2;
+    const double span = spanSeconds() > 0 ? spanSeconds() : plot_.lastSeconds();
+    if (zoomSeconds_ >= span) zoomSeconds_ = 0;  // back to the whole span
+    const double end = std::max(centre + visibleSeconds() / 2, visibleSeconds());
+    const QSignalBlocker quiet(hsbTime_);
+    hsbTime_->setPageStep(std::max(1, static_cast<int>(visibleSeconds())));
+    hsbTime_->setValue(static_cast<int>(std::ceil(end)));
+    setTimeRange(end);
 }
 
 void MonitorWindow::refreshPlot() {
     dirty_ = false;
+    std::vector<ChartTrace> traces;
+    const std::vector<std::string_view> names = monitor::flagNames();
     for (int bit = 0; bit < 8; ++bit) {
-        drawTrace(flagTraces_[static_cast<std::size_t>(bit)], plot_.flag(bit).points(),
-                  bit * kLaneHeight + kLaneLow, kLaneStep);
+        const std::size_t b = static_cast<std::size_t>(bit);
+        traces.push_back(
+            {QString::fromLatin1(names[b].data(), static_cast<qsizetype>(names[b].size())),
+             QColor(kFlagColours[b]), false,
+             stepSegments(plot_.flag(bit).points(), bit * StripChart::kLaneHeight + kLaneLow,
+                          kLaneStep)});
     }
     const std::vector<std::uint8_t> ticked = tickedRegisters();
-    for (std::size_t i = 0; i < registerTraces_.size(); ++i) {
-        const bool shown =
-            std::find(ticked.begin(), ticked.end(), plot_.registerAddresses()[i]) != ticked.end();
-        Trace& trace = registerTraces_[i];
-        if (shown) {
-            drawTrace(trace, plot_.reg(i).points(), 0, 1);
-        } else if (!trace.segments.empty()) {
-            drawTrace(trace, {}, 0, 1);
-            chart_->removeSeries(trace.segments.front());
-            delete trace.segments.front();
-            trace.segments.clear();
-        }
+    for (std::size_t i = 0; i < chkRegister_.size(); ++i) {
+        if (std::find(ticked.begin(), ticked.end(), plot_.registerAddresses()[i]) == ticked.end())
+            continue;
+        traces.push_back({chkRegister_[i]->text(),
+                          QColor(kRegisterColours[i % kRegisterColours.size()]), true,
+                          stepSegments(plot_.reg(i).points(), 0, 1)});
     }
-    QStringList names;
-    for (const Trace& trace : registerTraces_) {
-        if (trace.segments.empty()) continue;
-        names << QStringLiteral("<span style=\"color:%1\">%2</span>")
-                     .arg(trace.segments.front()->color().name(), trace.name);
-    }
-    registerTraces_.front().yAxis->setTitleText(names.isEmpty() ? QStringLiteral("register")
-                                                                : names.join(QStringLiteral("  ")));
+    chart_->setTraces(std::move(traces));
     if (!cmdPause_->isChecked()) setTimeRange(plot_.lastSeconds());
 }

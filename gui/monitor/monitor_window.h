@@ -25,10 +25,7 @@ class QListWidget;
 class QPushButton;
 class QScrollBar;
 class QTimer;
-class QChart;
-class QChartView;
-class QLineSeries;
-class QAbstractAxis;
+class StripChart;
 
 class MonitorWindow : public QWidget {
     Q_OBJECT
@@ -57,7 +54,7 @@ public:
     void stopRecording();
     bool isRecording() const { return recorder_.isOpen(); }
 
-    // Writes the chart as PNG, or SVG when `path` ends in .svg.
+    // Writes the chart as PNG, or as a PDF page when `path` ends in .pdf.
     bool savePicture(const QString& path);
 
     const monitor::MonitorPlotModel& plotModel() const { return plot_; }
@@ -69,12 +66,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    struct Trace {
-        QString name;
-        std::vector<QLineSeries*> segments;  // one per stretch without a gap
-        QAbstractAxis* yAxis = nullptr;
-    };
-
     void addSample(const monitor::MonitorSample& sample);
     std::vector<std::uint8_t> tickedRegisters() const;
     void onIntervalChanged();
@@ -83,10 +74,12 @@ private:
     void onSavePictureClicked();
     void onPauseToggled(bool paused);
     void onScroll(int value);
-    void drawTrace(Trace& trace, const std::vector<monitor::PlotPoint>& points, double base,
-                   double scale);
+    void onZoom(double from, double to);
+    void onZoomOut();
     void setTimeRange(double end);
     double spanSeconds() const;
+    // The seconds the time axis shows: the zoom's while zoomed, else the span (0: all).
+    double visibleSeconds() const;
 
     monitor::RegisterReader read_;
     monitor::MonitorPlotModel plot_;
@@ -96,6 +89,7 @@ private:
     std::function<double()> secondsNow_;
     std::function<bool()> holdOff_;
     bool dirty_ = false;
+    double zoomSeconds_ = 0;  // 0: not zoomed
 
     QComboBox* cboInterval_;
     QComboBox* cboSpan_;
@@ -104,13 +98,9 @@ private:
     QPushButton* cmdRecord_;
     QPushButton* cmdSavePicture_;
     QLabel* lblRecording_;
-    QChart* chart_;
-    QChartView* chartView_;
+    StripChart* chart_;
     QScrollBar* hsbTime_;
     QListWidget* lstEvents_;
     QTimer* tmrMonitor_;
     QTimer* tmrPlot_;
-    QAbstractAxis* timeAxis_;
-    std::array<Trace, 8> flagTraces_;
-    std::vector<Trace> registerTraces_;
 };

@@ -60,8 +60,8 @@ QPixmap banner() {
     return pm;
 }
 
-QPixmap icon() {
-    const int side = Twips(480);
+QPixmap icon(int side) {
+    if (side <= 0) side = Twips(480);
     QPixmap pm(side, side);
     pm.fill(Qt::transparent);
     QPainter p(&pm);

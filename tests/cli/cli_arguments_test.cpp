@@ -160,6 +160,13 @@ TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string packText = readFile(pack), stateText = readFile(state);
     const std::string dotted = dir.file("./sub/../pack.ee");
+    // A file the user marked read-only is not written over, whoever runs the tool.
+    const std::string locked = dir.file("locked.ee");
+    writeFile(locked, packText);
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_write |
+                                             std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"write", "01", ""}, "invalid hex ''"},
@@ -173,6 +180,9 @@ TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
          "Register07, Register0A missing or empty"},
         {{"--yes", "eeprom", "save", fifo}, "not a regular file"},
         {{"--yes", "eeprom", "program", "--backup", fifo, pack}, "not a regular file"},
+        {{"--yes", "eeprom", "save", locked}, "'" + locked + "' read-only file"},
+        {{"--yes", "eeprom", "program", "--backup", locked, pack}, "'" + locked + "' read-only"},
+        {{"--log", locked, "dump"}, "log file '" + locked + "': read-only file"},
     };
     for (auto args : cases) {
         const std::vector<std::string> shown = args.first;
@@ -186,6 +196,7 @@ TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
         EXPECT_THAT(readFile(trace), IsEmpty()) << args.second;
         EXPECT_EQ(readFile(pack), packText) << args.second;
         EXPECT_EQ(readFile(state), stateText) << args.second;
+        EXPECT_EQ(readFile(locked), packText) << args.second;
     }
 }
 

@@ -2,6 +2,7 @@
 // Runs the real varenthal-cli executable and collects what it printed and its exit code.
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -35,6 +36,7 @@ public:
 private:
     std::string outPath_, errPath_;
     int pid_ = -1;
+    std::intptr_t handle_ = -1;  // Windows: the process handle
 };
 
 // A fresh directory for one test's files, removed with everything in it.

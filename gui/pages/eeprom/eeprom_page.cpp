@@ -734,7 +734,9 @@ void EepromPage::mnuFileSaveEeprom_Click() {
         error = eeprom::writeEeFile(name.toStdString(), yEepromImage_);
     }
     if (error) {
-        message(qs(eeprom::kErrorSaving) + QString::fromStdString(*error), qs(eeprom::kFileTitle),
-                MessageIcon::Warning);
+        // The file is named: a read-only one, for instance, is refused and left as it was.
+        message(qs(eeprom::kErrorSaving) + QStringLiteral("'") + name + QStringLiteral("': ") +
+                    QString::fromStdString(*error),
+                qs(eeprom::kFileTitle), MessageIcon::Warning);
     }
 }

@@ -1,8 +1,6 @@
 #include "core/base/ini_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -83,7 +81,8 @@ TEST_F(IniFileTest, LoadTellsMissingFromUnreadable) {
 TEST_F(IniFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
     const fs::path file = dir / "s.ini";
     writeFile(file, "[system]\nWrite Delay=0.5\n");
-    ::chmod(file.c_str(), 0600);
+    if (!test_files::posixFileModes()) GTEST_SKIP() << "no POSIX modes on this system";
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     IniDocument doc = *IniDocument::load(file.string());
     doc.set("system", "Write Delay", "0.07");
     ASSERT_TRUE(doc.save(file.string()));

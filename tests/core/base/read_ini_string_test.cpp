@@ -6,6 +6,7 @@
 
 #include "tests/core/base/test_files.h"
 
+#include "core/base/native_path.h"
 #include "core/base/part_variables.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +32,8 @@ protected:
 
 TEST_F(ReadIniStringTest, AMissingFileIsCreatedWithTheDefault) {
     EXPECT_EQ(writeDelay(), "0.07");
-    EXPECT_EQ(readFile(file), "[system]\nWrite Delay=0.07\n");
+    const std::string eol = newFileLineEnd();  // CR LF on Windows
+    EXPECT_EQ(readFile(file), "[system]" + eol + "Write Delay=0.07" + eol);
 }
 
 TEST_F(ReadIniStringTest, AnEmptyValueIsRewrittenToTheDefaultKeepingTheRest) {

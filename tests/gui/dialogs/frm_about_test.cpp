@@ -8,11 +8,10 @@
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
-#include <cerrno>
-#include <cstring>
 
 #include "core/link/frm_usb.h"
 #include "gui/app/form2.h"
+#include "tests/support/missing_file_text.h"
 #include "tests/support/modal_answerer.h"
 
 namespace {
@@ -47,7 +46,8 @@ private slots:
         // The date comes from the program's fixed file name in the program's folder.
         const QString path = QString::fromStdString(frmAbout::programFilePath());
         QCOMPARE(QFileInfo(path).dir(), QDir(QCoreApplication::applicationDirPath()));
-        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("varenthal"));
+        QCOMPARE(QFileInfo(path).fileName(), QStringLiteral(EXPECTED_PROGRAM_FILE_NAME));
+        QCOMPARE(path, QDir::toNativeSeparators(path));  // "\\" before the name on Windows
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.setFileTime(QDateTime(QDate(2024, 3, 5), QTime(23, 30)),
@@ -60,14 +60,15 @@ private slots:
         QCOMPARE(labelText(&about, "Description"), QStringLiteral("Varenthal Evaluation Software"));
         QCOMPARE(labelText(&about, "RevisionLabel"), QStringLiteral("Version 1.0.0"));
         QCOMPARE(labelText(&about, "comments"), QString());
-        QVERIFY(!labelText(&about, "Copyright").isEmpty());
+        QCOMPARE(labelText(&about, "Copyright"),
+                 QStringLiteral("Copyright (C) 2026 Varenthal Systems. All rights reserved."));
         QCOMPARE(about.windowTitle(), QStringLiteral("About Varenthal"));
     }
 
     void aMissingProgramFileGivesTheErrorAndTheZeroDate() {
         QVERIFY(!QFile::exists(QString::fromStdString(frmAbout::programFilePath())));
         frmAbout about;
-        QCOMPARE(labelText(&about, "badpathlabel"), QString::fromLocal8Bit(std::strerror(ENOENT)));
+        QCOMPARE(labelText(&about, "badpathlabel"), QString::fromLocal8Bit(missingFileText()));
         QCOMPARE(labelText(&about, "UpdateDate"), QStringLiteral("Last Updated 12/30/1899"));
         // The rest is filled as usual.
         QCOMPARE(labelText(&about, "RevisionLabel"), QStringLiteral("Version 1.0.0"));

@@ -4,13 +4,12 @@
 #include "gui/monitor/monitor_window.h"
 
 #include <QAction>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QLineSeries>
 #include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,6 +18,7 @@
 #include "core/sim/sim_adapter.h"
 #include "core/sim/sim_scenario.h"
 #include "gui/app/form2.h"
+#include "gui/monitor/strip_chart.h"
 #include "gui/pages/registers/status_panel.h"
 #include "tests/core/sim/manual_clock.h"
 
@@ -34,6 +34,10 @@ private:
     std::vector<std::uint8_t> reads_;  // every address the window read itself
     std::unique_ptr<MonitorWindow> window_;
     double seconds_ = 0;
+
+    StripChart* chart() const {
+        return window_->findChild<StripChart*>(QStringLiteral("chartMonitor"));
+    }
 
     std::int32_t chipRead(std::uint8_t address, std::uint8_t& data) {
         player_->advance();
@@ -97,22 +101,19 @@ private slots:
 
         // The OV trace steps up at 2 s and down at 5 s, and breaks where the chip was silent.
         window_->refreshPlot();
-        auto* chart = window_->findChild<QChartView*>(QStringLiteral("chartMonitor"))->chart();
-        QList<QLineSeries*> ovSegments;
-        for (QAbstractSeries* s : chart->series()) {
-            if (s->name() == QStringLiteral("OV")) ovSegments << static_cast<QLineSeries*>(s);
-        }
-        QCOMPARE(ovSegments.size(), 2);
+        const ChartTrace* ovTrace = chart()->trace(QStringLiteral("OV"));
+        QVERIFY(ovTrace);
+        QCOMPARE(ovTrace->segments.size(), std::size_t{2});
         QList<QPointF> rises;
-        const QList<QPointF> points = ovSegments[0]->points();
-        for (int i = 1; i < points.size(); ++i) {
+        const QPolygonF& points = ovTrace->segments[0];
+        for (qsizetype i = 1; i < points.size(); ++i) {
             if (points[i].y() != points[i - 1].y()) rises << points[i];
         }
         QCOMPARE(rises.size(), 2);
         QCOMPARE(rises[0].x(), 2.0);
         QVERIFY(rises[0].y() > points[0].y());
         QCOMPARE(rises[1].x(), 5.0);
-        QCOMPARE(ovSegments[1]->points().first().x(), 8.0);
+        QCOMPARE(ovTrace->segments[1].first().x(), 8.0);
     }
 
     void fasterIntervalReadsStatusAndTickedRegistersOnItsOwnTimer() {
@@ -140,16 +141,87 @@ private slots:
         QCOMPARE(reads_.size() % 2, std::size_t{0});
     }
 
-    void picturesSaveAsPngAndSvg() {
+    void picturesSaveAsPngAndPdf() {
         QTemporaryDir dir;
         statusTick();
         QVERIFY(window_->savePicture(dir.filePath(QStringLiteral("chart.png"))));
-        QVERIFY(window_->savePicture(dir.filePath(QStringLiteral("chart.svg"))));
+        QVERIFY(window_->savePicture(dir.filePath(QStringLiteral("chart.pdf"))));
         QImage png(dir.filePath(QStringLiteral("chart.png")));
-        QVERIFY(!png.isNull());
-        QFile svg(dir.filePath(QStringLiteral("chart.svg")));
-        QVERIFY(svg.open(QIODevice::ReadOnly));
-        QVERIFY(svg.readAll().contains("<svg"));
+        QCOMPARE(png.size(), chart()->size() * chart()->devicePixelRatio());
+        QFile pdf(dir.filePath(QStringLiteral("chart.pdf")));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QVERIFY(bytes.contains("/Type /Page"));
+        QVERIFY(!window_->savePicture(dir.filePath(QStringLiteral("no/such/folder/chart.pdf"))));
+    }
+
+    // The time axis follows the newest span while running; pause, scrolling and zoom move
+    // only the axis, never the samples.
+    void pauseScrollAndZoomMoveTheTimeAxis() {
+        window_->findChild<QComboBox*>(QStringLiteral("cboSpan"))->setCurrentIndex(0);  // 1 min
+        for (int t = 0; t <= 300; t += 5) {
+            seconds_ = t;
+            statusTick();
+        }
+        window_->refreshPlot();
+        QCOMPARE(chart()->timeFrom(), 240.0);
+        QCOMPARE(chart()->timeTo(), 300.0);
+
+        auto* pause = window_->findChild<QPushButton*>(QStringLiteral("cmdPause"));
+        auto* scroll = window_->findChild<QScrollBar*>(QStringLiteral("hsbTime"));
+        pause->setChecked(true);
+        scroll->setValue(100);
+        QCOMPARE(chart()->timeFrom(), 40.0);
+        QCOMPARE(chart()->timeTo(), 100.0);
+        seconds_ = 305;
+        statusTick();
+        window_->refreshPlot();
+        QCOMPARE(chart()->timeTo(), 100.0);  // paused: the picture stands still
+
+        // A drag over the middle half of the plot zooms to about its middle 30 s.
+        pause->setChecked(false);
+        QCOMPARE(chart()->timeTo(), 305.0);
+        const QRect r = chart()->rect();
+        QTest::mousePress(chart(), Qt::LeftButton, {}, QPoint(r.width() * 3 / 8, r.height() / 2));
+        QTest::mouseMove(chart(), QPoint(r.width() / 2, r.height() / 2));
+        QTest::mouseRelease(chart(), Qt::LeftButton, {}, QPoint(r.width() * 5 / 8, r.height() / 2));
+        QVERIFY(pause->isChecked());  // zooming holds the picture
+        const double zoomed = chart()->timeTo() - chart()->timeFrom();
+        QVERIFY2(zoomed > 10 && zoomed < 40, qPrintable(QString::number(zoomed)));
+        QVERIFY(chart()->timeFrom() > 245 && chart()->timeTo() < 305);
+        scroll->setValue(200);
+        QCOMPARE(chart()->timeTo() - chart()->timeFrom(), zoomed);  // scrolling keeps the zoom
+        QTest::mouseClick(chart(), Qt::RightButton, {}, r.center());
+        QCOMPARE(chart()->timeTo() - chart()->timeFrom(), 2 * zoomed);
+        QTest::mouseClick(chart(), Qt::RightButton, {}, r.center());
+        QTest::mouseClick(chart(), Qt::RightButton, {}, r.center());
+        QCOMPARE(chart()->timeTo() - chart()->timeFrom(), 60.0);  // out to the span, no further
+        QCOMPARE(window_->plotModel().lastSeconds(), 305.0);
+    }
+
+    // Background, axes and text come from the palette, so a dark desktop gets a dark chart.
+    void chartDrawsInThePalettesColours() {
+        statusTick();
+        for (const auto& [base, text] : {std::pair{QColor(Qt::white), QColor(Qt::black)},
+                                         std::pair{QColor(30, 30, 30), QColor(230, 230, 230)}}) {
+            QPalette pal = window_->palette();
+            pal.setColor(QPalette::Base, base);
+            pal.setColor(QPalette::Window, base.lighter(110));
+            pal.setColor(QPalette::Text, text);
+            pal.setColor(QPalette::WindowText, text);
+            window_->setPalette(pal);
+            window_->refreshPlot();
+            const QImage picture = chart()->grab().toImage();
+            QHash<QRgb, int> count;
+            for (int y = 0; y < picture.height(); y += 2) {
+                for (int x = 0; x < picture.width(); x += 2)
+                    ++count[picture.pixel(x, y) | 0xFF000000];
+            }
+            QVERIFY2(count.value(base.rgb()) > picture.width() * picture.height() / 16,
+                     qPrintable(base.name()));                                 // the plot's ground
+            QVERIFY2(count.value(text.rgb()) > 100, qPrintable(text.name()));  // frame, ticks
+        }
     }
 
     void viewMenuOpensOneMonitorFedByTheStatusPanel() {

@@ -1,5 +1,3 @@
-#include "core/base/safe_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+
+#include "core/base/safe_file.h"
 
 namespace {
 
@@ -77,6 +77,49 @@ bool writeAll(int fd, std::string_view contents) {
 
 }  // namespace
 
+std::string readOnlyReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    // No write bit at all: read-only for everyone, root included, as the user meant it.
+    if ((st.st_mode & 0222) == 0) return "read-only file";
+    if (::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS)) {
+        return errno == EROFS ? "read-only file system" : "read-only file";
+    }
+    return {};
+}
+
+FileRead readSmallFile(const std::string& path, std::size_t maxSize, std::string& contents,
+                       std::string& error) {
+    auto fail = [&](const std::string& why) {
+        error = why;
+        return FileRead::failed;
+    };
+    if (const std::string why = specialFileReason(path); !why.empty()) return fail(why);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) return FileRead::missing;
+        return fail(std::strerror(errno));
+    }
+    Descriptor file(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return fail("not a regular file");
+    if (static_cast<std::size_t>(st.st_size) > maxSize) return fail("file too large");
+    contents.clear();
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(std::strerror(errno));
+        }
+        contents.append(chunk, static_cast<std::size_t>(n));
+        if (contents.size() > maxSize) return fail("file too large");
+    }
+    return FileRead::ok;
+}
+
 std::string specialFileReason(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};
@@ -95,6 +138,9 @@ bool writeFileAtomically(const std::string& path, std::string_view contents, std
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return fail(specialFileReason(target));
+    if (exists) {
+        if (std::string why = readOnlyReason(target); !why.empty()) return fail(why);
+    }
 
     // Created with 0666 so the umask decides a new file's permissions, as for any other.
     std::string tmp;

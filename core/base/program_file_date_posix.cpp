@@ -1,11 +1,19 @@
-#include "core/base/program_file_date.h"
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+
+#include "core/base/program_file_date.h"
+
+std::string programFilePath() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return self.parent_path().string() + "/" + "varenthal";
+}
 
 FileDateResult programFileDate(const std::string& path) {
     struct stat st {};

@@ -1,7 +1,7 @@
-#include "core/base/settings_path.h"
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "core/base/settings_path.h"
 
 std::string settingsFilePath(const std::string& name) {
     namespace fs = std::filesystem;

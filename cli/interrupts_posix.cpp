@@ -1,9 +1,10 @@
-#include "cli/interrupts.h"
-
 #include <array>
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <mutex>
+
+#include "cli/interrupts.h"
 
 namespace cli {
 namespace {

@@ -1,6 +1,7 @@
-#include "core/eeprom/stop_signal_hold.h"
-
+#include <csignal>
 #include <mutex>
+
+#include "core/eeprom/stop_signal_hold.h"
 
 namespace eeprom {
 namespace {

@@ -1,0 +1,7 @@
+#include "core/base/program_version.h"
+
+ProgramVersion programVersion() {
+    return {VARENTHAL_FILE_DESCRIPTION, VARENTHAL_PRODUCT_NAME,  VARENTHAL_LEGAL_NOTICE,
+            VARENTHAL_COMMENTS,         VARENTHAL_VERSION_MAJOR, VARENTHAL_VERSION_MINOR,
+            VARENTHAL_VERSION_PATCH};
+}
