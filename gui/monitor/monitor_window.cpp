@@ -147,8 +147,8 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
 
     lstEvents_->setAccessibleName(QStringLiteral("Flag changes"));
     hsbTime_->setAccessibleName(QStringLiteral("Time"));
-    chartView_->setAccessibleName(QStringLiteral("Status chart"));
-    chartView_->setFocusPolicy(Qt::NoFocus);  // nothing in it answers the keyboard
+    chart_->setAccessibleName(QStringLiteral("Status chart"));
+    chart_->setFocusPolicy(Qt::NoFocus);  // nothing in it answers the keyboard
 
     // On a screen too small for the chart and the list together, the window scrolls.
     auto* content = new QWidget(this);
