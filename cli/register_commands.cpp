@@ -101,6 +101,10 @@ int runList(Talvex& adapter, const Io& io) {
         message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
         return kExitChipFailed;
     }
+    // A back-end that found nothing has told why; one that has nothing to tell is told of.
+    if (devices.empty() && adapter.lastFailure().empty()) {
+        message(io, "no adapter found; --adapter sim is the built-in simulator");
+    }
     Json buses = Json::array();
     for (const std::string& d : devices) buses.push_back(busJson(d));
     if (io.json) {

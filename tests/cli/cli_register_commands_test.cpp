@@ -35,6 +35,17 @@ TEST(CliRegisters, ListShowsTheSimulatorAndNoOpen) {
               "\n");
 }
 
+// Without a bridge (on Windows, always) the list is empty and says why on standard error.
+TEST(CliRegisters, AnEmptyListSaysSo) {
+    const CliRun run = runCli({"list"});
+    if (!run.out.empty()) GTEST_SKIP() << "a USB-to-I2C bridge is plugged in";
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("varenthal-cli: "));  // the reason, in the back-end's words
+    EXPECT_EQ(runCli({"--json", "list"}).out,
+              R"({"schema_version":1,"adapters":[],"buses":[]})"
+              "\n");
+}
+
 TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
     auto status = [](std::vector<std::string> faults) {
         std::vector<std::string> args{"--adapter", "sim", "--json", "status"};

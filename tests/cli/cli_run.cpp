@@ -1,8 +1,8 @@
+#include "cli_run.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "cli_run.h"
 
 TempDir::~TempDir() {
     std::error_code ignored;
