@@ -107,8 +107,15 @@ int runList(Talvex& adapter, const Io& io) {
         message(io, "listing the adapters failed (rc=" + std::to_string(rc) + ")");
         return kExitChipFailed;
     }
-    // As above: the i2c-dev back-end tells of an empty list itself.
-    if (devices.empty() && io.bus.rfind("hid", 0) == 0) message(io, adapter.lastFailure());
+    // The i2c-dev back-end tells of an empty list itself, the hid back-end through its
+    // failure; one that has nothing to tell is told of.
+    if (devices.empty()) {
+        if (io.bus.rfind("hid", 0) == 0 && !adapter.lastFailure().empty()) {
+            message(io, adapter.lastFailure());
+        } else if (adapter.lastFailure().empty()) {
+            message(io, "no adapter found; --adapter sim is the built-in simulator");
+        }
+    }
     Json buses = Json::array();
     for (const std::string& d : devices) buses.push_back(busJson(d));
     if (io.json) {

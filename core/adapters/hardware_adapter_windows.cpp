@@ -16,9 +16,6 @@ public:
     std::int32_t transfer(std::int32_t, std::int16_t&, std::int16_t&, std::int16_t&) override {
         return kNoDevice;
     }
-    std::string lastFailure() const override {
-        return "no USB-to-I2C adapter is supported on this system; use --adapter sim";
-    }
 
 private:
     static constexpr std::int32_t kNoDevice = -19;  // as "no such device" on Linux

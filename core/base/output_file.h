@@ -31,6 +31,7 @@ public:
 
 private:
     std::intptr_t handle_ = -1;  // the descriptor or handle; -1 for none on both systems
+    bool append_ = false;
 };
 
 // Appends `record` (one whole line with its end) and syncs it; false and `error` when not.

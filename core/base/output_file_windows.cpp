@@ -23,7 +23,9 @@ bool OutputFile::open(const std::string& path, Mode mode, std::string& error) {
     }
     // Append access alone: every write goes to the end of the file, whole, whoever else
     // writes to it.
-    const DWORD access = mode == Mode::append ? FILE_APPEND_DATA | SYNCHRONIZE : GENERIC_WRITE;
+    // (Read access too, which the lock in write() needs.)
+    const DWORD access =
+        mode == Mode::append ? FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE : GENERIC_WRITE;
     const HANDLE h = CreateFileW(widen(path).c_str(), access,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  mode == Mode::append ? OPEN_ALWAYS : CREATE_ALWAYS,
@@ -33,6 +35,7 @@ bool OutputFile::open(const std::string& path, Mode mode, std::string& error) {
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);
+    append_ = mode == Mode::append;
     return true;
 }
 
@@ -41,6 +44,19 @@ bool OutputFile::isOpen() const {
 }
 
 bool OutputFile::write(std::string_view data, std::string& error) {
+    // Appends of several handles at once may land on the same end of the file (wine's, for
+    // one), so that a record overwrites another: each append holds the whole file locked.
+    OVERLAPPED whole{};
+    const bool locked = append_ && LockFileEx(asHandle(handle_), LOCKFILE_EXCLUSIVE_LOCK, 0,
+                                              MAXDWORD, MAXDWORD, &whole);
+    struct Unlock {
+        bool locked;
+        HANDLE h;
+        OVERLAPPED* whole;
+        ~Unlock() {
+            if (locked) UnlockFileEx(h, 0, MAXDWORD, MAXDWORD, whole);
+        }
+    } unlock{locked, asHandle(handle_), &whole};
     while (!data.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
         DWORD written = 0;

@@ -148,7 +148,8 @@ TEST(CliArguments, OptionsMayFollowTheCommandAndHexTakesEveryForm) {
 TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
     const TempDir dir;
     const std::string pack = dir.file("pack.ee"), state = dir.file("board.sim");
-    const std::string partial = dir.file("partial.ee"), fifo = dir.file("fifo");
+    const std::string partial = dir.file("partial.ee");
+    std::string fifo = dir.file("fifo");
     const std::string trace = dir.file("trace");
     writeFile(pack,
               "[Device]\nName=Varenthal\n[Registers]\nRegister06=4A\nRegister07=05\n"
@@ -157,15 +158,16 @@ TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
               "[Device]\nName=Varenthal\n[Registers]\nRegister06=4A\nRegister07=\n"
               "Register08=1D\nRegister09=30\n");
     ASSERT_TRUE(saveSimState(state, {0x11, 0x22, 0x33, 0x44, 0x55}));
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(makeSpecialFile(fifo));
     const std::string packText = readFile(pack), stateText = readFile(state);
     const std::string dotted = dir.file("./sub/../pack.ee");
     // A file the user marked read-only is not written over, whoever runs the tool.
     const std::string locked = dir.file("locked.ee");
     writeFile(locked, packText);
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_write |
-                                             std::filesystem::perms::group_write |
-                                             std::filesystem::perms::others_write,
+    std::filesystem::permissions(locked,
+                                 std::filesystem::perms::owner_write |
+                                     std::filesystem::perms::group_write |
+                                     std::filesystem::perms::others_write,
                                  std::filesystem::perm_options::remove);
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
@@ -200,6 +202,7 @@ TEST(CliArguments, NoByteOrFileIsTakenByMistake) {
     }
 }
 
+#ifndef _WIN32  // Linux bus nodes under /dev
 TEST(CliArguments, OnlyAnI2cBusNodeIsOpenedAsABus) {
     for (const char* bus : {"/dev/null", "/dev/../etc/passwd"}) {
         const CliRun run = runCli({"--adapter", bus, "read", "00"});
@@ -207,5 +210,6 @@ TEST(CliArguments, OnlyAnI2cBusNodeIsOpenedAsABus) {
         EXPECT_THAT(run.err, HasSubstr(std::string(bus) + " is not an I2C bus")) << bus;
     }
 }
+#endif
 
 }  // namespace

@@ -174,8 +174,8 @@ TEST_F(CliEeprom, ShowAndSaveReadTheChip) {
     result = run({"--sim-state", state, "eeprom", "save", saved});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(saved),
-              "[Device]\nName=Varenthal\n\n[Registers]\nRegister06=A5\nRegister07=C3\n"
-              "Register08=A3\nRegister09=10\nRegister0A=FF\n");
+              withNewFileLineEnds("[Device]\nName=Varenthal\n\n[Registers]\nRegister06=A5\n"
+                                  "Register07=C3\nRegister08=A3\nRegister09=10\nRegister0A=FF\n"));
 
     // An existing file is replaced only with consent; its other keys survive.
     writeFile(saved, "[Notes]\nWho=bench 3\n");

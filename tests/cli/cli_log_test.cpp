@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <thread>
 
 #include "cli_run.h"
@@ -39,8 +40,10 @@ TEST_F(CliLog, TwoProcessesAppendWholeRecordsWithEveryField) {
     ASSERT_EQ(lines.size(), 2U);
     for (const Json& r : lines) {
         EXPECT_EQ(r["schema_version"], 1);
-        EXPECT_THAT(r["time"].get<std::string>(),
-                    ::testing::MatchesRegex("[0-9-]+T[0-9:]+\\.[0-9]+Z"));
+        // std::regex: GoogleTest's own on Windows knows no brackets.
+        EXPECT_TRUE(
+            std::regex_match(r["time"].get<std::string>(), std::regex("[0-9-]+T[0-9:]+\\.[0-9]+Z")))
+            << r["time"];
         EXPECT_EQ(r["tool_version"], VARENTHAL_VERSION);
         EXPECT_FALSE(r["host"].get<std::string>().empty());
         EXPECT_EQ(r["adapter"]["bus"], "sim");
@@ -64,6 +67,7 @@ TEST_F(CliLog, TwoProcessesAppendWholeRecordsWithEveryField) {
     EXPECT_EQ(failed["reason"], "PFALT is set after programming");
 }
 
+#ifndef _WIN32  // sends SIGTERM
 TEST_F(CliLog, RefusedAndInterruptedRunsAreRecordedToo) {
     EXPECT_EQ(runCli({"--adapter", "sim", "--log", log, "eeprom", "verify", dir.file("none.ee")})
                   .exitCode,
@@ -80,5 +84,7 @@ TEST_F(CliLog, RefusedAndInterruptedRunsAreRecordedToo) {
     EXPECT_EQ(lines[1]["stage"], "loading");
     EXPECT_THAT(lines[1]["reason"].get<std::string>(), HasSubstr("interrupted by SIGTERM"));
 }
+
+#endif
 
 }  // namespace

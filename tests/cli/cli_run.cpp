@@ -1,8 +1,10 @@
+#include "cli_run.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "cli_run.h"
+#include "core/base/native_path.h"
 
 TempDir::~TempDir() {
     std::error_code ignored;
@@ -28,4 +30,12 @@ std::vector<std::string> traceEvents(const std::string& path) {
         events.push_back(space == std::string::npos ? line : line.substr(space + 1));
     }
     return events;
+}
+
+std::string withNewFileLineEnds(std::string text) {
+    const std::string eol = newFileLineEnd();
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += eol.size()) {
+        text.replace(at, 1, eol);
+    }
+    return text;
 }

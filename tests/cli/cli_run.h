@@ -53,6 +53,11 @@ private:
 };
 
 std::string readFile(const std::string& path);
+// `text` with the line ends of a file the tool makes new: CR LF on Windows.
+std::string withNewFileLineEnds(std::string text);
+// A name that is no regular file: a FIFO made at `path` on POSIX; on Windows `path` becomes
+// the null device, which no folder can hold.
+bool makeSpecialFile(std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 // The trace lines without their time stamps ("write 06 5A rc=0").
 std::vector<std::string> traceEvents(const std::string& path);

@@ -1,8 +1,7 @@
-#include "cli_run.h"
-
 #include <fcntl.h>
 #include <pty.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "cli_run.h"
 
 extern char** environ;
 
@@ -135,3 +136,6 @@ TempDir::TempDir() {
     path_ = pattern;
 }
 
+bool makeSpecialFile(std::string& path) {
+    return ::mkfifo(path.c_str(), 0600) == 0;
+}

@@ -12,8 +12,8 @@
 namespace {
 
 std::wstring widenText(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
@@ -57,9 +57,9 @@ PROCESS_INFORMATION startCli(const std::vector<std::string>& args, const std::st
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup,
-                                        &process);
+    const BOOL started =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                       nullptr, nullptr, &startup, &process);
     CloseHandle(in);
     CloseHandle(out);
     CloseHandle(err);
@@ -135,4 +135,9 @@ CliRun runCliOnTerminal(const std::vector<std::string>&, const std::string&) {
 TempDir::TempDir() {
     path_ = freshName("dir");
     std::filesystem::create_directories(path_);
+}
+
+bool makeSpecialFile(std::string& path) {
+    path = "NUL";
+    return true;
 }

@@ -125,7 +125,8 @@ TEST(CliSignals, TerminalStopWaitsUntilTheChipIsDisarmed) {
         return std::find(events.begin(), events.end(), line) - events.begin();
     };
     EXPECT_LT(at("write 0B 00 rc=0"), static_cast<long>(events.size())) << "stopped while armed";
-    EXPECT_LT(at("pulse 0 0 0 rc=0"), static_cast<long>(events.size())) << "stopped with the voltage on";
+    EXPECT_LT(at("pulse 0 0 0 rc=0"), static_cast<long>(events.size()))
+        << "stopped with the voltage on";
     kill(cli.pid(), SIGCONT);
     EXPECT_EQ(cli.wait().exitCode, 0);
 }

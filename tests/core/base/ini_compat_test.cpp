@@ -29,8 +29,8 @@ struct ReadCase {
 const ReadCase kReadCases[] = {
     {"CR LF", "[Device]\r\nName=Varenthal\r\n", "Device", "Name", "Varenthal"},
     {"LF", "[Device]\nName=Varenthal\n", "Device", "Name", "Varenthal"},
-    {"lone CR", "[Device]\rName=Varenthal\r[Registers]\rRegister06=1F\r", "Registers",
-     "Register06", "1F"},
+    {"lone CR", "[Device]\rName=Varenthal\r[Registers]\rRegister06=1F\r", "Registers", "Register06",
+     "1F"},
     {"lone CR, last line", "[Device]\rName=Varenthal", "Device", "Name", "Varenthal"},
     {"double quotes", "[Device]\nName=\"Varenthal\"\n", "Device", "Name", "Varenthal"},
     {"single quotes", "[Registers]\nRegister06='1F'\n", "Registers", "Register06", "1F"},
@@ -47,8 +47,8 @@ const ReadCase kReadCases[] = {
     {"first key of two", "[s]\nk=1\nk=2\n", "s", "k", "1"},
     {"only the first section", "[Registers]\nRegister06=11\n[x]\n[Registers]\nRegister07=22\n",
      "Registers", "Register07", ""},
-    {"first section's key", "[Registers]\nRegister06=11\n[Registers]\nRegister06=22\n",
-     "Registers", "Register06", "11"},
+    {"first section's key", "[Registers]\nRegister06=11\n[Registers]\nRegister06=22\n", "Registers",
+     "Register06", "11"},
     {"empty value", "[s]\nk=\n", "s", "k", ""},
     {"missing section", "[s]\nk=v\n", "t", "k", ""},
 };
@@ -83,10 +83,11 @@ struct WriteCase {
 };
 
 const WriteCase kWriteCases[] = {
-    {"lone CR", "[Device]\rName=Varenthal\r[Registers]\rRegister06=11\r", "Registers",
-     "Register06", "[Device]\rName=Varenthal\r[Registers]\rRegister06=4A\r"},
+    {"lone CR", "[Device]\rName=Varenthal\r[Registers]\rRegister06=11\r", "Registers", "Register06",
+     "[Device]\rName=Varenthal\r[Registers]\rRegister06=4A\r"},
     {"into the first section", "[Registers]\nRegister06=11\n[Registers]\nRegister07=22\n",
-     "Registers", "Register07", "[Registers]\nRegister06=11\nRegister07=4A\n[Registers]\nRegister07=22\n"},
+     "Registers", "Register07",
+     "[Registers]\nRegister06=11\nRegister07=4A\n[Registers]\nRegister07=22\n"},
     {"over a quoted value", "[Registers]\r\nRegister06=\"11\"\r\n", "Registers", "Register06",
      "[Registers]\r\nRegister06=4A\r\n"},
 };

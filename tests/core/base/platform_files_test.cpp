@@ -45,10 +45,8 @@ TEST_F(PlatformFiles, EveryWriterRefusesAReadOnlyFileAndLeavesIt) {
          [](const std::string& path, std::string& error) {
              return writeFileAtomically(path, "new\n", &error);
          }},
-        {"appended (log)",
-         [](const std::string& path, std::string& error) {
-             return appendRecord(path, "new\n", error);
-         }},
+        {"appended (log)", [](const std::string& path,
+                              std::string& error) { return appendRecord(path, "new\n", error); }},
         {"emptied and written (recording)",
          [](const std::string& path, std::string& error) {
              OutputFile file;
@@ -86,14 +84,17 @@ TEST_F(PlatformFiles, AReadOnlySettingsFileIsNamedAndKept) {
 
 TEST_F(PlatformFiles, NamesWithSpacesAndLettersBeyondAscii) {
     // "Prüfstand Ölwanne/Café 1.ini" in UTF-8, as the program carries names.
-    const std::string folderName = "Pr\xC3\xBC" "fstand \xC3\x96lwanne";
+    const std::string folderName =
+        "Pr\xC3\xBC"
+        "fstand \xC3\x96lwanne";
     const std::string path = utf8Path(dir) + "/" + folderName + "/Caf\xC3\xA9 1.ini";
     fs::create_directories(nativePath(utf8Path(dir) + "/" + folderName));
     IniDocument doc = IniDocument::parse("");
     doc.set("Device", "Name", "Varenthal");
     ASSERT_TRUE(doc.save(path));
     // The system sees the very letters, not their bytes in some code page.
-    EXPECT_TRUE(fs::exists(dir / fs::path(u8"Pr\u00FCfstand \u00D6lwanne") / fs::path(u8"Caf\u00E9 1.ini")));
+    EXPECT_TRUE(fs::exists(dir / fs::path(u8"Pr\u00FCfstand \u00D6lwanne") /
+                           fs::path(u8"Caf\u00E9 1.ini")));
     EXPECT_EQ(IniDocument::load(path)->get("Device", "Name"), "Varenthal");
     EXPECT_EQ(checkAppendable(path), "");
     EXPECT_TRUE(specialFileReason(path).empty());

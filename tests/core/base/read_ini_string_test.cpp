@@ -4,10 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/core/base/test_files.h"
-
 #include "core/base/native_path.h"
 #include "core/base/part_variables.h"
+#include "tests/core/base/test_files.h"
 
 namespace fs = std::filesystem;
 using PartVariables::ReadIniString;

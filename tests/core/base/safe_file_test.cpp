@@ -12,8 +12,8 @@
 #include <functional>
 
 #include "core/base/ini_file.h"
-#include "core/sim/sim_state_file.h"
 #include "core/eeprom/eeprom_file.h"
+#include "core/sim/sim_state_file.h"
 #include "test_files.h"
 
 namespace {

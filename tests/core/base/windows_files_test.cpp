@@ -1,9 +1,8 @@
 // The Windows side of the system seams: the settings folder, the program file, the
 // read-only attribute.
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>

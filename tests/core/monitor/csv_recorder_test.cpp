@@ -25,7 +25,8 @@ using monitor::MonitorSample;
 class CsvRecorderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "UTC", 1);
+        static char utc[] = "TZ=UTC";  // putenv keeps the string; both systems have it
+        putenv(utc);
         tzset();
         path_ = (std::filesystem::temp_directory_path() /
                  ("varenthal-csv-" + std::to_string(getpid()) + ".csv"))

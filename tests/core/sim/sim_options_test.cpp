@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/sim/sim_state_file.h"
 #include "core/adapters/adapter_setup.h"
+#include "core/sim/sim_state_file.h"
 #include "manual_clock.h"
 
 namespace fs = std::filesystem;
@@ -126,7 +126,7 @@ TEST_F(SimStateOption, WithoutAFileTheDefaultIsUsedAndProgrammingCreatesIt) {
 TEST_F(SimStateOption, ACorruptFileIsReportedKeptAndReplacedOnlyByProgramming) {
     const std::string file = path("chip.state");
     const std::string corrupt = "06=4A\n07=1D\n";
-    std::ofstream(file) << corrupt;
+    std::ofstream(file, std::ios::binary) << corrupt;
     std::ostringstream diagnostics;
     AdapterSetup setup = prepareAdapter(simOptions({}, file), diagnostics);
     EXPECT_EQ(setup.simChip->eeprom(), SimulatedChip::kDefaultEeprom);
