@@ -93,7 +93,7 @@ bool readOrReport(const Communication& comm, std::uint8_t address, std::uint8_t&
     return false;
 }
 
-int runList(Talvex& adapter, const Io& io) {
+int runList(Talvex& adapter, bool tellFailure, const Io& io) {
     std::int32_t count = 0;
     std::string names;
     const std::int32_t rc = adapter.listFreeDevices(1, count, names);
@@ -110,7 +110,7 @@ int runList(Talvex& adapter, const Io& io) {
     // The i2c-dev back-end tells of an empty list itself, the hid back-end through its
     // failure; one that has nothing to tell is told of.
     if (devices.empty()) {
-        if (io.bus.rfind("hid", 0) == 0 && !adapter.lastFailure().empty()) {
+        if (tellFailure && !adapter.lastFailure().empty()) {
             message(io, adapter.lastFailure());
         } else if (adapter.lastFailure().empty()) {
             message(io, "no adapter found; --adapter sim is the built-in simulator");

@@ -12,7 +12,8 @@ class Talvex;
 
 namespace cli {
 
-int runList(Talvex& adapter, const Io& io);
+// `tellFailure`: the back-end leaves its reason for an empty list to the front end.
+int runList(Talvex& adapter, bool tellFailure, const Io& io);
 int runRead(const Communication& comm, std::uint8_t address, const Io& io);
 int runWrite(const Communication& comm, std::uint8_t address, std::uint8_t data, const Io& io);
 int runDump(const Communication& comm, const Io& io);

@@ -12,6 +12,7 @@
 #include "cli/hex_argument.h"
 #include "cli/register_commands.h"
 #include "cli/run_log.h"
+#include "core/adapters/hardware_adapter.h"
 #include "core/base/native_path.h"
 #include "core/link/communication.h"
 #include "core/link/miscellaneous.h"
@@ -63,11 +64,12 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
     }
 
     ChipSession session(options.adapter);
+    // The i2c-dev back-end says why on its own; a HID bridge's reason is told here.
+    const bool tellFailure =
+        options.adapter.adapter != "sim" && !hardwareAdapterTellsFailures(options.adapter.adapter);
     // Listing needs no open device.
     if (options.command != Command::List && !session.open()) {
-        // The i2c-dev back-end says why on its own; a HID bridge's reason is told here.
-        if (const std::string why = session.adapter().lastFailure();
-            io.bus.rfind("hid", 0) == 0 && !why.empty())
+        if (const std::string why = session.adapter().lastFailure(); tellFailure && !why.empty())
             message(io, why);
         message(io, kUsbError);
         noteFailure(io, "no_adapter");
@@ -84,7 +86,7 @@ int runCommandOnce(const CliOptions& options, const Io& io) {
     const Communication comm(session.bus());
     switch (options.command) {
         case Command::List:
-            return runList(session.adapter(), io);
+            return runList(session.adapter(), tellFailure, io);
         case Command::Read:
             return runRead(comm, options.address, io);
         case Command::Write:

@@ -24,3 +24,5 @@ public:
 
 // The real gpiochip interface (libgpiod), or nullptr when this build has none.
 std::shared_ptr<GpioSystem> makeGpioSystem();
+// Why makeGpioSystem() gives none, in words for the user.
+const char* missingGpioReason();

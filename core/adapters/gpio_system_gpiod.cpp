@@ -199,3 +199,7 @@ std::shared_ptr<GpioSystem> makeGpioSystem() {
 }
 
 #endif
+
+const char* missingGpioReason() {
+    return "this build has no GPIO support (libgpiod was missing when it was built)";
+}

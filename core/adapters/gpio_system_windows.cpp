@@ -4,3 +4,8 @@
 std::shared_ptr<GpioSystem> makeGpioSystem() {
     return nullptr;
 }
+
+const char* missingGpioReason() {
+    return "Windows has no GPIO chip lines: switch the programming voltage with --pulse-gpio "
+           "hid:N, a pin of the USB bridge";
+}

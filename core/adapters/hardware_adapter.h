@@ -1,8 +1,7 @@
 #pragma once
 // The hardware back-ends of the platform the program is built for, behind one seam: on
 // Linux the i2c-dev buses with a GPIO line for the programming voltage and the USB bridges
-// through their HID reports; on Windows none of its own yet, so that the simulator is what
-// it offers.
+// through their HID reports; on Windows the USB bridges through the system's HID driver.
 
 #include <memory>
 #include <string>
@@ -15,5 +14,10 @@
 std::unique_ptr<Talvex> makeHardwareAdapter(const std::string& adapter,
                                             const std::string& pulseGpio);
 
-// The bus that makeHardwareAdapter("") opens first, as "/dev/i2c-N"; empty when none.
+// What makeHardwareAdapter("i2c-dev") opens first: "/dev/i2c-N" on Linux, "hid:SERIAL" or
+// "hid:PATH" on Windows; empty when none.
 std::string firstHardwareBus();
+
+// Whether the back-end for `adapter` writes its failures to standard error itself (the
+// i2c-dev buses do); for the others the front end tells their lastFailure().
+bool hardwareAdapterTellsFailures(const std::string& adapter);

@@ -22,3 +22,7 @@ std::string firstHardwareBus() {
     const std::vector<std::string> found = findUsbI2cBuses(*makeLinuxI2cDevSystem());
     return found.empty() ? std::string() : found.front();
 }
+
+bool hardwareAdapterTellsFailures(const std::string& adapter) {
+    return !namesHidBridge(adapter);
+}

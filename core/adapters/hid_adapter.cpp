@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 #include <utility>
 
-#include "core/adapters/access_hint.h"
+#include "core/adapters/hid_node.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
@@ -24,6 +25,13 @@ const char* kindOf(const HidDeviceInfo& info) {
     if (info.vendorId == kCp2112.vendorId && info.productId == kCp2112.productId)
         return kCp2112.kind;
     return kMcp2221.kind;
+}
+
+// "CP2112 (USB 10C4:EA90)": what the list looks for, as the system's device manager shows it.
+std::string described(const HidBridgeModel& model) {
+    char id[16];
+    std::snprintf(id, sizeof id, "%04X:%04X", model.vendorId, model.productId);
+    return std::string(model.kind) + " (USB " + id + ")";
 }
 
 std::string hex2(int value) {
@@ -89,8 +97,13 @@ std::int32_t HidAdapter::listFreeDevices(std::int32_t, std::int32_t& count, std:
         ++count;
     }
     if (count == 0) {
-        fail(0, select_ == "hid" ? "no CP2112 or MCP2221 USB bridge found"
-                                 : "no USB bridge " + select_ + " found");
+        const std::string sought =
+            select_ == "hid" ? described(kCp2112) + " or " + described(kMcp2221) + " bridge"
+                             : "USB bridge " + select_;
+        const std::string why = system_->enumerateFailure();
+        fail(0, why.empty() ? "no " + sought + " found"
+                            : "the system's HID devices cannot be listed (" + why + "), so no " +
+                                  sought + " can be found");
     }
     return 0;
 }
@@ -113,10 +126,7 @@ std::int32_t HidAdapter::open(const std::string& name) {
     device_ = system_->open(chosen->info.path, error, why);
     if (!device_) {
         if (error == -EACCES || error == -EPERM) {
-            return fail(error, "permission denied on " + chosen->info.path +
-                                   ": the package's udev rule gives the bridges' hidraw nodes "
-                                   "to the user at the seat; elsewhere install " +
-                                   kUdevRuleHint);
+            return fail(error, hidPermissionHint(chosen->info.path));
         }
         return fail(error ? error : -EIO,
                     "cannot open " + chosen->info.path + (why.empty() ? "" : ": " + why));

@@ -42,6 +42,8 @@ public:
     // The HID devices with one of these USB IDs, in the system's order.
     virtual std::vector<HidDeviceInfo> enumerate(
         std::span<const std::pair<std::uint16_t, std::uint16_t>> ids) = 0;
+    // Why the last enumerate() could not ask the system at all; empty when it could.
+    virtual std::string enumerateFailure() const { return {}; }
     // Opens one by its path; null with `error` (-errno) and `reason` set when it cannot.
     virtual std::unique_ptr<HidDevice> open(const std::string& path, int& error,
                                             std::string& reason) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // What the operating system tells of a HID device beyond hidapi: the USB port it hangs on
-// and the kernel driver bound to it. One implementation per platform.
+// and the kernel driver bound to it, and how access to it is given. One implementation per
+// platform.
 
 #include <string>
 
@@ -11,3 +12,6 @@ struct HidNodeFacts {
 
 // For a path that hidapi gave.
 HidNodeFacts hidNodeFacts(const std::string& path);
+
+// What a user whom the system denies the bridge at `path` can do about it.
+std::string hidPermissionHint(const std::string& path);

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/adapters/access_hint.h"
 #include "core/adapters/hid_node.h"
 
 namespace fs = std::filesystem;
@@ -23,4 +24,11 @@ HidNodeFacts hidNodeFacts(const std::string& path) {
         }
     }
     return facts;
+}
+
+std::string hidPermissionHint(const std::string& path) {
+    return "permission denied on " + path +
+           ": the package's udev rule gives the bridges' hidraw nodes to the user at the seat; "
+           "elsewhere install " +
+           kUdevRuleHint;
 }

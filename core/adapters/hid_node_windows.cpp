@@ -5,3 +5,9 @@
 HidNodeFacts hidNodeFacts(const std::string&) {
     return {};
 }
+
+// The system's HID driver needs no rights of its own; a bridge is refused while another
+// program holds it.
+std::string hidPermissionHint(const std::string& path) {
+    return "access denied on " + path + ": close any other program that has the bridge open";
+}

@@ -1,4 +1,4 @@
-#include <hidapi/hidapi.h>
+#include <hidapi.h>
 
 #include <cerrno>
 #include <cwchar>
@@ -65,8 +65,16 @@ public:
     std::vector<HidDeviceInfo> enumerate(
         std::span<const std::pair<std::uint16_t, std::uint16_t>> ids) override {
         std::vector<HidDeviceInfo> found;
+        failure_.clear();
         for (const auto& [vendor, product] : ids) {
             hid_device_info* list = hid_enumerate(vendor, product);
+            // An empty list is no devices, or no way to ask (a system library without the
+            // calls hidapi needs): only the error text tells them apart.
+            if (!list && failure_.empty()) {
+                const std::string why = narrow(hid_error(nullptr));
+                if (!why.empty() && why != "Success" && why.rfind("No HID devices", 0) != 0)
+                    failure_ = why;
+            }
             for (const hid_device_info* d = list; d; d = d->next) {
                 HidDeviceInfo info;
                 info.path = d->path ? d->path : "";
@@ -83,6 +91,7 @@ public:
         }
         return found;
     }
+    std::string enumerateFailure() const override { return failure_; }
 
     std::unique_ptr<HidDevice> open(const std::string& path, int& error,
                                     std::string& reason) override {
@@ -96,6 +105,9 @@ public:
         error = 0;
         return std::make_unique<HidapiDevice>(device);
     }
+
+private:
+    std::string failure_;
 };
 
 }  // namespace

@@ -34,7 +34,7 @@ int PulseLine::unusable(std::string& reason) const {
         return -EINVAL;
     }
     if (!gpio_) {
-        reason = "this build has no GPIO support (libgpiod was missing when it was built)";
+        reason = missingGpioReason();
         return -ENOTSUP;
     }
     return 0;

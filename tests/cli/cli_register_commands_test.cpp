@@ -45,6 +45,32 @@ TEST(CliRegisters, AnEmptyListSaysSo) {
                                               "\n");
 }
 
+// Without a bridge `--adapter hid` lists none and opens none, and names what it looked for;
+// on Windows the bridges are also what the default lists.
+TEST(CliRegisters, WithoutABridgeHidSaysWhatItLookedFor) {
+    if (!runCli({"--adapter", "hid", "list"}).out.empty()) GTEST_SKIP() << "a bridge is plugged in";
+    std::vector<std::vector<std::string>> lists{{"--adapter", "hid", "list"}};
+#ifdef _WIN32
+    lists.push_back({"list"});
+#endif
+    for (const auto& args : lists) {
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_THAT(run.err, HasSubstr("CP2112 (USB 10C4:EA90) or MCP2221 (USB 04D8:00DD)"));
+    }
+    for (const char* form : {"", "--json"}) {
+        std::vector<std::string> args{"--adapter", "hid", "dump"};
+        if (*form) args.insert(args.begin(), form);
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 1) << form;
+        EXPECT_THAT(run.err, HasSubstr("CP2112 (USB 10C4:EA90) or MCP2221 (USB 04D8:00DD)"));
+        EXPECT_THAT(run.err, HasSubstr("USB Error. Insure USB cable is connected"));
+        if (*form) {
+            EXPECT_EQ(Json::parse(run.out)["error"]["kind"], "no_adapter");
+        }
+    }
+}
+
 TEST(CliRegisters, StatusJsonHasTheFixedNamesInOrder) {
     auto status = [](std::vector<std::string> faults) {
         std::vector<std::string> args{"--adapter", "sim", "--json", "status"};

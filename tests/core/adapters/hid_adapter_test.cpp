@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <map>
+#include <utility>
 
 #include "core/adapters/adapter_setup.h"
 #include "core/adapters/usb_adapters.h"
@@ -27,7 +28,9 @@ public:
         BridgeEmulator* device;
     };
     std::vector<Plugged> plugged;
+    std::string failure;  // set: the system cannot be asked
 
+    std::string enumerateFailure() const override { return failure; }
     std::vector<HidDeviceInfo> enumerate(
         std::span<const std::pair<std::uint16_t, std::uint16_t>>) override {
         std::vector<HidDeviceInfo> infos;
@@ -107,6 +110,20 @@ TEST_F(HidAdapterTest, BridgesAreNamedBySerialOrPathAndChosenByEither) {
     EXPECT_EQ(listed(*none), "");
     EXPECT_NE(none->lastFailure().find("hid:NOPE"), std::string::npos);
     EXPECT_LT(none->open("hid:NOPE"), 0);
+
+    // An empty list names what was looked for, and a system that could not be asked says so.
+    const auto plugged = std::exchange(system->plugged, {});
+    auto nothing = make("hid");
+    EXPECT_EQ(listed(*nothing), "");
+    EXPECT_EQ(nothing->lastFailure(),
+              "no CP2112 (USB 10C4:EA90) or MCP2221 (USB 04D8:00DD) bridge found");
+    system->failure = "resolve DLL functions";
+    EXPECT_EQ(listed(*nothing), "");
+    EXPECT_NE(nothing->lastFailure().find("cannot be listed (resolve DLL functions)"),
+              std::string::npos)
+        << nothing->lastFailure();
+    system->failure.clear();
+    system->plugged = plugged;
 
     // Two bridges that share a serial are told apart by their paths.
     system->plugged[2].info.serial = "ABC";
