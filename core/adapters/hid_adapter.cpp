@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/adapters/hid_node.h"
+#include "core/adapters/transfer_arguments.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
@@ -16,7 +17,6 @@ constexpr std::array<std::pair<std::uint16_t, std::uint16_t>, 2> kBridgeIds{{
     {kCp2112.vendorId, kCp2112.productId},
     {kMcp2221.vendorId, kMcp2221.productId},
 }};
-constexpr int kMaxDeviceAddress = 0x7F;
 constexpr const char* kNoVoltageLine =
     "no programming-voltage line: start with --pulse-gpio hid:N (a pin of the bridge) or "
     "CHIP:LINE";
@@ -177,15 +177,8 @@ std::int32_t HidAdapter::transfer(std::int32_t selector, std::int16_t& a, std::i
 std::int32_t HidAdapter::byteTransfer(bool write, std::int16_t device, std::int16_t reg,
                                       std::int16_t& data) {
     const char* what = write ? "write" : "read";
-    if (device < 0 || device > kMaxDeviceAddress) {
-        return fail(-EINVAL, "device address " + std::to_string(device) + " outside 0..127");
-    }
-    if (reg < 0 || reg > 0xFF) {
-        return fail(-EINVAL, "register address " + std::to_string(reg) + " outside 0..255");
-    }
-    if (write && (data < 0 || data > 0xFF)) {
-        return fail(-EINVAL, "data " + std::to_string(data) + " outside 0..255");
-    }
+    if (const std::string fault = transferArgumentsFault(device, reg, write, data); !fault.empty())
+        return fail(-EINVAL, fault);
     if (!bridge_) return fail(-EBADF, std::string(what) + " failed: no USB bridge is open");
     std::string reason;
     std::uint8_t value = 0;

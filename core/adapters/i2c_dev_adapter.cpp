@@ -7,13 +7,13 @@
 #include <system_error>
 
 #include "core/adapters/access_hint.h"
+#include "core/adapters/transfer_arguments.h"
 #include "core/adapters/usb_bus_discovery.h"
 #include "core/link/miscellaneous.h"
 
 namespace {
 
 constexpr const char* kPrefix = "varenthal: ";
-constexpr int kMaxDeviceAddress = 0x7F;  // 7-bit addresses; the chip answers at 0x20
 
 std::string errnoText(int rc) {
     return std::generic_category().message(-rc);
@@ -159,15 +159,8 @@ std::int32_t I2cDevAdapter::transfer(std::int32_t selector, std::int16_t& a, std
 std::int32_t I2cDevAdapter::byteTransfer(bool write, std::int16_t device, std::int16_t reg,
                                          std::int16_t& data) {
     const char* what = write ? "write" : "read";
-    if (device < 0 || device > kMaxDeviceAddress) {
-        return fail(-EINVAL, "device address " + std::to_string(device) + " outside 0..127");
-    }
-    if (reg < 0 || reg > 0xFF) {
-        return fail(-EINVAL, "register address " + std::to_string(reg) + " outside 0..255");
-    }
-    if (write && (data < 0 || data > 0xFF)) {
-        return fail(-EINVAL, "data " + std::to_string(data) + " outside 0..255");
-    }
+    if (const std::string fault = transferArgumentsFault(device, reg, write, data); !fault.empty())
+        return fail(-EINVAL, fault);
     if (!open_) return failTransfer(-EBADF, std::string(what) + " failed: no I2C bus is open");
 
     const std::string where = hex2(device) + " on " + open_->name();
