@@ -27,7 +27,7 @@ const char* kindOf(const HidDeviceInfo& info) {
     return kMcp2221.kind;
 }
 
-// "CP2112 (USB 10C4:EA90)": what the list looks for, as the system's device manager shows it.
+// "CP2112 (USB 10C4:EA90)": what the list looks for, by model and USB ID.
 std::string described(const HidBridgeModel& model) {
     char id[16];
     std::snprintf(id, sizeof id, "%04X:%04X", model.vendorId, model.productId);
