@@ -170,6 +170,9 @@ fi
 # The window program with the Qt platform plugin it needs without a display, at the path Qt
 # looks in by default.
 qt_platforms=
+if [ -n "$gui" ] && [ ! -x "$gui" ]; then
+    say "the window program $gui is not built: the window checks will not run"
+fi
 if [ -n "$gui" ] && [ -x "$gui" ]; then
     qt_plugins=$(qtpaths6 --plugin-dir 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
     if [ -e "$qt_plugins/platforms/libqoffscreen.so" ]; then

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr std::int32_t kLongestTransfer = 0x10000;
 constexpr std::uint8_t kHidDescriptor = 0x21;
 constexpr std::uint8_t kReportDescriptor = 0x22;
 constexpr std::uint8_t kGetReport = 0x01;
@@ -112,36 +111,21 @@ std::vector<std::uint8_t> HidUsbipDevice::stringDescriptor(int index) const {
 }
 
 bool HidUsbipDevice::receive(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out) {
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    std::size_t used = 0;
-    while (pending_.size() - used >= usbip::kHeaderSize) {
-        const auto command = usbip::parseCommand(std::span<const std::uint8_t, usbip::kHeaderSize>(
-            pending_.data() + used, usbip::kHeaderSize));
-        if (command.command == usbip::kCmdUnlink) {
+    const bool ok = reader_.take(
+        bytes,
+        [&](const usbip::Command& command, std::span<const std::uint8_t> outData) {
+            submit(command, outData, out);
+        },
+        [&](const usbip::Command& unlink) {
             const auto waiting = std::find_if(
                 waitingIn_.begin(), waitingIn_.end(),
-                [&](const usbip::Command& c) { return c.seqnum == command.unlinkSeqnum; });
+                [&](const usbip::Command& c) { return c.seqnum == unlink.unlinkSeqnum; });
             const bool found = waiting != waitingIn_.end();
             if (found) waitingIn_.erase(waiting);
-            usbip::appendRetUnlink(out, command.seqnum, found ? -ECONNRESET : 0);
-            used += usbip::kHeaderSize;
-            continue;
-        }
-        if (command.command != usbip::kCmdSubmit || command.transferLength < 0 ||
-            command.transferLength > kLongestTransfer) {
-            pending_.clear();
-            return false;
-        }
-        const std::size_t dataLength = command.direction == usbip::kDirectionIn
-                                           ? 0
-                                           : static_cast<std::size_t>(command.transferLength);
-        if (pending_.size() - used < usbip::kHeaderSize + dataLength) break;
-        submit(command, {pending_.data() + used + usbip::kHeaderSize, dataLength}, out);
-        used += usbip::kHeaderSize + dataLength;
-    }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
-    flush(out);
-    return true;
+            usbip::appendRetUnlink(out, unlink.seqnum, found ? -ECONNRESET : 0);
+        });
+    if (ok) flush(out);
+    return ok;
 }
 
 void HidUsbipDevice::flush(std::vector<std::uint8_t>& out) {

@@ -49,7 +49,7 @@ private:
     Model model_;
     std::string serial_;
     std::vector<std::uint8_t> report_;
-    std::vector<std::uint8_t> pending_;
+    usbip::CommandReader reader_;
     std::deque<usbip::Command> waitingIn_;
     std::uint8_t configuration_ = 0;
 };

@@ -10,9 +10,6 @@
 
 namespace {
 
-// A control transfer carries at most 64 KiB; a longer one means the stream is out of step.
-constexpr std::int32_t kLongestTransfer = 0x10000;
-
 template <std::size_t N>
 std::vector<std::uint8_t> bytesOf(const std::array<std::uint8_t, N>& descriptor) {
     return {descriptor.begin(), descriptor.end()};
@@ -21,32 +18,14 @@ std::vector<std::uint8_t> bytesOf(const std::array<std::uint8_t, N>& descriptor)
 }  // namespace
 
 bool UsbipDevice::receive(std::span<const std::uint8_t> bytes, std::vector<std::uint8_t>& out) {
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    std::size_t used = 0;
-    while (pending_.size() - used >= usbip::kHeaderSize) {
-        const auto command = usbip::parseCommand(std::span<const std::uint8_t, usbip::kHeaderSize>(
-            pending_.data() + used, usbip::kHeaderSize));
-        if (command.command == usbip::kCmdUnlink) {
-            // Every submit is answered as soon as it arrives, so the transfer to cancel has
-            // already completed: status 0 says there was nothing left to cancel.
-            usbip::appendRetUnlink(out, command.seqnum, 0);
-            used += usbip::kHeaderSize;
-            continue;
-        }
-        if (command.command != usbip::kCmdSubmit || command.transferLength < 0 ||
-            command.transferLength > kLongestTransfer) {
-            pending_.clear();
-            return false;
-        }
-        const std::size_t dataLength = command.direction == usbip::kDirectionIn
-                                           ? 0
-                                           : static_cast<std::size_t>(command.transferLength);
-        if (pending_.size() - used < usbip::kHeaderSize + dataLength) break;
-        answer(command, {pending_.data() + used + usbip::kHeaderSize, dataLength}, out);
-        used += usbip::kHeaderSize + dataLength;
-    }
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
-    return true;
+    return reader_.take(
+        bytes,
+        [&](const usbip::Command& submit, std::span<const std::uint8_t> outData) {
+            answer(submit, outData, out);
+        },
+        // Every submit is answered as soon as it arrives, so the transfer to cancel has
+        // already completed: status 0 says there was nothing left to cancel.
+        [&](const usbip::Command& unlink) { usbip::appendRetUnlink(out, unlink.seqnum, 0); });
 }
 
 void UsbipDevice::answer(const usbip::Command& submit, std::span<const std::uint8_t> outData,

@@ -43,6 +43,6 @@ private:
     Reply standardRequest(const Setup& setup);
 
     TinyUsbBridge& bridge_;
-    std::vector<std::uint8_t> pending_;  // bytes of a command not yet complete
+    usbip::CommandReader reader_;
     std::uint8_t configuration_ = 0;
 };

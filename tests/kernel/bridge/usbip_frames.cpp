@@ -5,6 +5,9 @@
 namespace usbip {
 namespace {
 
+// A control transfer carries at most 64 KiB; a longer one means the stream is out of step.
+constexpr std::int32_t kLongestTransfer = 0x10000;
+
 std::uint32_t word(std::span<const std::uint8_t, kHeaderSize> header, std::size_t offset) {
     return static_cast<std::uint32_t>(header[offset]) << 24 |
            static_cast<std::uint32_t>(header[offset + 1]) << 16 |
@@ -56,6 +59,34 @@ void appendRetSubmit(std::vector<std::uint8_t>& out, const Command& submit, std:
 void appendRetUnlink(std::vector<std::uint8_t>& out, std::uint32_t seqnum, std::int32_t status) {
     std::uint8_t* h = appendHeader(out, kRetUnlink, seqnum);
     putWord(h + 20, static_cast<std::uint32_t>(status));
+}
+
+bool CommandReader::take(std::span<const std::uint8_t> bytes, const Submit& submit,
+                         const Unlink& unlink) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    std::size_t used = 0;
+    while (pending_.size() - used >= kHeaderSize) {
+        const Command command = parseCommand(
+            std::span<const std::uint8_t, kHeaderSize>(pending_.data() + used, kHeaderSize));
+        if (command.command == kCmdUnlink) {
+            unlink(command);
+            used += kHeaderSize;
+            continue;
+        }
+        if (command.command != kCmdSubmit || command.transferLength < 0 ||
+            command.transferLength > kLongestTransfer) {
+            pending_.clear();
+            return false;
+        }
+        const std::size_t dataLength = command.direction == kDirectionIn
+                                           ? 0
+                                           : static_cast<std::size_t>(command.transferLength);
+        if (pending_.size() - used < kHeaderSize + dataLength) break;
+        submit(command, {pending_.data() + used + kHeaderSize, dataLength});
+        used += kHeaderSize + dataLength;
+    }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
+    return true;
 }
 
 }  // namespace usbip

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -41,5 +42,20 @@ Command parseCommand(std::span<const std::uint8_t, kHeaderSize> header);
 void appendRetSubmit(std::vector<std::uint8_t>& out, const Command& submit, std::int32_t status,
                      std::span<const std::uint8_t> inData, std::int32_t actualLength);
 void appendRetUnlink(std::vector<std::uint8_t>& out, std::uint32_t seqnum, std::int32_t status);
+
+// Splits the host's byte stream into whole commands: a submit with the data of a
+// host-to-device transfer, or an unlink. A command split across reads waits for its rest.
+class CommandReader {
+public:
+    using Submit = std::function<void(const Command&, std::span<const std::uint8_t> outData)>;
+    using Unlink = std::function<void(const Command&)>;
+
+    // False when the stream is not one a device can follow: the framing is lost and the link
+    // has to be dropped.
+    bool take(std::span<const std::uint8_t> bytes, const Submit& submit, const Unlink& unlink);
+
+private:
+    std::vector<std::uint8_t> pending_;  // bytes of a command not yet complete
+};
 
 }  // namespace usbip

@@ -448,12 +448,12 @@ trace_rate() {
         for (i = 1; i <= NR; i++) if (t[i] > t[NR] - span) { reads += k[i] == "read"; writes += k[i] == "write" }
         printf "%.1f %d\n", reads / span, writes }' /tmp/gui.trace
 }
-# Waits up to $2 seconds for the trace after line $1 to show bus $3 opened and STATUS and
-# the Control page's registers read from it.
+# Waits up to $2 seconds for the trace after line $1 to show adapter $3 ("/dev/i2c-N",
+# "hid:SERIAL") opened and STATUS and the Control page's registers read from it.
 wait_for_live() {
     tries=$(($2 * 20))
     while [ "$tries" -gt 0 ]; do
-        if trace_after "$1" | awk -v bus="/dev/i2c-$3" '
+        if trace_after "$1" | awk -v bus="$3" '
             $2 == "open" && $3 == bus && $4 == "rc=0" { opened = 1; next }
             opened && $2 == "read" && $5 == "rc=0" { seen[$3] = 1 }
             END { exit !(seen["00"] && seen["01"] && seen["05"]) }'; then
@@ -476,7 +476,7 @@ window_reconnect() {
         "$RIG_GUI" --trace /tmp/gui.trace "$@" >/tmp/gui.log 2>&1 &
     GUI_PID=$!
     old=$BRIDGE
-    if ! wait_for_live 0 120 "$old"; then
+    if ! wait_for_live 0 120 "/dev/i2c-$old"; then
         fail "$check" "the window did not start reading /dev/i2c-$old"
         note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
         kill "$GUI_PID" 2>/dev/null
@@ -513,7 +513,7 @@ window_reconnect() {
     t0=$(now)
     start_bridge
     t1=$(now)
-    if [ -n "$BRIDGE" ] && wait_for_live "$mark" 10 "$BRIDGE"; then
+    if [ -n "$BRIDGE" ] && wait_for_live "$mark" 10 "/dev/i2c-$BRIDGE"; then
         t2=$(now)
         back=$(echo "$t1 $t2" | awk '{printf "%.2f", $2 - $1}')
         plugged=$(echo "$t0 $t2" | awk '{printf "%.2f", $2 - $1}')
@@ -807,6 +807,80 @@ present() {
     [ -d "/sys/module/$(echo "$1" | tr - _)" ] || load "$1"
 }
 
+# Starts the HID bridge $m with serial $serial on virtual host port $port; HID_PID is its program.
+start_hid_bridge() {
+    rm -f /tmp/hid.state
+    /rig/varenthal-rig-bridge --usbip-port "$port" --hid "$m" --hid-pin 2 --serial "$serial" \
+        --state /tmp/hid.state 2>>/tmp/bridge.log &
+    HID_PID=$!
+}
+
+# Check hid-$m-window-replug: the window, started on the bridge by its serial with the voltage
+# on the bridge's pin, through an unplug and a replug. The bridge comes back on hid-generic, as
+# a bridge without its kernel driver does, and the window takes it back by its serial.
+hid_window_replug() {
+    local check="hid-$m-window-replug" name="hid:$serial" away after back mark t0
+    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
+    rm -f /tmp/gui.trace
+    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
+        "$RIG_GUI" --adapter "$name" --pulse-gpio hid:2 --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
+    GUI_PID=$!
+    if ! wait_for_live 0 120 "$name"; then
+        fail "$check" "the window did not start reading $name"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+        kill "$GUI_PID" 2>/dev/null
+        wait "$GUI_PID" 2>/dev/null
+        return
+    fi
+    sleep 2
+
+    # Unplugged: the bridge program ends and its device leaves the virtual host.
+    mark=$(wc -l </tmp/gui.trace)
+    echo 1 >/sys/module/hid/parameters/ignore_special_drivers
+    kill "$HID_PID" 2>/dev/null
+    wait "$HID_PID" 2>/dev/null
+    wait_while hid_device_of "$vid" "$pid"
+    sleep 4
+    # Meanwhile no read answers; the window lets go of the bridge (close) and looks for it
+    # again (list), opens nothing, writes and pulses nothing.
+    away=$(trace_after "$mark" | awk '$2 == "read" { if ($5 == "rc=0") good++; else failed++ }
+        $2 == "close" { closed++ } $2 == "list" { looked++ } $2 == "open" && $4 == "rc=0" { opened++ }
+        $2 == "write" || $2 == "pulse" { wrote++ }
+        END { printf "%d %d %d %d %d %d\n", good, failed, closed, looked, opened, wrote }')
+
+    # Plugged back on the same port with the same serial.
+    mark=$(wc -l </tmp/gui.trace)
+    t0=$(now)
+    start_hid_bridge
+    if wait_for_live "$mark" 20 "$name"; then
+        back=$(echo "$t0 $(now)" | awk '{printf "%.2f", $2 - $1}')
+    else
+        back=
+    fi
+    echo 0 >/sys/module/hid/parameters/ignore_special_drivers
+    sleep 2
+    # After the replug: opens of other adapters, and writes that are not the write-back of the
+    # value just read from that register (what the pages do when they are set from the chip).
+    after=$(trace_after "$mark" | awk -v name="$name" '
+        $2 == "open" && $4 == "rc=0" && $3 != name { other++ }
+        $2 == "read" && $5 == "rc=0" { last[$3] = $4; good++ }
+        $2 == "write" && !($3 in last && last[$3] == $4) { foreign++ }
+        $2 == "pulse" { foreign++ }
+        END { printf "%d %d %d\n", good, other, foreign }')
+    kill -TERM "$GUI_PID" 2>/dev/null
+    wait "$GUI_PID" 2>/dev/null
+    note "  $m window: away (good reads, failed reads, closes, looks, opens, writes) $away; live again ${back:-never} s after the replug; after (good reads, other opens, foreign writes) $after"
+    if [ -n "$back" ] &&
+        echo "$away" | awk '{exit !($1 == 0 && $2 > 0 && $3 > 0 && $4 > 0 && $5 == 0 && $6 == 0)}' &&
+        echo "$after" | awk '{exit !($1 > 0 && $2 == 0 && $3 == 0)}'; then
+        pass "$check"
+    else
+        fail "$check" "away '$away', after '$after', live again after '${back:-never}' s"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+        note "  trace tail: $(tail -n 12 /tmp/gui.trace | tr '\n' '|')"
+    fi
+}
+
 HID_MODELS="cp2112 mcp2221"
 if [ -z "$CLI" ]; then
     for m in $HID_MODELS; do not_landed "hid-$m" "varenthal-cli is not built"; done
@@ -822,10 +896,7 @@ else
             cp2112) vid=10C4 pid=EA90 busname=CP2112 label=cp2112_gpio serial=RIGCP2112 driver=cp2112 ;;
             mcp2221) vid=04D8 pid=00DD busname=MCP2221 label=mcp2221_gpio serial=RIGMCP2221 driver=mcp2221 ;;
         esac
-        rm -f /tmp/hid.state
-        /rig/varenthal-rig-bridge --usbip-port "$port" --hid "$m" --hid-pin 2 --serial "$serial" \
-            --state /tmp/hid.state 2>>/tmp/bridge.log &
-        HID_PID=$!
+        start_hid_bridge
         tries=300
         HBUS=
         while [ -z "$HBUS" ] && [ "$tries" -gt 0 ]; do
@@ -893,7 +964,17 @@ else
         t4=$(now)
         echo "$t0 $t1 $t2 $t3 $t4" | awk -v m="$m" '{printf "rig: TIMING %s one byte read (10 runs, per process): kernel driver %.1f ms, hid %.1f ms, i2cget %.1f ms\n",
             m, ($2 - $1) * 100, ($5 - $4) * 100, ($3 - $2) * 100}'
-        not_landed "hid-$m-window-replug" "the window's replug of a HID bridge is not in the rig yet"
+        if [ -z "$RIG_GUI" ]; then
+            not_landed "hid-$m-window-replug" "the window program is not built"
+        else
+            hid_window_replug
+        fi
+
+        # However the bridge was last used (programmed, the window closed on it), the chip is
+        # left disarmed and the voltage on the bridge's pin off.
+        usleep 100000
+        grep -Eq 'program_register=(00|none) voltage=off' /tmp/hid.state
+        hid_check "hid-$m-safe-end" $? "bridge: $(cat /tmp/hid.state 2>/dev/null)"
 
         kill "$HID_PID" 2>/dev/null
         wait "$HID_PID" 2>/dev/null
