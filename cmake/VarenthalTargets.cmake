@@ -18,26 +18,43 @@ function(varenthal_core_test name)
     endif()
 endfunction()
 
-# A QtTest program over the windows, on the offscreen platform.
+# A QtTest program over the windows, on the offscreen platform, and its test.
 function(varenthal_gui_test name)
     qt_add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE varenthal_gui Qt6::Test)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
-    add_test(NAME ${name} COMMAND ${name})
-    set(environment
-        "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}-config")
     if(WIN32)
-        # The About box reads the version resource of the program it runs in; under wine the
-        # Qt DLLs and the compiler's runtime come from their folders on this machine.
+        # A console program, so that its results reach the test's output; the About box
+        # reads the version resource of the program it runs in.
+        set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
         varenthal_windows_resource(${name} ${name}.exe)
+    endif()
+    varenthal_add_gui_test(${name} ${name})
+endfunction()
+
+# Adds the CTest test `test` that runs the window test program `program`; under wine from
+# no settings, with the Qt DLLs, plugins and the compiler's runtime from this machine.
+function(varenthal_add_gui_test test program)
+    set(environment
+        "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${test}-config")
+    if(WIN32)
+        add_test(NAME ${test} COMMAND ${PROJECT_BINARY_DIR}/wine-gui-test $<TARGET_FILE:${program}>)
         set(dlls "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}"
             /usr/lib/gcc/x86_64-w64-mingw32/12-posix /usr/x86_64-w64-mingw32/lib)
         list(TRANSFORM dlls PREPEND "Z:")
         list(JOIN dlls "\\;" winepath)
-        list(APPEND environment "WINEPATH=${winepath}")
+        list(APPEND environment "WINEPATH=${winepath}"
+             "QT_PLUGIN_PATH=Z:${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS}"
+             # QtTest writes its results to the output, not to the debugger's channel.
+             "QT_FORCE_STDERR_LOGGING=1"
+             # The offscreen platform draws with the font Linux gives "Sans Serif".
+             "QT_QPA_FONTDIR=Z:${VARENTHAL_TEST_FONTS}")
+        set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine-appdata)
+    else()
+        add_test(NAME ${test} COMMAND ${program})
     endif()
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
+    set_tests_properties(${test} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
 
 # Gives `target` an include root that holds only the named top folders of the tree, so

@@ -38,6 +38,9 @@ if(VARENTHAL_WINE64 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.in ${PROJECT_BINARY_DIR}/wine-run
                    @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-gui-test.in ${PROJECT_BINARY_DIR}/wine-gui-test
+                   @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run)
 elseif(NOT VARENTHAL_WINE64)
     message(STATUS "wine64 not found: the Windows tests are built but cannot run here")
@@ -45,3 +48,16 @@ endif()
 
 # The C++ runtime goes into each program, so that it starts from any folder.
 add_link_options(-static)
+
+# The offscreen platform on Windows takes its fonts from one folder and picks the first family
+# that answers "Sans Serif": a folder with DejaVu Sans alone, which fontconfig gives on Linux,
+# so that the window tests measure text as they do there.
+set(VARENTHAL_TEST_FONTS ${PROJECT_BINARY_DIR}/test-fonts)
+file(MAKE_DIRECTORY ${VARENTHAL_TEST_FONTS})
+file(GLOB sans_fonts /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+     /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold*.ttf
+     /usr/share/fonts/truetype/dejavu/DejaVuSans-Oblique.ttf)
+foreach(font IN LISTS sans_fonts)
+    get_filename_component(font_name ${font} NAME)
+    file(CREATE_LINK ${font} ${VARENTHAL_TEST_FONTS}/${font_name} SYMBOLIC)
+endforeach()

@@ -91,6 +91,9 @@ private slots:
     }
 
     void signalDuringThePulseEndsThroughTheCloseStep() {
+#ifdef _WIN32
+        QSKIP("POSIX signals: on Windows raise() ends the process; the console's events close");
+#endif
         QVERIFY(closeOnSignals(form_.get()));
         onWait_ = [&](double seconds) {
             if (!setup_.simChip->programmingVoltage()) return;

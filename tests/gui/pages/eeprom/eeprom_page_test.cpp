@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/base/native_path.h"
 #include "core/eeprom/eeprom_file.h"
 #include "core/sim/sim_adapter.h"
 #include "core/sim/simulated_chip.h"
@@ -691,9 +692,11 @@ void EepromPageTest::saveWritesANewFile() {
     QVERIFY(answers.allAnswered());
     QVERIFY(answers.unexpected.empty());
     QCOMPARE(answers.dialogTitles, (std::vector<QString>{"Store EEPROM File"}));
-    QCOMPARE(readFile(path.toStdString()),
-             std::string("[Device]\nName=Varenthal\n\n[Registers]\nRegister06=4A\n"
-                         "Register07=00\nRegister08=00\nRegister09=87\nRegister0A=00\n"));
+    // A new file has the system's own line ends.
+    QString expected = QStringLiteral("[Device]\nName=Varenthal\n\n[Registers]\nRegister06=4A\n"
+                                      "Register07=00\nRegister08=00\nRegister09=87\nRegister0A=00\n");
+    expected.replace(QLatin1Char('\n'), QLatin1String(newFileLineEnd()));
+    QCOMPARE(QString::fromStdString(readFile(path.toStdString())), expected);
     QCOMPARE(bus_->lines("write "),
              (Lines{"write 06 4A rc=0", "write 07 00 rc=0", "write 08 00 rc=0", "write 09 87 rc=0",
                     "write 0A 00 rc=0"}));
