@@ -18,9 +18,11 @@ function(varenthal_core_test name)
     endif()
 endfunction()
 
-# A QtTest program over the windows, on the offscreen platform, and its test.
+# A QtTest program over the windows, on the offscreen platform, and its test (with the
+# ENVIRONMENT of varenthal_add_gui_test).
 function(varenthal_gui_test name)
-    qt_add_executable(${name} ${ARGN})
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "" ENVIRONMENT)
+    qt_add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
     target_link_libraries(${name} PRIVATE varenthal_gui Qt6::Test)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
@@ -30,12 +32,14 @@ function(varenthal_gui_test name)
         set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
         varenthal_windows_resource(${name} ${name}.exe)
     endif()
-    varenthal_add_gui_test(${name} ${name})
+    varenthal_add_gui_test(${name} ${name} ENVIRONMENT ${arg_ENVIRONMENT})
 endfunction()
 
 # Adds the CTest test `test` that runs the window test program `program`; under wine from
 # no settings, with the Qt DLLs, plugins and the compiler's runtime from this machine.
+# ENVIRONMENT entries come after the defaults, so that they can override them.
 function(varenthal_add_gui_test test program)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "" ENVIRONMENT)
     set(environment
         "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/${test}-config")
     if(WIN32)
@@ -54,6 +58,7 @@ function(varenthal_add_gui_test test program)
     else()
         add_test(NAME ${test} COMMAND ${program})
     endif()
+    list(APPEND environment ${arg_ENVIRONMENT})
     set_tests_properties(${test} PROPERTIES ENVIRONMENT "${environment}" TIMEOUT 300)
 endfunction()
 
