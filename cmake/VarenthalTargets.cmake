@@ -7,7 +7,8 @@ endfunction()
 # A GoogleTest program over the core.
 function(varenthal_core_test name)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE varenthal_core GTest::gtest GTest::gmock GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE varenthal_core varenthal_test_host GTest::gtest GTest::gmock
+                                          GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
     # Under wine the first program of a build also makes the wine prefix.
@@ -23,7 +24,7 @@ endfunction()
 function(varenthal_gui_test name)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "" ENVIRONMENT)
     qt_add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
-    target_link_libraries(${name} PRIVATE varenthal_gui Qt6::Test)
+    target_link_libraries(${name} PRIVATE varenthal_gui varenthal_test_host Qt6::Test)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
     varenthal_warnings(${name})
     if(WIN32)

@@ -31,6 +31,8 @@ public:
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
     int pid() const { return pid_; }
+    // SIGTERM; on Windows the console's Ctrl-Break.
+    void terminate();
     CliRun wait();
 
 private:

@@ -94,6 +94,10 @@ CliProcess::~CliProcess() {
     std::remove(errPath_.c_str());
 }
 
+void CliProcess::terminate() {
+    ::kill(pid_, SIGTERM);
+}
+
 CliRun CliProcess::wait() {
     const CliRun run = waitCli(pid_, outPath_, errPath_);
     pid_ = -1;

@@ -107,6 +107,10 @@ CliProcess::~CliProcess() {
     std::remove(errPath_.c_str());
 }
 
+void CliProcess::terminate() {
+    GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(pid_));
+}
+
 CliRun CliProcess::wait() {
     const CliRun run = waitCli(reinterpret_cast<HANDLE>(handle_), outPath_, errPath_);
     handle_ = -1;

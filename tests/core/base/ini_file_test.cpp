@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/core/base/test_files.h"
+#include "tests/support/test_host.h"
 
 namespace fs = std::filesystem;
 
@@ -81,7 +82,7 @@ TEST_F(IniFileTest, LoadTellsMissingFromUnreadable) {
 TEST_F(IniFileTest, SaveReplacesTheFileAndKeepsItsPermissions) {
     const fs::path file = dir / "s.ini";
     writeFile(file, "[system]\nWrite Delay=0.5\n");
-    if (!test_files::posixFileModes()) GTEST_SKIP() << "no POSIX modes on this system";
+    if (!test_host::posixFileModes()) GTEST_SKIP() << "no POSIX modes on this system";
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     IniDocument doc = *IniDocument::load(file.string());
     doc.set("system", "Write Delay", "0.07");

@@ -11,24 +11,6 @@
 
 namespace test_files {
 
-// Whether files carry POSIX modes (Windows has only a read-only attribute), and whether they
-// bind the user who runs the tests (root writes where the modes say no).
-#ifdef _WIN32
-inline bool posixFileModes() {
-    return false;
-}
-inline bool modesBindUs() {
-    return false;
-}
-#else
-inline bool posixFileModes() {
-    return true;
-}
-inline bool modesBindUs() {
-    return ::geteuid() != 0;
-}
-#endif
-
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

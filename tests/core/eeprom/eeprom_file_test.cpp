@@ -7,6 +7,7 @@
 
 #include "core/base/native_path.h"
 #include "tests/core/base/test_files.h"
+#include "tests/support/test_host.h"
 
 using namespace eeprom;
 
@@ -128,7 +129,7 @@ TEST_F(EeFileOnDisk, FailedSaveIsReportedAndLeavesNoFile) {
 }
 
 TEST_F(EeFileOnDisk, FailedSaveLeavesTheFileAsItWas) {
-    if (!test_files::modesBindUs())
+    if (!test_host::modesBindUs())
         GTEST_SKIP() << "read-only folders do not stop this user's writes";
     put("[Device]\nName=Varenthal\n");
     std::filesystem::permissions(

@@ -24,6 +24,7 @@
 #include "gui/pages/eeprom/eeprom_page.h"
 #include "tests/core/sim/manual_clock.h"
 #include "tests/support/modal_answerer.h"
+#include "tests/support/test_host.h"
 
 using Lines = QStringList;
 
@@ -91,9 +92,8 @@ private slots:
     }
 
     void signalDuringThePulseEndsThroughTheCloseStep() {
-#ifdef _WIN32
-        QSKIP("POSIX signals: on Windows raise() ends the process; the console's events close");
-#endif
+        const std::string lacks = test_host::lacks(test_host::Need::Signals);
+        if (!lacks.empty()) QSKIP(lacks.c_str());
         QVERIFY(closeOnSignals(form_.get()));
         onWait_ = [&](double seconds) {
             if (!setup_.simChip->programmingVoltage()) return;
