@@ -239,8 +239,11 @@ void Form2::fitToScreen() {
     const int tabWidth = std::max(Twips(kTabWidthTwips), SSTab1_->minimumSizeHint().width());
     const int tabHeight = std::max(Twips(kTabHeightTwips), SSTab1_->minimumSizeHint().height());
     const int panelLeft = tabWidth - Twips(kTabWidthTwips - kPanelLeftTwips);
-    const int menu = menuBar()->sizeHint().height();
     const QSize controls(panelLeft + statusPanel_->width(), Twips(kTabTopTwips) + tabHeight);
+    // The menu bar as high as the window's layout makes it: with its size hint, a pixel short
+    // under the Windows style, the pages scrolled by that pixel both ways.
+    const int menu =
+        screenfit::menuBarHeight(menuBar(), std::max(Twips(kWidthTwips), controls.width()));
     const QSize wanted =
         QSize(Twips(kWidthTwips), Twips(kHeightTwips)).expandedTo(controls + QSize(0, menu));
     frameExtra_ = screenfit::frameExtra(this);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -26,6 +27,7 @@
 #include "core/link/communication.h"
 #include "core/monitor/sample_format.h"
 #include "gui/monitor/strip_chart.h"
+#include "gui/widgets/elided_label.h"
 #include "gui/widgets/screen_fit.h"
 
 namespace {
@@ -72,7 +74,7 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
       cmdPause_(new QPushButton(QStringLiteral("Pause"), this)),
       cmdRecord_(new QPushButton(QStringLiteral("Start recording"), this)),
       cmdSavePicture_(new QPushButton(QStringLiteral("Save picture"), this)),
-      lblRecording_(new QLabel(this)),
+      lblRecording_(new ElidedLabel(this)),
       chart_(new StripChart(this)),
       hsbTime_(new QScrollBar(Qt::Horizontal, this)),
       lstEvents_(new QListWidget(this)),
@@ -130,8 +132,10 @@ MonitorWindow::MonitorWindow(monitor::RegisterReader read, QWidget* parent)
     controls->addWidget(span);
     controls->addWidget(cboSpan_);
     controls->addWidget(cmdPause_);
-    controls->addStretch();
-    controls->addWidget(lblRecording_);
+    // The file's name takes the free room of the row, so that a long one cannot push the
+    // buttons out of the window.
+    lblRecording_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    controls->addWidget(lblRecording_, 1);
     controls->addWidget(cmdRecord_);
     controls->addWidget(cmdSavePicture_);
 
@@ -260,7 +264,8 @@ bool MonitorWindow::startRecording(const QString& path) {
     }
     for (QCheckBox* box : chkRegister_) box->setEnabled(false);
     cmdRecord_->setText(QStringLiteral("Stop recording"));
-    lblRecording_->setText(QStringLiteral("Recording to %1").arg(path));
+    lblRecording_->setFullText(
+        QStringLiteral("Recording to %1").arg(QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -269,7 +274,7 @@ void MonitorWindow::stopRecording() {
     recorder_.close();
     for (QCheckBox* box : chkRegister_) box->setEnabled(true);
     cmdRecord_->setText(QStringLiteral("Start recording"));
-    lblRecording_->setText(QStringLiteral("%1 rows recorded").arg(recorder_.rows()));
+    lblRecording_->setFullText(QStringLiteral("%1 rows recorded").arg(recorder_.rows()));
 }
 
 void MonitorWindow::onRecordClicked() {

@@ -20,11 +20,11 @@
 
 class QCheckBox;
 class QComboBox;
-class QLabel;
 class QListWidget;
 class QPushButton;
 class QScrollBar;
 class QTimer;
+class ElidedLabel;
 class StripChart;
 
 class MonitorWindow : public QWidget {
@@ -97,7 +97,7 @@ private:
     QPushButton* cmdPause_;
     QPushButton* cmdRecord_;
     QPushButton* cmdSavePicture_;
-    QLabel* lblRecording_;
+    ElidedLabel* lblRecording_;
     StripChart* chart_;
     QScrollBar* hsbTime_;
     QListWidget* lstEvents_;

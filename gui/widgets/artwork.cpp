@@ -1,6 +1,7 @@
 #include "gui/widgets/artwork.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +15,12 @@ namespace {
 
 const QColor kNavy(20, 52, 96);
 const QColor kTeal(0, 140, 150);
+
+// The lettering in the system's own interface face: "Sans Serif" names a family only where
+// fontconfig answers it, and on Windows an unknown family falls back to a serif face.
+QFont letteringFont() {
+    return QGuiApplication::font();
+}
 
 // A battery of cells seen from the side: the product's mark.
 void drawBattery(QPainter& p, const QRectF& r) {
@@ -50,7 +57,7 @@ QPixmap banner() {
     p.drawRoundedRect(pm.rect().adjusted(1, 1, -1, -1), 4, 4);
     drawBattery(
         p, QRectF(pm.height() * 0.25, pm.height() * 0.22, pm.height() * 1.2, pm.height() * 0.56));
-    QFont f("Sans Serif");
+    QFont f = letteringFont();
     f.setBold(true);
     f.setPixelSize(qMax(10, pm.height() * 11 / 20));
     p.setFont(f);
@@ -92,7 +99,7 @@ QPixmap aboutPicture() {
     p.drawRoundedRect(chipBody, 4, 4);
     p.setBrush(kTeal);
     p.drawEllipse(QPointF(chipBody.left() + 8, chipBody.top() + 8), 3, 3);
-    QFont f("Sans Serif");
+    QFont f = letteringFont();
     f.setBold(true);
     f.setPixelSize(qMax(9, pm.height() / 8));
     p.setFont(f);

@@ -1,10 +1,12 @@
 #include "gui/widgets/screen_fit.h"
 
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWidget>
+#include <algorithm>
 
 namespace screenfit {
 
@@ -21,6 +23,14 @@ QSize frameExtra(const QWidget* window) {
 QRect availableArea(const QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+int menuBarHeight(const QMenuBar* bar, int width) {
+    // The rule the layout follows: the height for the width, else the size hint, never less
+    // than the bar's minimum.
+    const int forWidth = bar->heightForWidth(std::max(width, bar->minimumWidth()));
+    const int height = forWidth < 0 ? bar->sizeHint().height() : forWidth;
+    return std::clamp(height, bar->minimumHeight(), bar->maximumHeight());
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QSize>
 
+class QMenuBar;
 class QScrollArea;
 class QWidget;
 
@@ -17,6 +18,9 @@ QSize clientSize(QSize wanted, QSize needed, QSize frame, const QRect& available
 QSize frameExtra(const QWidget* window);
 // The free area of the screen `window` is on.
 QRect availableArea(const QWidget* window);
+// The height a main window's layout gives `bar` when the window is `width` wide: the bar's
+// height for that width, which some styles make a pixel more than its size hint.
+int menuBarHeight(const QMenuBar* bar, int width);
 
 // A frameless scroll area around `content` that asks for the content's whole size, so that a
 // window with room shows it without scroll bars, and scrolls only in a window that the screen

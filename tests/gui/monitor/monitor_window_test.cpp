@@ -6,7 +6,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
@@ -114,6 +116,25 @@ private slots:
         QVERIFY(rises[0].y() > points[0].y());
         QCOMPARE(rises[1].x(), 5.0);
         QCOMPARE(ovTrace->segments[1].first().x(), 8.0);
+    }
+
+    // A long file name takes the free room of the top row, shown as the system writes it:
+    // the window keeps its size and every button stays in view, with no scrolling sideways.
+    void aLongRecordingNameLeavesTheButtonsInView() {
+        QTemporaryDir dir;
+        const QString csv = dir.filePath(QString(150, QLatin1Char('r')) + QStringLiteral(".csv"));
+        const QSize size = window_->size();
+        QVERIFY(window_->startRecording(csv));
+        QTest::qWait(0);  // the layout settles
+        QCOMPARE(window_->size(), size);
+        for (const char* name : {"cmdRecord", "cmdSavePicture"}) {
+            const auto* button = window_->findChild<QPushButton*>(QLatin1String(name));
+            const QRect inWindow(button->mapTo(window_.get(), QPoint(0, 0)), button->size());
+            QVERIFY2(window_->rect().contains(inWindow), name);
+        }
+        const auto* label = window_->findChild<QLabel*>(QStringLiteral("lblRecording"));
+        QCOMPARE(label->toolTip(), QStringLiteral("Recording to ") + QDir::toNativeSeparators(csv));
+        window_->stopRecording();
     }
 
     void fasterIntervalReadsStatusAndTickedRegistersOnItsOwnTimer() {
