@@ -881,6 +881,79 @@ hid_window_replug() {
     fi
 }
 
+# Check hid-$m-kernel-window-replug: the window, started on the bridge's i2c-dev bus as the
+# classic tools name it, through an unplug and a replug. The kernel's driver binds again and
+# the bus comes back under a new number (another bus takes the old one meanwhile), where the
+# window finds it. HBUS is the bus afterwards.
+hid_kernel_window_replug() {
+    local check="hid-$m-kernel-window-replug" old=$HBUS away after back bus_came mark t0 t1 holder
+    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
+    rm -f /tmp/gui.trace
+    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
+        "$RIG_GUI" --adapter "/dev/i2c-$old" --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
+    GUI_PID=$!
+    if ! wait_for_live 0 120 "/dev/i2c-$old"; then
+        fail "$check" "the window did not start reading /dev/i2c-$old"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+        kill "$GUI_PID" 2>/dev/null
+        wait "$GUI_PID" 2>/dev/null
+        return
+    fi
+    sleep 2
+
+    # Unplugged: the bridge program ends and its device leaves the virtual host; once the
+    # window has let go of the bus, i2c-stub takes its number.
+    mark=$(wc -l </tmp/gui.trace)
+    kill "$HID_PID" 2>/dev/null
+    wait "$HID_PID" 2>/dev/null
+    wait_while [ -e "/dev/i2c-$old" ]
+    sleep 1
+    load i2c-stub chip_addr=0x30
+    holder=$(wait_for_bus "SMBus stub driver" 5)
+    sleep 2
+    away=$(trace_after "$mark" | awk '$2 == "read" && $5 != "rc=0" { failed++ }
+        $2 == "open" && $4 == "rc=0" { opened++ } $2 == "write" || $2 == "pulse" { wrote++ }
+        END { printf "%d %d %d\n", failed, opened, wrote }')
+
+    # Plugged back on the same port: the driver binds and makes a new bus.
+    mark=$(wc -l </tmp/gui.trace)
+    t0=$(now)
+    start_hid_bridge
+    HBUS=
+    tries=300
+    while [ -z "$HBUS" ] && [ "$tries" -gt 0 ]; do
+        HBUS=$(hid_bus "$busname") || usleep 100000
+        tries=$((tries - 1))
+    done
+    t1=$(now)
+    if [ -n "$HBUS" ] && wait_for_live "$mark" 20 "/dev/i2c-$HBUS"; then
+        back=$(echo "$t1 $(now)" | awk '{printf "%.2f", $2 - $1}')
+    else
+        back=
+    fi
+    bus_came=$(echo "$t0 $t1" | awk '{printf "%.2f", $2 - $1}')
+    sleep 2
+    after=$(trace_after "$mark" | awk -v name="/dev/i2c-$HBUS" '
+        $2 == "open" && $4 == "rc=0" && $3 != name { other++ }
+        $2 == "read" && $5 == "rc=0" { last[$3] = $4; good++ }
+        $2 == "write" && !($3 in last && last[$3] == $4) { foreign++ }
+        $2 == "pulse" { foreign++ }
+        END { printf "%d %d %d\n", good, other, foreign }')
+    kill -TERM "$GUI_PID" 2>/dev/null
+    wait "$GUI_PID" 2>/dev/null
+    rmmod i2c_stub
+    note "  $m window on the kernel's bus: i2c-$old -> i2c-${HBUS:-none} (i2c-${holder:-none} took the old number); away (failed reads, opens, writes) $away; the bus came ${bus_came} s after the replug, live values ${back:-never} s after the bus; after (good reads, other opens, foreign writes) $after"
+    if [ -n "$back" ] && [ "$HBUS" != "$old" ] &&
+        echo "$away" | awk '{exit !($1 > 0 && $2 == 0 && $3 == 0)}' &&
+        echo "$after" | awk '{exit !($1 > 0 && $2 == 0 && $3 == 0)}'; then
+        pass "$check"
+    else
+        fail "$check" "bus $old -> ${HBUS:-none}, away '$away', after '$after', live again after '${back:-never}' s"
+        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+        note "  trace tail: $(tail -n 12 /tmp/gui.trace | tr '\n' '|')"
+    fi
+}
+
 HID_MODELS="cp2112 mcp2221"
 if [ -z "$CLI" ]; then
     for m in $HID_MODELS; do not_landed "hid-$m" "varenthal-cli is not built"; done
@@ -916,6 +989,12 @@ else
         cli list
         grep -q "^i2c-$HBUS	.*	$HPATH\$" /tmp/out
         hid_check "hid-$m-kernel-list" $? "list gave '$(tr '\t\n' ' |' </tmp/out)'"
+        if [ -z "$RIG_GUI" ]; then
+            not_landed "hid-$m-kernel-window-replug" "the window program is not built"
+        else
+            hid_kernel_window_replug
+            [ -n "$HBUS" ] || { kill "$HID_PID" 2>/dev/null; wait "$HID_PID" 2>/dev/null; port=$((port + 1)); continue; }
+        fi
         cli --adapter "/dev/i2c-$HBUS" --json dump
         theirs=$(i2cdump_bytes "$HBUS")
         ours=$(cli_dump_bytes)
