@@ -815,23 +815,41 @@ start_hid_bridge() {
     HID_PID=$!
 }
 
+# Starts the window on adapter $2 with the further arguments that follow, for check $1, and
+# waits until it reads live values; on failure the check fails and the window is gone.
+start_hid_window() {
+    local check=$1 name=$2
+    shift 2
+    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
+    rm -f /tmp/gui.trace
+    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
+        "$RIG_GUI" --adapter "$name" "$@" --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
+    GUI_PID=$!
+    wait_for_live 0 120 "$name" && return 0
+    fail "$check" "the window did not start reading $name"
+    note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
+    kill "$GUI_PID" 2>/dev/null
+    wait "$GUI_PID" 2>/dev/null
+    return 1
+}
+# After trace line $1 with the window on adapter $2: good reads, opens of other adapters, and
+# writes that are not the write-back of the value just read from that register (what the
+# pages do when they are set from the chip).
+counts_after_replug() {
+    trace_after "$1" | awk -v name="$2" '
+        $2 == "open" && $4 == "rc=0" && $3 != name { other++ }
+        $2 == "read" && $5 == "rc=0" { last[$3] = $4; good++ }
+        $2 == "write" && !($3 in last && last[$3] == $4) { foreign++ }
+        $2 == "pulse" { foreign++ }
+        END { printf "%d %d %d\n", good, other, foreign }'
+}
+
 # Check hid-$m-window-replug: the window, started on the bridge by its serial with the voltage
 # on the bridge's pin, through an unplug and a replug. The bridge comes back on hid-generic, as
 # a bridge without its kernel driver does, and the window takes it back by its serial.
 hid_window_replug() {
     local check="hid-$m-window-replug" name="hid:$serial" away after back mark t0
-    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
-    rm -f /tmp/gui.trace
-    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
-        "$RIG_GUI" --adapter "$name" --pulse-gpio hid:2 --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
-    GUI_PID=$!
-    if ! wait_for_live 0 120 "$name"; then
-        fail "$check" "the window did not start reading $name"
-        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
-        kill "$GUI_PID" 2>/dev/null
-        wait "$GUI_PID" 2>/dev/null
-        return
-    fi
+    start_hid_window "$check" "$name" --pulse-gpio hid:2 || return
     sleep 2
 
     # Unplugged: the bridge program ends and its device leaves the virtual host.
@@ -859,14 +877,7 @@ hid_window_replug() {
     fi
     echo 0 >/sys/module/hid/parameters/ignore_special_drivers
     sleep 2
-    # After the replug: opens of other adapters, and writes that are not the write-back of the
-    # value just read from that register (what the pages do when they are set from the chip).
-    after=$(trace_after "$mark" | awk -v name="$name" '
-        $2 == "open" && $4 == "rc=0" && $3 != name { other++ }
-        $2 == "read" && $5 == "rc=0" { last[$3] = $4; good++ }
-        $2 == "write" && !($3 in last && last[$3] == $4) { foreign++ }
-        $2 == "pulse" { foreign++ }
-        END { printf "%d %d %d\n", good, other, foreign }')
+    after=$(counts_after_replug "$mark" "$name")
     kill -TERM "$GUI_PID" 2>/dev/null
     wait "$GUI_PID" 2>/dev/null
     note "  $m window: away (good reads, failed reads, closes, looks, opens, writes) $away; live again ${back:-never} s after the replug; after (good reads, other opens, foreign writes) $after"
@@ -887,18 +898,7 @@ hid_window_replug() {
 # window finds it. HBUS is the bus afterwards.
 hid_kernel_window_replug() {
     local check="hid-$m-kernel-window-replug" old=$HBUS away after back bus_came mark t0 t1 holder
-    mkdir -p /tmp/xdg && chmod 700 /tmp/xdg
-    rm -f /tmp/gui.trace
-    HOME=/tmp XDG_RUNTIME_DIR=/tmp/xdg QT_QPA_PLATFORM=offscreen \
-        "$RIG_GUI" --adapter "/dev/i2c-$old" --trace /tmp/gui.trace >/tmp/gui.log 2>&1 &
-    GUI_PID=$!
-    if ! wait_for_live 0 120 "/dev/i2c-$old"; then
-        fail "$check" "the window did not start reading /dev/i2c-$old"
-        note "  window log: $(head -c 600 /tmp/gui.log | tr '\n' '|')"
-        kill "$GUI_PID" 2>/dev/null
-        wait "$GUI_PID" 2>/dev/null
-        return
-    fi
+    start_hid_window "$check" "/dev/i2c-$old" || return
     sleep 2
 
     # Unplugged: the bridge program ends and its device leaves the virtual host; once the
@@ -933,12 +933,7 @@ hid_kernel_window_replug() {
     fi
     bus_came=$(echo "$t0 $t1" | awk '{printf "%.2f", $2 - $1}')
     sleep 2
-    after=$(trace_after "$mark" | awk -v name="/dev/i2c-$HBUS" '
-        $2 == "open" && $4 == "rc=0" && $3 != name { other++ }
-        $2 == "read" && $5 == "rc=0" { last[$3] = $4; good++ }
-        $2 == "write" && !($3 in last && last[$3] == $4) { foreign++ }
-        $2 == "pulse" { foreign++ }
-        END { printf "%d %d %d\n", good, other, foreign }')
+    after=$(counts_after_replug "$mark" "/dev/i2c-$HBUS")
     kill -TERM "$GUI_PID" 2>/dev/null
     wait "$GUI_PID" 2>/dev/null
     rmmod i2c_stub
