@@ -465,6 +465,24 @@ wait_for_live() {
     return 1
 }
 
+# Unplugs the bridge whose program is $1 and whose bus was i2c-$2: the device node goes at
+# once, the bus number only once every open file of the bus is closed. The window lets go at
+# its next failed read, so a second later i2c-stub takes that number; holder is the stub's.
+unplug_bus() {
+    kill "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    wait_while [ -e "/dev/i2c-$2" ]
+    sleep 1
+    load i2c-stub chip_addr=0x30
+    holder=$(wait_for_bus "SMBus stub driver" 5)
+}
+# While the bridge is away (trace after line $1): failed reads, opens, writes and pulses.
+counts_while_away() {
+    trace_after "$1" | awk '$2 == "read" && $5 != "rc=0" { failed++ }
+        $2 == "open" && $4 == "rc=0" { opened++ } $2 == "write" || $2 == "pulse" { wrote++ }
+        END { printf "%d %d %d\n", failed, opened, wrote }'
+}
+
 # Check $1: the window started with the arguments that follow goes through an unplug and a
 # replug; the idle traffic is judged on the first run only.
 window_reconnect() {
@@ -485,16 +503,8 @@ window_reconnect() {
     sleep 3
     before=$(trace_rate 2)
 
-    # Unplugged: the device node goes at once, the bus number only once every open file of
-    # the bus is closed. The window lets go at its next failed read, so a second later
-    # i2c-stub takes that number.
     mark=$(wc -l </tmp/gui.trace)
-    kill "$BRIDGE_PID" 2>/dev/null
-    wait "$BRIDGE_PID" 2>/dev/null
-    wait_while [ -e "/dev/i2c-$old" ]
-    sleep 1
-    load i2c-stub chip_addr=0x30
-    holder=$(wait_for_bus "SMBus stub driver" 5)
+    unplug_bus "$BRIDGE_PID" "$old"
     if [ "$holder" != "$old" ]; then
         fail "$check" "i2c-stub took i2c-$holder, not the unplugged i2c-$old: the window kept the bus open"
         kill -KILL "$GUI_PID" 2>/dev/null
@@ -504,9 +514,7 @@ window_reconnect() {
     fi
     sleep 3
     # While it is away the window reads in vain, opens nothing else and writes nothing.
-    away=$(trace_after "$mark" | awk '$2 == "read" && $5 != "rc=0" {failed++}
-        $2 == "open" && $4 == "rc=0" {opened++} $2 == "write" {wrote++}
-        END {printf "%d %d %d\n", failed, opened, wrote}')
+    away=$(counts_while_away "$mark")
 
     # Plugged back: timed from the moment the kernel has the bus again.
     mark=$(wc -l </tmp/gui.trace)
@@ -901,19 +909,11 @@ hid_kernel_window_replug() {
     start_hid_window "$check" "/dev/i2c-$old" || return
     sleep 2
 
-    # Unplugged: the bridge program ends and its device leaves the virtual host; once the
-    # window has let go of the bus, i2c-stub takes its number.
+    # Unplugged: the bridge program ends and its device leaves the virtual host.
     mark=$(wc -l </tmp/gui.trace)
-    kill "$HID_PID" 2>/dev/null
-    wait "$HID_PID" 2>/dev/null
-    wait_while [ -e "/dev/i2c-$old" ]
-    sleep 1
-    load i2c-stub chip_addr=0x30
-    holder=$(wait_for_bus "SMBus stub driver" 5)
+    unplug_bus "$HID_PID" "$old"
     sleep 2
-    away=$(trace_after "$mark" | awk '$2 == "read" && $5 != "rc=0" { failed++ }
-        $2 == "open" && $4 == "rc=0" { opened++ } $2 == "write" || $2 == "pulse" { wrote++ }
-        END { printf "%d %d %d\n", failed, opened, wrote }')
+    away=$(counts_while_away "$mark")
 
     # Plugged back on the same port: the driver binds and makes a new bus.
     mark=$(wc -l </tmp/gui.trace)
